@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and plays the demo from inside its run directory.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target QuarnEngine
+cmake --build build -j"$(nproc)"
+
+run_dir=$PWD/build/run
+status=0
+(cd "$run_dir" && ../../scripts/headless.sh ./QuarnEngine) || status=$?
+
+log=$run_dir/LogFile.txt
+echo "Log: $log"
+if [[ -f "$log" ]]; then
+  errors=$(iconv -f UTF-16LE -t UTF-8 "$log" | tr -d '\r' | grep '^ERROR' || true)
+  if [[ -n "$errors" ]]; then
+    echo "Errors in the log:"
+    echo "$errors"
+  fi
+fi
+exit $status

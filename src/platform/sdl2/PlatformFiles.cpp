@@ -1,0 +1,89 @@
+// kernel32 file and text services on POSIX.
+#include "platform/Platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+FileHandle CreateFileForWriting(const char* path) {
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return fd < 0 ? kInvalidFile : static_cast<FileHandle>(fd);
+}
+
+bool WriteFile(FileHandle file, const void* bytes, uint32_t size, uint32_t* written) {
+    const char* p = static_cast<const char*>(bytes);
+    uint32_t done = 0;
+    // write() may return short counts on signals; WriteFile on a disk file writes it all.
+    while (done < size) {
+        ssize_t n = ::write(static_cast<int>(file), p + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<uint32_t>(n);
+    }
+    if (written) *written = done;
+    return done == size;
+}
+
+void CloseHandle(FileHandle file) {
+    if (file != kInvalidFile) ::close(static_cast<int>(file));
+}
+
+namespace {
+
+// Decodes one UTF-8 sequence starting at s[i]; returns the code point and advances i.
+// Overlong forms, surrogates and truncated sequences yield U+FFFD and consume one byte.
+char32_t DecodeUtf8(const unsigned char* s, int count, int& i) {
+    unsigned char c = s[i];
+    int length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > count) {
+        ++i;
+        return length == 1 ? c : 0xFFFD;
+    }
+    if (length == 1) {
+        ++i;
+        return c;
+    }
+    char32_t cp = c & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        unsigned char next = s[i + k];
+        if ((next & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return 0xFFFD;
+    }
+    i += length;
+    return cp;
+}
+
+}  // namespace
+
+int MultiByteToWideChar(const char* text, int byteCount, char16_t* out, int outCapacity) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    int units = 0;
+    for (int i = 0; i < byteCount;) {
+        char32_t cp = DecodeUtf8(s, byteCount, i);
+        int need = cp >= 0x10000 ? 2 : 1;
+        if (out) {
+            if (units + need > outCapacity) return 0;
+            if (need == 2) {
+                cp -= 0x10000;
+                out[units] = static_cast<char16_t>(0xD800 + (cp >> 10));
+                out[units + 1] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            } else {
+                out[units] = static_cast<char16_t>(cp);
+            }
+        }
+        units += need;
+    }
+    return units;
+}
+
+}  // namespace platform
