@@ -23,9 +23,13 @@ inline constexpr const char* kSoundtrackPath = "./Audio/tovik.ogg";
 bool InitAudio(Soundtrack& soundtrack);
 void SetListener(float x, float y, float z);
 bool LoadSoundtrack(Soundtrack& soundtrack, float tempo);
-// Decodes the whole file into interleaved signed 16-bit little-endian PCM, or returns null.
+// Decodes the whole mono or stereo file into interleaved signed 16-bit little-endian PCM, or
+// returns null (missing, damaged, not Vorbis, more than two channels, empty or absurdly long).
+// What the stream does not fill of the block is silence.
 std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& byteSize,
                                       const char* path = kSoundtrackPath);
+// tempo / 60 × seconds, the division in double precision: the beat clock of CurrentBeat.
+float BeatsAtSeconds(float tempo, float seconds);
 // Playback position in beats: tempo / 60 * AL_SEC_OFFSET (-1 second when it cannot be read).
 float CurrentBeat(const Soundtrack& soundtrack);
 // The shut-down releases: sources, buffers, no current context, context, device.

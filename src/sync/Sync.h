@@ -45,4 +45,6 @@ SyncTrack* GetTrack(const char* name, SyncDevice* device);
 // Convenience for Init: a new handle holding GetTrack(name, gSync->device).
 TrackHandle RequestTrack(const char* name);
 float GetValue(const SyncTrack* track, double row);
+// floor(beats × 16): the row clock of CurrentRow, apart from reading the position.
+int32_t RowAtBeats(float beats);
 int32_t CurrentRow(const SyncContext& context);

@@ -1,0 +1,21 @@
+#pragma once
+// The ".track" file: a little-endian signed 32-bit key count N, then N keys of 9 bytes each
+// (signed 32-bit row, IEEE-754 single value, signed 8-bit interpolation type), no header.
+
+#include <cstddef>
+#include <cstdint>
+
+struct SyncTrack;
+
+inline constexpr size_t kTrackPathCapacity = 260;  // including the terminator
+inline constexpr int64_t kTrackKeyBytes = 9;
+inline constexpr int64_t kTrackHeaderBytes = 4;
+
+// Replaces the track's keys with the file's (the name is left alone). A missing file leaves
+// the track empty and is silent; a damaged one is logged and keeps the keys that are sound:
+// those fully present in the file, up to the first row that does not ascend.
+// Returns true only when the whole file was read as intact.
+bool LoadTrackFile(const char* path, SyncTrack& track);
+
+// Base path + "_" + name + ".track" into `out`; false (and `out` empty) when it does not fit.
+bool BuildTrackPath(const char* basePath, const char* name, char (&out)[kTrackPathCapacity]);

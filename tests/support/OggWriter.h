@@ -1,0 +1,6 @@
+#pragma once
+// Writes a short, quiet Ogg Vorbis sine for tests that need a real soundtrack file.
+
+#include <string>
+
+bool WriteTestOgg(const std::string& path, double seconds, int channels = 2, int sampleRate = 44100);

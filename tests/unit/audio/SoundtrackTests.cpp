@@ -1,0 +1,251 @@
+#include "audio/Soundtrack.h"
+#include "log/ILogger.h"
+#include "support/OggWriter.h"
+#include "sync/Sync.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <memory>
+#include <vector>
+
+namespace {
+
+class RecordingLogger : public ILogger {
+public:
+    std::vector<std::string> lines;
+    bool Open() override { return true; }
+    void Close() override {}
+    void WritePair(const char* message, const char* argument) override { lines.push_back(std::string(message) + argument); }
+    void Write(const char* message) override { lines.emplace_back(message); }
+    void WriteTimestamp() override {}
+    void Debug(const char* message) override { lines.emplace_back(message); }
+    void Error(const char* message) override { lines.push_back(std::string("ERROR: ") + message); }
+    void WriteRaw(const char16_t*) override {}
+};
+
+class SoundtrackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() / (std::string("quarn_audio_") + info->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_ / "Audio");
+        gLogger = &logger_;
+    }
+    void TearDown() override {
+        gLogger = nullptr;
+        std::filesystem::remove_all(dir_);
+    }
+    std::string PathOf(const char* name) const { return (dir_ / name).string(); }
+
+    std::filesystem::path dir_;
+    RecordingLogger logger_;
+};
+
+struct Decoded {
+    std::unique_ptr<char[]> pcm;
+    int channels = -1;
+    int sampleRate = -1;
+    int64_t byteSize = -1;
+};
+
+Decoded Decode(const std::string& path) {
+    Decoded d;
+    d.pcm = DecodeOggFile(d.channels, d.sampleRate, d.byteSize, path.c_str());
+    return d;
+}
+
+TEST_F(SoundtrackTest, DecodesMonoAndStereoToTheStatedLength) {
+    struct Case {
+        int channels;
+        int rate;
+        double seconds;
+    };
+    for (const Case c : {Case{1, 22050, 2.0}, Case{2, 44100, 1.0}, Case{2, 8000, 3.0}}) {
+        SCOPED_TRACE(testing::Message() << c.channels << " channels at " << c.rate);
+        const std::string path = PathOf("tone.ogg");
+        ASSERT_TRUE(WriteTestOgg(path, c.seconds, c.channels, c.rate));
+        const Decoded d = Decode(path);
+        ASSERT_NE(d.pcm, nullptr);
+        EXPECT_EQ(d.channels, c.channels);
+        EXPECT_EQ(d.sampleRate, c.rate);
+        EXPECT_EQ(d.byteSize, static_cast<int64_t>(c.seconds * c.rate) * c.channels * 2);
+
+        // A quiet sine: audible somewhere, never near full scale.
+        const auto* samples = reinterpret_cast<const int16_t*>(d.pcm.get());
+        int peak = 0;
+        for (int64_t i = 0; i < d.byteSize / 2; ++i)
+            peak = std::max(peak, std::abs(int(samples[i])));
+        EXPECT_GT(peak, 1000);
+        EXPECT_LT(peak, 8000);
+    }
+}
+
+TEST_F(SoundtrackTest, RefusesWhatIsNotAPlayableVorbisFile) {
+    const Decoded missing = Decode(PathOf("absent.ogg"));
+    EXPECT_EQ(missing.pcm, nullptr);
+
+    std::ofstream(PathOf("text.ogg")) << "This is not an Ogg Vorbis stream at all.\n";
+    EXPECT_EQ(Decode(PathOf("text.ogg")).pcm, nullptr);
+
+    std::ofstream(PathOf("empty.ogg"));
+    EXPECT_EQ(Decode(PathOf("empty.ogg")).pcm, nullptr);
+
+    ASSERT_TRUE(WriteTestOgg(PathOf("surround.ogg"), 0.5, 6, 8000));
+    EXPECT_EQ(Decode(PathOf("surround.ogg")).pcm, nullptr);
+}
+
+TEST_F(SoundtrackTest, TruncatedFileDecodesItsCompletePages) {
+    const std::string path = PathOf("cut.ogg");
+    ASSERT_TRUE(WriteTestOgg(path, 30.0, 2, 8000));
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+
+    const Decoded cut = Decode(path);
+    ASSERT_NE(cut.pcm, nullptr);
+    EXPECT_EQ(cut.channels, 2);
+    EXPECT_GT(cut.byteSize, 5 * 8000 * 4);
+    EXPECT_LT(cut.byteSize, 20 * 8000 * 4);
+    EXPECT_EQ(cut.byteSize % 4, 0);  // whole frames, as alBufferData requires
+}
+
+TEST_F(SoundtrackTest, DecodingErrorLeavesSilenceAfterIt) {
+    const std::string path = PathOf("hole.ogg");
+    ASSERT_TRUE(WriteTestOgg(path, 30.0, 1, 8000));
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(std::filesystem::file_size(path) / 2));
+        const std::string garbage(3000, '\xA5');
+        file.write(garbage.data(), std::streamsize(garbage.size()));
+    }
+    const Decoded d = Decode(path);
+    ASSERT_NE(d.pcm, nullptr);
+    ASSERT_EQ(d.byteSize, 30 * 8000 * 2);  // the stated length, though decoding stopped early
+    const auto* samples = reinterpret_cast<const int16_t*>(d.pcm.get());
+    const int64_t count = d.byteSize / 2;
+    int firstPeak = 0;
+    for (int64_t i = 0; i < count / 4; ++i)
+        firstPeak = std::max(firstPeak, std::abs(int(samples[i])));
+    EXPECT_GT(firstPeak, 1000);
+    for (int64_t i = count - count / 4; i < count; ++i)
+        ASSERT_EQ(samples[i], 0) << "sample " << i;
+}
+
+TEST_F(SoundtrackTest, StreamWithoutSamplesIsRefused) {
+    const std::string path = PathOf("headers.ogg");
+    ASSERT_TRUE(WriteTestOgg(path, 0.0, 1, 8000));
+    EXPECT_EQ(Decode(path).pcm, nullptr);
+
+    // Cut before the first complete audio page: the length reads as zero.
+    ASSERT_TRUE(WriteTestOgg(path, 4.0, 2, 8000));
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+    EXPECT_EQ(Decode(path).pcm, nullptr);
+}
+
+TEST(BeatClock, TempoOverSixtyTimesSeconds) {
+    EXPECT_EQ(BeatsAtSeconds(126.0f, 10.0f), 21.0f);
+    EXPECT_FLOAT_EQ(BeatsAtSeconds(126.0f, -1.0f), -2.1f);
+    EXPECT_EQ(BeatsAtSeconds(126.0f, 0.0f), 0.0f);
+    EXPECT_FLOAT_EQ(BeatsAtSeconds(126.0f, 180.0f), 378.0f);
+}
+
+// The real clock, on OpenAL Soft's null output: loads a generated soundtrack from the fixed
+// path and moves its source to 10 seconds.
+class OpenAlTest : public SoundtrackTest {
+protected:
+    void SetUp() override {
+        SoundtrackTest::SetUp();
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        previousDir_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_);
+    }
+    void TearDown() override {
+        ReleaseSoundtrack(soundtrack_);
+        std::filesystem::current_path(previousDir_);
+        SoundtrackTest::TearDown();
+    }
+
+    Soundtrack soundtrack_;
+    std::filesystem::path previousDir_;
+};
+
+TEST_F(OpenAlTest, CurrentBeatAndRowFollowThePlaybackPosition) {
+    ASSERT_TRUE(InitAudio(soundtrack_));
+    SetListener(0.0f, 0.0f, 0.0f);
+    EXPECT_GE(soundtrack_.alcMajorVersion, 1);
+    EXPECT_GE(soundtrack_.alcMinorVersion, 0);
+    ASSERT_EQ(logger_.lines.size(), 1u);
+    EXPECT_EQ(logger_.lines[0].rfind("OpenAL Device Specifier: ", 0), 0u);
+
+    SyncContext sync;
+    sync.soundtrack = &soundtrack_;
+    // No source yet: the position reads as -1 second.
+    soundtrack_.tempo = 126.0f;
+    EXPECT_FLOAT_EQ(CurrentBeat(soundtrack_), -2.1f);
+    EXPECT_EQ(CurrentRow(sync), -34);
+    soundtrack_.tempo = 0.0f;
+    alGetError();  // the failed queries on source 0 left AL_INVALID_NAME behind
+
+    ASSERT_TRUE(WriteTestOgg("Audio/tovik.ogg", 12.0, 1, 8000));
+    ASSERT_TRUE(LoadSoundtrack(soundtrack_, 126.0f));
+    EXPECT_EQ(soundtrack_.tempo, 126.0f);
+    ASSERT_NE(soundtrack_.buffer, 0u);
+    ASSERT_NE(soundtrack_.source, 0u);
+    ALint bufferChannels = 0, bufferBits = 0, bufferSize = 0;
+    alGetBufferi(soundtrack_.buffer, AL_CHANNELS, &bufferChannels);
+    alGetBufferi(soundtrack_.buffer, AL_BITS, &bufferBits);
+    alGetBufferi(soundtrack_.buffer, AL_SIZE, &bufferSize);
+    EXPECT_EQ(bufferChannels, 1);
+    EXPECT_EQ(bufferBits, 16);
+    EXPECT_EQ(bufferSize, 12 * 8000 * 2);
+    ALint looping = AL_TRUE;
+    alGetSourcei(soundtrack_.source, AL_LOOPING, &looping);
+    EXPECT_EQ(looping, AL_FALSE);
+
+    EXPECT_EQ(CurrentBeat(soundtrack_), 0.0f);
+    EXPECT_EQ(CurrentRow(sync), 0);
+
+    alSourcePlay(soundtrack_.source);
+    alSourcePause(soundtrack_.source);
+    alSourcef(soundtrack_.source, AL_SEC_OFFSET, 10.0f);
+    EXPECT_EQ(alGetError(), AL_NO_ERROR);
+    EXPECT_FLOAT_EQ(CurrentBeat(soundtrack_), 21.0f);
+    EXPECT_EQ(CurrentRow(sync), 336);
+}
+
+TEST_F(OpenAlTest, MissingSoundtrackIsReportedAndCreatesNothing) {
+    ASSERT_TRUE(InitAudio(soundtrack_));
+    logger_.lines.clear();
+    EXPECT_FALSE(LoadSoundtrack(soundtrack_, 126.0f));
+    EXPECT_EQ(soundtrack_.tempo, 0.0f);
+    EXPECT_EQ(soundtrack_.buffer, 0u);
+    EXPECT_EQ(soundtrack_.source, 0u);
+    ASSERT_EQ(logger_.lines.size(), 1u);
+    EXPECT_EQ(logger_.lines[0], "ERROR: Failed To Read OggVorbis File!");
+}
+
+TEST_F(OpenAlTest, StereoSoundtrackBecomesAStereoBufferAndReleaseClearsEverything) {
+    ASSERT_TRUE(WriteTestOgg("Audio/tovik.ogg", 1.0, 2, 8000));
+    ASSERT_TRUE(InitAudio(soundtrack_));
+    ASSERT_TRUE(LoadSoundtrack(soundtrack_, 126.0f));
+    ALint bufferChannels = 0;
+    alGetBufferi(soundtrack_.buffer, AL_CHANNELS, &bufferChannels);
+    EXPECT_EQ(bufferChannels, 2);
+
+    const ALuint source = soundtrack_.source;
+    ReleaseSoundtrack(soundtrack_);
+    EXPECT_EQ(soundtrack_.source, 0u);
+    EXPECT_EQ(soundtrack_.buffer, 0u);
+    EXPECT_EQ(soundtrack_.context, nullptr);
+    EXPECT_EQ(soundtrack_.device, nullptr);
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);
+    EXPECT_FALSE(alIsSource(source));
+    ReleaseSoundtrack(soundtrack_);  // a second release finds nothing left to free
+}
+
+}  // namespace
