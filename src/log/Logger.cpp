@@ -1,0 +1,3 @@
+#include "log/ILogger.h"
+
+ILogger* gLogger = nullptr;
