@@ -1,0 +1,202 @@
+#include "engine/Engine.h"
+
+#include "demo/TestDemo.h"
+#include "engine/FramePacing.h"
+#include "log/FileLogger.h"
+#include "render/GLRenderer.h"
+#include "resources/ProgramIcon.h"
+
+#include <charconv>
+
+namespace {
+
+constexpr int kWindowWidth = 1280;
+constexpr int kWindowHeight = 720;
+constexpr float kTempo = 126.0f;        // beats per minute
+constexpr float kFrameBudget = 16.67f;  // milliseconds
+constexpr const char* kSyncBasePath = "./sync/";
+constexpr float kTitleUpdateInterval = 1000.0f;
+constexpr int kSampleCount = 4;
+
+const char* DemoName(const IDemo& demo) {
+    return demo.name ? demo.name : "Unknown Demo";
+}
+
+float Tick() {
+    return static_cast<float>(platform::GetTickCount());
+}
+
+}  // namespace
+
+bool Engine::Init(platform::InstanceHandle /*instance*/) {
+    // A logger whose file could not be made is not kept: nothing may be written later.
+    auto fileLogger = std::make_unique<FileLogger>();
+    if (!fileLogger->Open()) return false;
+    logger = std::move(fileLogger);
+    gLogger = logger.get();
+    logger->WriteTimestamp();
+    logger->Write("Logger Initialized.");
+
+    AppWindow temporaryWindow;
+    CreateAppWindow(0, 0, temporaryWindow, this, false, false);
+    if (!LoadExtensions(temporaryWindow)) {
+        logger->Error("Failed to initialize extensions!");
+        return false;
+    }
+
+    CreateMainWindow();
+    ApplyProgramIcon(window.window);
+    UpdateWindowMetrics();
+
+    if (InitAudio(soundtrack))
+        SetListener(0.0f, 0.0f, 0.0f);
+    else
+        logger->Error("Failed To Initialize OpenAL Context!");
+    LoadSoundtrack(soundtrack, kTempo);
+
+    frameBudget = kFrameBudget;
+    gSync = &sync;
+    CreateSyncDevice(sync, kSyncBasePath, &soundtrack);
+    logger->Write("Sync System Initialized.");
+
+    renderer = std::make_unique<GLRenderer>();
+    if (!renderer->Init(window.window, kSampleCount)) {
+        logger->Error("Failed to initialize the renderer!");
+        return false;
+    }
+    gRenderer = renderer.get();
+    logger->Write("Renderer Initialized.");
+    logger->Write("Engine Initialized.");
+
+    lastTitleUpdate = 0.0f;
+    frameCount = 0;
+    savedTitle.resize(static_cast<size_t>(platform::GetWindowTextLength(window.window)));
+    platform::GetWindowText(window.window, savedTitle.data(), static_cast<int>(savedTitle.size()) + 1);
+    showFrameRate = false;
+
+    // The music starts only once every effect is ready to draw.
+    if (!InitDemo()) return false;
+    if (soundtrack.source != 0) alSourcePlay(soundtrack.source);
+    return true;
+}
+
+// The display may not offer 1280 x 720 at 32 bits; a window of that size is the next best thing.
+void Engine::CreateMainWindow() {
+    if (CreateAppWindow(kWindowWidth, kWindowHeight, window, this, true, true)) return;
+    logger->Write("Full Screen Mode Unavailable, Using A Window.");
+    CreateAppWindow(kWindowWidth, kWindowHeight, window, this, true, false);
+}
+
+void Engine::Frame() {
+    const float t0 = Tick();
+    if (!IsMusicPlaying()) {
+        platform::PostQuitMessage(0);
+        return;
+    }
+    const float t1 = Tick();
+    demo->Update();
+    const float t2 = Tick();
+
+    ++frameCount;
+    UpdateTitle();
+    if (const auto sleep = FrameSleepMilliseconds(frameBudget, t0, t1, t2)) platform::Sleep(*sleep);
+}
+
+bool Engine::IsMusicPlaying() const {
+    // A state that cannot be read stays 0, which counts as stopped.
+    ALint state = 0;
+    if (soundtrack.source != 0) alGetSourcei(soundtrack.source, AL_SOURCE_STATE, &state);
+    return state == AL_PLAYING;
+}
+
+void Engine::UpdateTitle() {
+    if (Tick() - lastTitleUpdate < kTitleUpdateInterval) return;
+    if (showFrameRate) {
+        char digits[12];
+        const auto end = std::to_chars(digits, digits + sizeof digits - 1, frameCount).ptr;
+        *end = '\0';
+        char16_t title[12];
+        if (platform::MultiByteToWideChar(digits, static_cast<int>(end - digits) + 1, title, 12) > 0)
+            platform::SetWindowText(window.window, title);
+    }
+    lastTitleUpdate = Tick();
+    frameCount = 0;
+}
+
+void Engine::ToggleFrameRate() {
+    if (showFrameRate) {
+        platform::SetWindowText(window.window, savedTitle.c_str());
+        showFrameRate = false;
+    } else {
+        showFrameRate = true;
+    }
+}
+
+intptr_t Engine::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, platform::WindowHandle window) {
+    switch (message) {
+    case platform::WM_SIZE:
+        UpdateWindowMetrics();
+        // Only a renderer whose Init succeeded has a context to resize.
+        if (gRenderer) gRenderer->Resize(clientHeight, clientWidth);
+        return 0;
+    case platform::WM_MOVE: UpdateWindowMetrics(); return 0;
+    case platform::WM_KEYDOWN:
+        if (wParam == platform::VK_ESCAPE) platform::PostQuitMessage(0);
+        return 0;
+    case platform::WM_CHAR:
+        if (wParam == u'f') ToggleFrameRate();
+        return 0;
+    default: return platform::DefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+// Messages of the temporary window arrive before the real window exists; with nothing to
+// measure, the recorded size stays as it is.
+void Engine::UpdateWindowMetrics() {
+    platform::Rect client;
+    if (!platform::GetClientRect(window.window, client)) return;
+    clientWidth = client.right - client.left;
+    clientHeight = client.bottom - client.top;
+}
+
+// Also runs after a failed Init, so every step skips what start-up did not create.
+void Engine::Shutdown() {
+    Log("Engine Shutting Down.");
+    if (soundtrack.source != 0) alSourceStop(soundtrack.source);
+    savedTitle = std::u16string();
+    DestroySyncDevice(sync);
+    ShutdownDemo();
+    ReleaseSoundtrack(soundtrack);
+    if (renderer) {
+        Log("Renderer Shutting Down.");
+        renderer->Shutdown();
+    }
+    if (logger) {
+        logger->Write("Logger Shutting Down.");
+        logger->WriteTimestamp();
+        logger->Close();
+    }
+    // Nothing may reach the renderer or the logger through the globals once they are gone.
+    if (gRenderer == renderer.get()) gRenderer = nullptr;
+    renderer.reset();
+    if (gLogger == logger.get()) gLogger = nullptr;
+    logger.reset();
+    if (window.window) platform::DestroyWindow(window.window);
+}
+
+bool Engine::InitDemo() {
+    demo = std::make_unique<TestDemo>();
+    logger->WritePair("Initializing Demo: ", DemoName(*demo));
+    return demo->Init();
+}
+
+void Engine::ShutdownDemo() {
+    if (!demo) return;
+    logger->WritePair("Shutting Down Demo: ", DemoName(*demo));
+    demo->Shutdown();
+    demo.reset();
+}
+
+void Engine::Log(const char* message) {
+    if (logger) logger->Write(message);
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The application object: owns every long-lived object, decides the start-up and shut-down
+// order, paces the frames and reacts to the keyboard and the window.
+
+#include "audio/Soundtrack.h"
+#include "demo/IDemo.h"
+#include "engine/AppWindow.h"
+#include "log/ILogger.h"
+#include "platform/Platform.h"
+#include "render/IRenderer.h"
+#include "sync/Sync.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class Engine {
+public:
+    bool Init(platform::InstanceHandle instance);
+    void Frame();
+    intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, platform::WindowHandle window);
+    void UpdateWindowMetrics();
+    void Shutdown();
+
+    std::unique_ptr<IRenderer> renderer;
+    int32_t clientHeight = 0;
+    int32_t clientWidth = 0;
+    std::unique_ptr<ILogger> logger;
+    Soundtrack soundtrack;
+    AppWindow window;
+    float frameBudget = 0.0f;  // milliseconds
+    SyncContext sync;
+    int32_t frameCount = 0;
+    float lastTitleUpdate = 0.0f;  // tick milliseconds
+    std::u16string savedTitle;
+    bool showFrameRate = false;
+    std::unique_ptr<IDemo> demo;
+
+private:
+    void CreateMainWindow();
+    bool IsMusicPlaying() const;
+    void UpdateTitle();
+    void ToggleFrameRate();
+    bool InitDemo();
+    void ShutdownDemo();
+    void Log(const char* message);
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "math/Matrix4.h"
+#include "render/Camera.h"
+#include "render/GLContext.h"
+#include "render/IRenderer.h"
+#include "render/ITexture.h"
+#include "sync/Sync.h"
+
+class GLRenderer : public IRenderer {
+public:
+    bool Init(platform::WindowHandle window, int sampleCount) override;
+    void Shutdown() override;
+    void RenderFrame(IEffect& effect) override;
+    ITexture* GetTexture(const char* path, bool cubeMap) override;
+    Camera* GetCamera() override { return &camera; }
+    const Matrix4* GetProjectionMatrix() override { return &projection; }
+    void Resize(int height, int width) override;
+    void LoadMissingTexture() override;
+    ITexture* CreateTexture(const uint8_t* pixels, int height, int width) override;
+    ITexture* CreateCubeMapTexture(const uint8_t* pixels, int height, int width) override;
+    void DeleteTexture(ITexture* texture) override;
+
+private:
+    enum CameraTrack { kDistance, kPitch, kYaw, kRoll, kXOffset, kYOffset, kCameraTrackCount };
+
+    void SetFixedState() const;
+    void LogMultisampling() const;
+    void QueryAnisotropy();
+    void UpdateProjection();
+    void UpdateCamera();
+    float CameraTrackValue(CameraTrack track, int32_t row) const;
+    ITexture* MissingCubeMap();
+    void CacheTexture(const char* key, ITexture* texture);
+
+    // Keyed by text; std::less<> finds a const char* without building a string.
+    std::map<std::string, std::unique_ptr<ITexture>, std::less<>> textureCache;
+    ITexture* missingTexture = nullptr;
+    // A cube-map request that fails gets this, never the 2D fallback: binding a 2D texture
+    // to GL_TEXTURE_CUBE_MAP is an error.
+    ITexture* missingCubeMap = nullptr;
+    Camera camera;
+    std::array<TrackHandle, kCameraTrackCount> cameraTracks;
+    float lastBeat = 0.0f;
+    ContextHandles context;
+    Matrix4 projection;
+};

@@ -1,0 +1,3 @@
+#include "render/IRenderer.h"
+
+IRenderer* gRenderer = nullptr;

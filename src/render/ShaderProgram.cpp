@@ -1,0 +1,156 @@
+#include "render/ShaderProgram.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "log/ILogger.h"
+#include "render/Camera.h"
+#include "render/IRenderer.h"
+
+namespace {
+
+// Shaders and programs share the shape of their info-log queries.
+std::string InfoLog(GLuint object, PFNGLGETSHADERIVPROC getParameter, PFNGLGETSHADERINFOLOGPROC getLog) {
+    GLint length = -1;
+    getParameter(object, GL_INFO_LOG_LENGTH, &length);
+    if (length <= 0)
+        return {};
+    std::string log(static_cast<size_t>(length), '\0');
+    getLog(object, length, nullptr, log.data());
+    log.resize(std::strlen(log.c_str()));
+    return log;
+}
+
+bool CompileStage(GLuint& shader, GLenum type, const char* source, const char* failureMessage) {
+    shader = glCreateShader(type);
+    const GLint length = static_cast<GLint>(std::strlen(source));
+    glShaderSource(shader, 1, &source, &length);
+    glCompileShader(shader);
+    GLint status = -1;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    if (status != 0)
+        return true;
+    gLogger->WritePair(failureMessage, InfoLog(shader, glGetShaderiv, glGetShaderInfoLog).c_str());
+    return false;
+}
+
+// Only a status of exactly 0 is a failure, so a driver that leaves the query alone passes.
+bool CheckProgramStatus(GLuint program, GLenum status, const char* failureMessage) {
+    GLint result = -1;
+    glGetProgramiv(program, status, &result);
+    if (result != 0)
+        return true;
+    gLogger->WritePair(failureMessage, InfoLog(program, glGetProgramiv, glGetProgramInfoLog).c_str());
+    return false;
+}
+
+void ReleaseShader(GLuint program, GLuint& shader) {
+    if (shader == kNoShader)
+        return;
+    if (program != 0)
+        glDetachShader(program, shader);
+    glDeleteShader(shader);
+    shader = kNoShader;
+}
+
+}  // namespace
+
+std::unique_ptr<char[]> ReadSourceFile(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return nullptr;
+    std::unique_ptr<char[]> text;
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0 && (length = std::ftell(file)) >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+        text.reset(new char[static_cast<size_t>(length) + 1]);
+        const size_t read = std::fread(text.get(), 1, static_cast<size_t>(length), file);
+        text[read] = '\0';
+    }
+    std::fclose(file);
+    return text;
+}
+
+bool ShaderProgram::Build(const char* vertexPath, const char* fragmentPath, const char* geometryPath) {
+    if (!vertexPath || !fragmentPath) {
+        gLogger->Error("Invalid vertex or fragment source!");
+        return false;
+    }
+    const std::unique_ptr<char[]> vertexSource = ReadSourceFile(vertexPath);
+    if (!vertexSource) {
+        gLogger->Error("Failed to read vertex shader source!");
+        return false;
+    }
+    const std::unique_ptr<char[]> fragmentSource = ReadSourceFile(fragmentPath);
+    if (!fragmentSource) {
+        gLogger->Error("Failed to read fragment shader source!");
+        return false;
+    }
+    std::unique_ptr<char[]> geometrySource;
+    if (geometryPath && !(geometrySource = ReadSourceFile(geometryPath))) {
+        gLogger->Error("Failed to read geometry shader source!");
+        return false;
+    }
+
+    const bool compiled =
+        CompileStage(vertexShader, GL_VERTEX_SHADER, vertexSource.get(), "ERROR: Failed to compile vertex shader: ")
+        && CompileStage(fragmentShader, GL_FRAGMENT_SHADER, fragmentSource.get(),
+                        "ERROR: Failed to compile fragment shader: ")
+        && (!geometrySource
+            || CompileStage(geometryShader, GL_GEOMETRY_SHADER, geometrySource.get(),
+                            "ERROR: Failed to compile geometry shader: "));
+    if (!compiled) {
+        Destroy();
+        return false;
+    }
+
+    program = glCreateProgram();
+    glAttachShader(program, vertexShader);
+    if (geometryShader != kNoShader)
+        glAttachShader(program, geometryShader);
+    glAttachShader(program, fragmentShader);
+    glLinkProgram(program);
+    if (!CheckProgramStatus(program, GL_LINK_STATUS, "ERROR: Failed to link shader program: ")) {
+        Destroy();
+        return false;
+    }
+    glValidateProgram(program);
+    if (!CheckProgramStatus(program, GL_VALIDATE_STATUS, "ERROR: Failed to validate shader program: ")) {
+        Destroy();
+        return false;
+    }
+
+    projectionLocation = UniformLocation("ProjectionMatrix");
+    viewLocation = UniformLocation("ViewMatrix");
+    timeLocation = UniformLocation("CurrentTime");
+    resolutionLocation = UniformLocation("Resolution");
+    return true;
+}
+
+void ShaderProgram::Bind(float time) const {
+    glUseProgram(program);
+    if (projectionLocation != -1)
+        glUniformMatrix4fv(projectionLocation, 1, GL_FALSE, gRenderer->GetProjectionMatrix()->data());
+    if (viewLocation != -1) {
+        const Matrix4 view = BuildViewMatrix(*gRenderer->GetCamera());
+        glUniformMatrix4fv(viewLocation, 1, GL_FALSE, view.data());
+    }
+    if (timeLocation != -1)
+        glUniform1f(timeLocation, time);
+    if (resolutionLocation != -1)
+        glUniform2f(resolutionLocation, gRenderer->width, gRenderer->height);
+}
+
+GLint ShaderProgram::UniformLocation(const char* uniformName) const {
+    return program == 0 ? -1 : glGetUniformLocation(program, uniformName);
+}
+
+void ShaderProgram::Destroy() {
+    glUseProgram(0);
+    ReleaseShader(program, vertexShader);
+    ReleaseShader(program, geometryShader);
+    ReleaseShader(program, fragmentShader);
+    if (program != 0)
+        glDeleteProgram(program);
+    *this = ShaderProgram{};
+}

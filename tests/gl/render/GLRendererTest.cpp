@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "audio/Soundtrack.h"
+#include "demo/IEffect.h"
+#include "demo/IPostProcessor.h"
+#include "render/Camera.h"
+#include "stb_image_write.h"
+#include "support/GLRendererFixture.h"
+
+namespace {
+
+using GLRendererTest = GLRendererFixture;
+
+GLint Integer(GLenum name) {
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+TEST_F(GLRendererTest, InitSetsTheFixedStateAndLogsWhatTheDriverOffers) {
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
+    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
+    GLfloat clearDepth = -1.0f;
+    glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
+    EXPECT_EQ(clearDepth, 1.0f);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(Integer(GL_DEPTH_FUNC), GL_LEQUAL);
+    for (GLenum hint : {GL_LINE_SMOOTH_HINT, GL_POLYGON_SMOOTH_HINT, GL_TEXTURE_COMPRESSION_HINT,
+                        GL_FRAGMENT_SHADER_DERIVATIVE_HINT})
+        EXPECT_EQ(Integer(hint), GL_NICEST) << "hint " << hint;
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_EQ(Integer(GL_FRONT_FACE), GL_CCW);
+    EXPECT_TRUE(glIsEnabled(GL_MULTISAMPLE));
+    GLfloat clearColour[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    EXPECT_EQ(std::vector<float>(clearColour, clearColour + 4), std::vector<float>(4, 0.0f));
+
+    EXPECT_EQ(renderer.width, 1280.0f);
+    EXPECT_EQ(renderer.height, 720.0f);
+    EXPECT_GE(renderer.maxAnisotropy, 1.0f);
+    EXPECT_EQ(log.Count("Anisotropic Filtering Level: " + std::to_string(static_cast<int>(renderer.maxAnisotropy))), 1);
+    if (Integer(GL_SAMPLE_BUFFERS) >= 1) {
+        EXPECT_EQ(log.Count("Multisampling Enabled"), 1);
+        EXPECT_EQ(log.Count("Multisampling Buffers: " + std::to_string(Integer(GL_SAMPLES))), 1);
+    } else {
+        EXPECT_EQ(log.Count("Multisampling Disabled"), 1);
+    }
+    EXPECT_EQ(log.lines.back(), "Creating Texture: MissingTexture.png");
+    EXPECT_EQ(*renderer.GetProjectionMatrix(), Perspective(60.0f, 1280.0f / 720.0f, 1.0f, 1000.0f));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+class GLRendererWithoutMultisamplingTest : public GLRendererFixture {
+protected:
+    int SampleCount() const override { return 0; }
+};
+
+TEST_F(GLRendererWithoutMultisamplingTest, SampleCountZeroDisablesMultisampling) {
+    EXPECT_FALSE(glIsEnabled(GL_MULTISAMPLE));
+    EXPECT_EQ(Integer(GL_SAMPLE_BUFFERS), 0);
+    EXPECT_EQ(log.Count("Multisampling Disabled"), 1);
+    EXPECT_EQ(log.Count("Multisampling Enabled"), 0);
+}
+
+TEST_F(GLRendererTest, ResizeSetsViewportAndProjectionUnlessTheSizeIsUnchanged) {
+    renderer.Resize(600, 800);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 800, 600}));
+    EXPECT_EQ(renderer.width, 800.0f);
+    EXPECT_EQ(renderer.height, 600.0f);
+    EXPECT_EQ(*renderer.GetProjectionMatrix(), Perspective(60.0f, 800.0f / 600.0f, 1.0f, 1000.0f));
+
+    // The same size again must not even touch the viewport.
+    glViewport(1, 2, 3, 4);
+    renderer.Resize(600, 800);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{1, 2, 3, 4}));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GLRendererTest, MinimisedWindowKeepsTheLastProjection) {
+    renderer.Resize(0, 800);
+    EXPECT_EQ(renderer.height, 0.0f);
+    const Matrix4 projection = *renderer.GetProjectionMatrix();
+    EXPECT_EQ(projection, Perspective(60.0f, 1280.0f / 720.0f, 1.0f, 1000.0f));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_TRUE(std::isfinite(projection.data()[i]));
+}
+
+// A silent, paused OpenAL source whose playback offset the test sets, so that the beat
+// position the renderer reads is exact.
+class PausedSoundtrack {
+public:
+    PausedSoundtrack() {
+        soundtrack.device = alcOpenDevice(nullptr);
+        soundtrack.context = soundtrack.device ? alcCreateContext(soundtrack.device, nullptr) : nullptr;
+        alcMakeContextCurrent(soundtrack.context);
+        const std::vector<int16_t> silence(kRate * 10, 0);
+        alGenBuffers(1, &soundtrack.buffer);
+        alBufferData(soundtrack.buffer, AL_FORMAT_MONO16, silence.data(),
+                     static_cast<ALsizei>(silence.size() * sizeof(int16_t)), kRate);
+        alGenSources(1, &soundtrack.source);
+        alSourcei(soundtrack.source, AL_BUFFER, static_cast<ALint>(soundtrack.buffer));
+        alSourcePlay(soundtrack.source);
+        alSourcePause(soundtrack.source);
+        soundtrack.tempo = 126.0f;
+    }
+    ~PausedSoundtrack() { ReleaseSoundtrack(soundtrack); }
+
+    bool Ready() const { return soundtrack.source != 0 && alGetError() == AL_NO_ERROR; }
+    void SetSeconds(float seconds) { alSourcef(soundtrack.source, AL_SEC_OFFSET, seconds); }
+
+    Soundtrack soundtrack;
+
+private:
+    static constexpr int kRate = 22050;
+};
+
+struct CallRecord {
+    std::vector<std::string> calls;
+    GLint vertexArrayDuringRender = -1;
+    float cameraDistanceDuringRender = -1.0f;
+};
+
+class RecordingEffect : public IEffect {
+public:
+    explicit RecordingEffect(CallRecord& record) : IEffect("Recording Effect"), record(record) {}
+    bool Init() override {
+        glGenVertexArrays(1, &vertexArray);
+        return true;
+    }
+    void Render(float renderTime) override {
+        record.calls.push_back("Render " + std::to_string(renderTime));
+        glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &record.vertexArrayDuringRender);
+        record.cameraDistanceDuringRender = gRenderer->GetCamera()->distance;
+    }
+    void Shutdown() override { glDeleteVertexArrays(1, &vertexArray); }
+
+private:
+    CallRecord& record;
+};
+
+class RecordingPostProcessor : public IPostProcessor {
+public:
+    explicit RecordingPostProcessor(CallRecord& record) : IPostProcessor("Recording Pass"), record(record) {}
+    bool Init() override { return true; }
+    void Begin() override { record.calls.push_back("Begin"); }
+    void Apply(float time) override { record.calls.push_back("Apply " + std::to_string(time)); }
+    void Shutdown() override {}
+
+private:
+    CallRecord& record;
+};
+
+TEST_F(GLRendererTest, RenderFrameAdvancesEffectTimeByBeatsAndWrapsThePostProcessor) {
+    PausedSoundtrack music;
+    ASSERT_TRUE(music.Ready());
+    sync.soundtrack = &music.soundtrack;
+
+    CallRecord record;
+    RecordingEffect effect(record);
+    RecordingPostProcessor bloom(record);
+    ASSERT_TRUE(effect.Init());
+    effect.time = 1.0f;
+
+    // The first frame's delta is the whole position: 2 s at 126 bpm are 4.2 beats.
+    music.SetSeconds(2.0f);
+    renderer.postProcessor = &bloom;
+    renderer.RenderFrame(effect);
+    EXPECT_FLOAT_EQ(effect.time, 5.2f);
+    const std::string advanced = std::to_string(effect.time);
+    EXPECT_EQ(record.calls, (std::vector<std::string>{"Begin", "Render " + advanced, "Apply " + advanced}));
+    EXPECT_EQ(record.vertexArrayDuringRender, static_cast<GLint>(effect.vertexArray));
+    EXPECT_EQ(record.cameraDistanceDuringRender, 0.0f) << "the camera is sampled from its (empty) tracks";
+    EXPECT_EQ(Integer(GL_VERTEX_ARRAY_BINDING), 0);
+
+    // Without a post processor neither Begin nor Apply runs; the delta is from the last frame.
+    record.calls.clear();
+    renderer.postProcessor = nullptr;
+    music.SetSeconds(3.0f);
+    renderer.RenderFrame(effect);
+    EXPECT_FLOAT_EQ(effect.time, 7.3f);
+    EXPECT_EQ(record.calls, (std::vector<std::string>{"Render " + std::to_string(effect.time)}));
+
+    effect.Shutdown();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GLRendererTest, ShutdownDeletesEveryCachedTextureInKeyOrder) {
+    const std::filesystem::path directory = TempDirectory();
+    const std::string second = (directory / "b.png").string();
+    const std::string first = (directory / "a.png").string();
+    const uint8_t pixel[4] = {1, 2, 3, 4};
+    ASSERT_TRUE(stbi_write_png(second.c_str(), 1, 1, 4, pixel, 4));
+    ASSERT_TRUE(stbi_write_png(first.c_str(), 1, 1, 4, pixel, 4));
+    renderer.GetTexture(second.c_str(), false);
+    renderer.GetTexture(first.c_str(), false);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    log.lines.clear();
+    renderer.Shutdown();
+    std::vector<std::string> expected = {"Deleting Texture: " + first, "Deleting Texture: " + second,
+                                         "Deleting Texture: MissingTexture.png"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(log.lines, expected);
+}
+
+}  // namespace

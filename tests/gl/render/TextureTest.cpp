@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <stb_image_write.h>
+
+#include <string>
+#include <vector>
+
+#include "render/ITexture.h"
+#include "support/GLRendererFixture.h"
+
+namespace {
+
+constexpr GLenum kNoError = GL_NO_ERROR;
+
+class TextureTest : public GLRendererFixture {
+protected:
+    std::string WritePng(const char* name, int width, int height, int channels, const std::vector<uint8_t>& pixels) {
+        const std::string path = (TempDirectory() / name).string();
+        EXPECT_TRUE(stbi_write_png(path.c_str(), width, height, channels, pixels.data(), width * channels));
+        return path;
+    }
+
+    // Every pixel says where it came from: R = x, G = y, B = x >> 8, A = y >> 8.
+    std::string WriteCoordinateCross(const char* name, int width, int height) {
+        std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
+                p[0] = static_cast<uint8_t>(x);
+                p[1] = static_cast<uint8_t>(y);
+                p[2] = static_cast<uint8_t>(x >> 8);
+                p[3] = static_cast<uint8_t>(y >> 8);
+            }
+        return WritePng(name, width, height, 4, pixels);
+    }
+
+    static GLint Level0(GLenum bindTarget, GLenum imageTarget, GLuint name, GLenum parameter) {
+        GLint value = -1;
+        glBindTexture(bindTarget, name);
+        glGetTexLevelParameteriv(imageTarget, 0, parameter, &value);
+        glBindTexture(bindTarget, 0);
+        return value;
+    }
+
+    // Each face is its cell of the cross, read back corner by corner; -Z turned by 180 degrees.
+    static void ExpectCubeFaces(GLuint name, int faceSize) {
+        const int cells[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
+        for (int face = 0; face < 6; ++face) {
+            const std::vector<uint8_t> pixels =
+                ReadTextureImage(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, name);
+            ASSERT_EQ(pixels.size(), static_cast<size_t>(faceSize) * faceSize * 4) << "face " << face;
+            const bool turned = face == 5;
+            for (int y = 0; y < faceSize; y += faceSize - 1)
+                for (int x = 0; x < faceSize; x += faceSize - 1) {
+                    const uint8_t* p = &pixels[(static_cast<size_t>(y) * faceSize + x) * 4];
+                    const int sourceX = cells[face][0] * faceSize + (turned ? faceSize - 1 - x : x);
+                    const int sourceY = cells[face][1] * faceSize + (turned ? faceSize - 1 - y : y);
+                    EXPECT_EQ(p[0] | p[2] << 8, sourceX) << "face " << face << " at " << x << "," << y;
+                    EXPECT_EQ(p[1] | p[3] << 8, sourceY) << "face " << face << " at " << x << "," << y;
+                }
+        }
+    }
+};
+
+TEST_F(TextureTest, TwoRequestsForOnePathLoadItOnce) {
+    const std::string path = WritePng("Floater.png", 2, 2, 4, std::vector<uint8_t>(16, 200));
+    ITexture* first = renderer.GetTexture(path.c_str(), false);
+    ITexture* second = renderer.GetTexture(path.c_str(), false);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(log.Count("Creating Texture: " + path), 1);
+    EXPECT_EQ(first->width, 2);
+    EXPECT_EQ(first->height, 2);
+    EXPECT_EQ(first->format, static_cast<GLenum>(GL_RGBA));
+    // Mipmaps were made: level 1 of a 2 x 2 image is 1 x 1.
+    glBindTexture(GL_TEXTURE_2D, first->name);
+    GLint levelOneWidth = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &levelOneWidth);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(levelOneWidth, 1);
+    EXPECT_EQ(glGetError(), kNoError);
+}
+
+TEST_F(TextureTest, MissingAndNullPathsGetTheFallback) {
+    ITexture* fallback = renderer.GetTexture(nullptr, false);
+    ASSERT_NE(fallback, nullptr);
+    EXPECT_EQ(fallback->width, 256);
+    EXPECT_EQ(fallback->height, 256);
+
+    const size_t linesBefore = log.lines.size();
+    EXPECT_EQ(renderer.GetTexture(nullptr, false), fallback);
+    EXPECT_EQ(log.lines.size(), linesBefore) << "a null path logs nothing";
+
+    const std::string missing = (TempDirectory() / "nothing-here.png").string();
+    EXPECT_EQ(renderer.GetTexture(missing.c_str(), false), fallback);
+    EXPECT_EQ(renderer.GetTexture(missing.c_str(), false), fallback);
+    // Not cached: every request tries again and says so again.
+    EXPECT_EQ(log.Count("Returned A Missing Texture! Unable To Load File: " + missing), 2);
+
+    const std::string garbage = (TempDirectory() / "garbage.png").string();
+    std::FILE* file = std::fopen(garbage.c_str(), "wb");
+    std::fputs("not a png at all", file);
+    std::fclose(file);
+    EXPECT_EQ(renderer.GetTexture(garbage.c_str(), false), fallback);
+    EXPECT_EQ(log.Count("Returned A Missing Texture! Unable To Load File: " + garbage), 1);
+}
+
+TEST_F(TextureTest, FallbackShowsRedLetteringOnBlack) {
+    const std::vector<uint8_t> pixels = ReadTextureImage(GL_TEXTURE_2D, GL_TEXTURE_2D, renderer.GetTexture(nullptr, false)->name);
+    ASSERT_EQ(pixels.size(), 256u * 256u * 4u);
+    auto at = [&](int x, int y) { return &pixels[(static_cast<size_t>(y) * 256 + x) * 4]; };
+    int red = 0;
+    int other = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const uint8_t* p = at(x, y);
+            EXPECT_EQ(p[3], 255) << "opaque everywhere";
+            if (p[0] > 128 && p[1] < 64 && p[2] < 64)
+                ++red;
+            else if (!(p[0] < 8 && p[1] < 8 && p[2] < 8))
+                ++other;
+        }
+    EXPECT_EQ(at(0, 0)[0], 0) << "the corner is black";
+    EXPECT_GT(at(128, 8)[0], 200) << "the frame runs along the top";
+    // The lettering: plenty of red inside the frame, and only red and black (plus the anti-aliased edges).
+    int lettering = 0;
+    for (int y = 40; y < 216; ++y)
+        for (int x = 20; x < 236; ++x)
+            lettering += at(x, y)[0] > 128 ? 1 : 0;
+    EXPECT_GT(lettering, 2000);
+    EXPECT_GT(red, lettering);
+    EXPECT_LT(other, red / 2);
+}
+
+TEST_F(TextureTest, RgbAndGreyFilesBecomeRgba) {
+    const std::string rgb = WritePng("rgb.png", 2, 1, 3, {10, 20, 30, 40, 50, 60});
+    const std::string grey = WritePng("grey.png", 2, 1, 1, {77, 199});
+    ITexture* rgbTexture = renderer.GetTexture(rgb.c_str(), false);
+    ITexture* greyTexture = renderer.GetTexture(grey.c_str(), false);
+    EXPECT_EQ(ReadTextureImage(GL_TEXTURE_2D, GL_TEXTURE_2D, rgbTexture->name),
+              (std::vector<uint8_t>{10, 20, 30, 255, 40, 50, 60, 255}));
+    EXPECT_EQ(ReadTextureImage(GL_TEXTURE_2D, GL_TEXTURE_2D, greyTexture->name),
+              (std::vector<uint8_t>{77, 77, 77, 255, 199, 199, 199, 255}));
+}
+
+TEST_F(TextureTest, TopRowOfTheFileIsTheFirstRowUploaded) {
+    const std::string path = WritePng("rows.png", 1, 2, 4, {255, 0, 0, 255, 0, 0, 255, 255});
+    EXPECT_EQ(ReadTextureImage(GL_TEXTURE_2D, GL_TEXTURE_2D, renderer.GetTexture(path.c_str(), false)->name),
+              (std::vector<uint8_t>{255, 0, 0, 255, 0, 0, 255, 255}));
+}
+
+TEST_F(TextureTest, CubeMapFacesComeFromTheCrossWithNegativeZTurned) {
+    const std::string path = WriteCoordinateCross("sky.png", 24, 32);
+    ITexture* sky = renderer.GetTexture(path.c_str(), true);
+    EXPECT_EQ(log.Count("Creating Cube Map Texture: " + path), 1);
+    EXPECT_EQ(sky->width, 24);
+    EXPECT_EQ(sky->height, 32);
+    ExpectCubeFaces(sky->name, 8);
+    EXPECT_EQ(glGetError(), kNoError);
+}
+
+TEST_F(TextureTest, CubeMapCrossRemainderIsDropped) {
+    const std::string path = WriteCoordinateCross("sky-wide.png", 771, 1030);
+    ITexture* sky = renderer.GetTexture(path.c_str(), true);
+    EXPECT_EQ(sky->width, 771);
+    EXPECT_EQ(sky->height, 1030);
+    ExpectCubeFaces(sky->name, 257);
+    EXPECT_EQ(glGetError(), kNoError);
+}
+
+TEST_F(TextureTest, CrossWithNonSquareFacesGetsTheFallbackCubeMap) {
+    // 770 x 1030 would give 256 x 257 faces, which no cube map can hold.
+    const std::string path = WriteCoordinateCross("sky-odd.png", 770, 1030);
+    ITexture* sky = renderer.GetTexture(path.c_str(), true);
+    EXPECT_EQ(log.Count("ERROR: Cube Map Image Is Not A Cross Of Square Faces: " + path), 1);
+    EXPECT_EQ(log.Count("Creating Cube Map Texture: " + path), 0);
+    EXPECT_EQ(Level0(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, sky->name, GL_TEXTURE_WIDTH), 256);
+
+    const std::string missing = (TempDirectory() / "no-sky.png").string();
+    EXPECT_EQ(renderer.GetTexture(missing.c_str(), true), sky) << "one fallback cube map for every failure";
+    EXPECT_NE(renderer.GetTexture(missing.c_str(), false), sky) << "2D requests keep the 2D fallback";
+    EXPECT_EQ(glGetError(), kNoError);
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+#include "support/GLRendererFixture.h"
+
+#include <stb/stb_image_write.h>  // the support library has no stb include path of its own
+
+#include "engine/AppWindow.h"
+
+namespace {
+
+// GLEW is loaded once per process on a hidden window of its own, as the engine does.
+bool ExtensionsLoaded() {
+    static const bool loaded = [] {
+        AppWindow hidden;
+        return CreateAppWindow(0, 0, hidden, nullptr, false, false) && LoadExtensions(hidden);
+    }();
+    return loaded;
+}
+
+}  // namespace
+
+void GLRendererFixture::SetUp() {
+    savedLogger = gLogger;
+    savedRenderer = gRenderer;
+    savedSync = gSync;
+    gLogger = &log;
+    gSync = &sync;
+    ASSERT_TRUE(ExtensionsLoaded());
+    window = CreateTestWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(renderer.Init(window, SampleCount()));
+    gRenderer = &renderer;
+}
+
+void GLRendererFixture::TearDown() {
+    renderer.Shutdown();
+    if (window)
+        platform::DestroyWindow(window);
+    if (!tempDirectory.empty())
+        std::filesystem::remove_all(tempDirectory);
+    gRenderer = savedRenderer;
+    gSync = savedSync;
+    gLogger = savedLogger;
+}
+
+platform::WindowHandle GLRendererFixture::CreateTestWindow() {
+    AppWindow appWindow;
+    CreateAppWindow(kWindowWidth, kWindowHeight, appWindow, nullptr, true, false);
+    return appWindow.window;
+}
+
+std::filesystem::path GLRendererFixture::TempDirectory() {
+    if (tempDirectory.empty()) {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        tempDirectory = std::filesystem::temp_directory_path()
+                        / (std::string("quarn-gl-") + test->test_suite_name() + "-" + test->name());
+        std::filesystem::remove_all(tempDirectory);
+        std::filesystem::create_directories(tempDirectory);
+    }
+    return tempDirectory;
+}
+
+std::vector<uint8_t> GLRendererFixture::ReadTextureImage(GLenum bindTarget, GLenum imageTarget, GLuint name) {
+    glBindTexture(bindTarget, name);
+    GLint width = 0;
+    GLint height = 0;
+    glGetTexLevelParameteriv(imageTarget, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(imageTarget, 0, GL_TEXTURE_HEIGHT, &height);
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(imageTarget, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(bindTarget, 0);
+    return pixels;
+}
+
+void GLRendererFixture::SaveBackBuffer(const std::filesystem::path& path) {
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int width = viewport[2];
+    const int height = viewport[3];
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(viewport[0], viewport[1], width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    // The window shows no alpha; a saved frame should not either.
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        pixels[i] = 255;
+    // GL's rows run bottom-up, PNG's top-down.
+    stbi_flip_vertically_on_write(1);
+    stbi_write_png(path.string().c_str(), width, height, 4, pixels.data(), width * 4);
+    stbi_flip_vertically_on_write(0);
+}
