@@ -1,0 +1,69 @@
+// Processor time of the sphere morph's per-frame shape work on the shipped meshes: the two
+// sphere passes and the spiky-ball twist, as SphereMorph::Render runs them.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "effects/SphereMorphMath.h"
+#include "log/ILogger.h"
+#include "render/Model.h"
+
+namespace {
+
+// LoadModel reports a missing mesh through the log; here that goes to stderr.
+class StderrLogger : public ILogger {
+public:
+    bool Open() override { return true; }
+    void Close() override {}
+    void WritePair(const char* message, const char* argument) override { std::fprintf(stderr, "%s%s\n", message, argument); }
+    void Write(const char* message) override { std::fprintf(stderr, "%s\n", message); }
+    void WriteTimestamp() override {}
+    void Debug(const char* message) override { Write(message); }
+    void Error(const char* message) override { std::fprintf(stderr, "ERROR: %s\n", message); }
+    void WriteRaw(const char16_t*) override {}
+};
+
+std::vector<float> LoadVertices(const char* name, float scale) {
+    static StderrLogger logger;
+    gLogger = &logger;
+    Model model;
+    LoadModel(model, (std::string(QUARN_RUN_DIR) + "/Models/" + name).c_str());
+    std::vector<float> vertices(model.vertices.get(), model.vertices.get() + model.floatCount);
+    for (float& value : vertices)
+        value *= scale;
+    return vertices;
+}
+
+void BM_SphereMorphBothPasses(benchmark::State& state) {
+    const std::vector<float> mesh = LoadVertices("Sphere2.exm", 1.0f);
+    std::vector<SphereVertexState> states(mesh.size() / kMorphFloatsPerVertex);
+    BuildSphereStates(mesh, states);
+    std::vector<float> upload = mesh;
+    float time = 0.0f;
+    for (auto _ : state) {
+        MorphSphere(states, time, 1.0f, 1.0f, upload);
+        MorphSphere(states, time, ShellGain(time), 2.5f, upload);
+        benchmark::DoNotOptimize(upload.data());
+        time += 1.0f / 60.0f;
+    }
+    state.counters["vertices"] = static_cast<double>(states.size());
+}
+BENCHMARK(BM_SphereMorphBothPasses)->Unit(benchmark::kMicrosecond);
+
+void BM_SpikyBallTwist(benchmark::State& state) {
+    const std::vector<float> rest = LoadVertices("Spineball.exm", 3.0f);
+    std::vector<float> upload = rest;
+    float time = 0.0f;
+    for (auto _ : state) {
+        TwistSpikyBall(rest, time, upload);
+        benchmark::DoNotOptimize(upload.data());
+        time += 1.0f / 60.0f;
+    }
+    state.counters["vertices"] = static_cast<double>(rest.size() / kMorphFloatsPerVertex);
+}
+BENCHMARK(BM_SpikyBallTwist)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,18 @@
+#pragma once
+// The show: owns the effects and post processors and picks, every frame, what is drawn.
+
+class IDemo {
+public:
+    virtual ~IDemo() = default;  // the engine owns its demo through this interface
+
+    // False stops start-up; the demo has logged which part failed.
+    virtual bool Init() = 0;
+    virtual void Shutdown() = 0;
+    // One frame: choose the effect and post processor and have the renderer draw them.
+    virtual void Update() = 0;
+
+    const char* name = nullptr;
+
+protected:
+    explicit IDemo(const char* displayName) : name(displayName) {}
+};

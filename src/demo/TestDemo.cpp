@@ -1,0 +1,109 @@
+#include "demo/TestDemo.h"
+
+#include <cmath>
+#include <utility>
+
+#include "effects/Bloom.h"
+#include "effects/SphereMorph.h"
+#include "log/ILogger.h"
+#include "render/IRenderer.h"
+
+namespace {
+
+// The floor of a track value as an index in [low, high]. Clamping before the conversion keeps
+// huge values and NaN (which selects `low`) from overflowing it.
+int32_t FloorToIndex(float value, int32_t low, int32_t high) {
+    const double floored = std::floor(static_cast<double>(value));
+    if (!(floored >= low))
+        return low;
+    if (floored > high)
+        return high;
+    return static_cast<int32_t>(floored);
+}
+
+// Each read takes its own row, so a row boundary may fall between two reads of one frame.
+float ReadAtCurrentRow(const TrackHandle& track) {
+    return GetValue(track ? *track : nullptr, static_cast<double>(CurrentRow(*gSync)));
+}
+
+const char* NameOr(const char* name, const char* fallback) { return name ? name : fallback; }
+
+}  // namespace
+
+DemoSchedule ChooseSchedule(float effectIndexValue, float postIndexValue, float newTime, float lastEffectTime,
+                            size_t effectCount, size_t postProcessorCount) {
+    DemoSchedule schedule;
+    if (effectCount > 0)
+        schedule.effectIndex = FloorToIndex(effectIndexValue, 0, static_cast<int32_t>(effectCount) - 1);
+    schedule.postIndex = FloorToIndex(postIndexValue, 0, static_cast<int32_t>(postProcessorCount)) - 1;
+    schedule.jumpTime = newTime != lastEffectTime && newTime >= 0.0f;
+    return schedule;
+}
+
+void AddDemoEffects(EffectList& effects, PostProcessorList& postProcessors) {
+    effects.push_back(std::make_unique<SphereMorph>());
+    postProcessors.push_back(std::make_unique<Bloom>());
+}
+
+TestDemo::TestDemo(Roster roster) : IDemo("Test Demo"), roster(std::move(roster)) {}
+
+bool TestDemo::Init() {
+    effectIndexTrack = RequestTrack("Effect Index");
+    postProcessorIndexTrack = RequestTrack("PostProcessor Index");
+    effectTimeTrack = RequestTrack("Effect Time");
+
+    roster(effects, postProcessors);
+
+    for (const std::unique_ptr<IEffect>& effect : effects) {
+        gLogger->WritePair("Initializing Effect: ", NameOr(effect->name, "Unknown Effect"));
+        ++effectsInitialised;
+        if (!effect->Init())
+            return false;
+    }
+    for (const std::unique_ptr<IPostProcessor>& postProcessor : postProcessors) {
+        gLogger->WritePair("Initializing Post Processor: ", NameOr(postProcessor->name, "Unknown Post Processing Effect"));
+        ++postProcessorsInitialised;
+        if (!postProcessor->Init())
+            return false;
+    }
+    return true;
+}
+
+void TestDemo::Shutdown() {
+    effectIndexTrack.reset();
+    postProcessorIndexTrack.reset();
+    effectTimeTrack.reset();
+
+    for (int32_t i = 0; i < effectsInitialised; ++i) {
+        IEffect& effect = *effects[i];
+        gLogger->WritePair("Shutting Down Effect: ", NameOr(effect.name, "Unknown Effect"));
+        effect.Shutdown();
+    }
+    for (int32_t i = 0; i < postProcessorsInitialised; ++i) {
+        IPostProcessor& postProcessor = *postProcessors[i];
+        gLogger->WritePair("Shutting Down Post Processor: ", NameOr(postProcessor.name, "Unknown Post Processing Effect"));
+        postProcessor.Shutdown();
+    }
+    // A second Shutdown must not release anything twice.
+    effectsInitialised = 0;
+    postProcessorsInitialised = 0;
+}
+
+void TestDemo::Update() {
+    const float effectIndexValue = ReadAtCurrentRow(effectIndexTrack);
+    const float postIndexValue = ReadAtCurrentRow(postProcessorIndexTrack);
+    const float newTime = ReadAtCurrentRow(effectTimeTrack);
+
+    const DemoSchedule schedule =
+        ChooseSchedule(effectIndexValue, postIndexValue, newTime, lastEffectTime, effects.size(), postProcessors.size());
+    if (schedule.effectIndex < 0)
+        return;
+
+    IEffect* effect = effects[schedule.effectIndex].get();
+    if (schedule.jumpTime) {
+        effect->time = newTime;
+        lastEffectTime = newTime;
+    }
+    gRenderer->postProcessor = schedule.postIndex >= 0 ? postProcessors[schedule.postIndex].get() : nullptr;
+    gRenderer->RenderFrame(*effect);
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The bloom pass: the effect draws into a window-sized target; its bright parts are blurred at
+// 512x512, scaled back up and added to the untouched image under the "Fade" track.
+
+#include <GL/glew.h>
+
+#include "demo/IPostProcessor.h"
+#include "render/FrameBuffer.h"
+#include "render/ShaderProgram.h"
+#include "sync/Sync.h"
+
+class Bloom final : public IPostProcessor {
+public:
+    Bloom();
+
+    bool Init() override;
+    void Begin() override;
+    void Apply(float time) override;
+    void Shutdown() override;
+
+    GLuint quadBuffer = 0;
+    GLuint samplerA = 0;            // unit 0 in every pass
+    GLint texSamplerLocation = -1;  // of the mix program
+    ShaderProgram copyProgram;
+    FrameBuffer mainTarget;          // window-sized, with depth: the effect draws here
+    FrameBuffer downsampledTarget;   // 512x512
+    FrameBuffer downsampled2Target;  // 512x512
+    FrameBuffer blurTarget;          // window-sized: the highlights, later the blurred glow
+    GLuint samplerB = 0;  // unit 1 in the mix pass
+    GLint texSampler2Location = -1;
+    GLint fadeLocation = -1;
+    TrackHandle fadeTrack;
+    ShaderProgram highPassProgram;
+    ShaderProgram horizontalBlurProgram;
+    ShaderProgram verticalBlurProgram;
+    ShaderProgram mixProgram;
+    // Each single-input pass sets "TexSampler" through its own program's location: the mix
+    // program's location may name another uniform, or none, in the program that is bound.
+    GLint copyTexSamplerLocation = -1;
+    GLint highPassTexSamplerLocation = -1;
+    GLint horizontalBlurTexSamplerLocation = -1;
+    GLint verticalBlurTexSamplerLocation = -1;
+
+private:
+    bool CreateTargets();
+    bool BuildPrograms();
+    void LookUpLocations();
+    void RunPass(FrameBuffer& target, const ShaderProgram& program, GLint samplerLocation, const FrameBuffer& input,
+                 float time) const;
+    void Mix(float time) const;
+    void DrawQuad() const;
+};

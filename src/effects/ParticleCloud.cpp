@@ -1,0 +1,15 @@
+#include "effects/ParticleCloud.h"
+
+#include "math/Random.h"
+
+double DrawCloudFraction() {
+    return static_cast<double>(quarn::rand() % 10000) / 5000.0;
+}
+
+void SetParticlePointers() {
+    constexpr GLsizei stride = sizeof(ParticleRecord);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(ParticleRecord, x)));
+    glVertexAttribPointer(1, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(ParticleRecord, w)));
+    glEnableVertexAttribArray(0);
+    glEnableVertexAttribArray(1);
+}

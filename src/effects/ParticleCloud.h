@@ -1,0 +1,21 @@
+#pragma once
+// Point-sprite clouds: the 16-byte record every sprite effect uploads, drawn as GL_POINTS and
+// expanded into quads by "./Shaders/PointSprite.geom".
+
+#include <GL/glew.h>
+
+#include <cstddef>
+
+struct ParticleRecord {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+    float w = 0.0f;  // attribute 1: the sprite's size and shade, as each effect's shaders read it
+};
+static_assert(sizeof(ParticleRecord) == 16, "the records go to GL as four tightly packed floats");
+
+// The next draw of the process-wide generator, rand() % 10000, as a fraction of 5000: [0, 2).
+double DrawCloudFraction();
+
+// Attribute 0 = x, y, z and attribute 1 = w of the buffer bound to GL_ARRAY_BUFFER, both enabled.
+void SetParticlePointers();
