@@ -90,6 +90,11 @@ void TestDemo::Shutdown() {
 }
 
 void TestDemo::Update() {
+    if (IEffect* effect = PrepareFrame())
+        gRenderer->RenderFrame(*effect);
+}
+
+IEffect* TestDemo::PrepareFrame() {
     const float effectIndexValue = ReadAtCurrentRow(effectIndexTrack);
     const float postIndexValue = ReadAtCurrentRow(postProcessorIndexTrack);
     const float newTime = ReadAtCurrentRow(effectTimeTrack);
@@ -97,7 +102,7 @@ void TestDemo::Update() {
     const DemoSchedule schedule =
         ChooseSchedule(effectIndexValue, postIndexValue, newTime, lastEffectTime, effects.size(), postProcessors.size());
     if (schedule.effectIndex < 0)
-        return;
+        return nullptr;
 
     IEffect* effect = effects[schedule.effectIndex].get();
     if (schedule.jumpTime) {
@@ -105,5 +110,5 @@ void TestDemo::Update() {
         lastEffectTime = newTime;
     }
     gRenderer->postProcessor = schedule.postIndex >= 0 ? postProcessors[schedule.postIndex].get() : nullptr;
-    gRenderer->RenderFrame(*effect);
+    return effect;
 }

@@ -150,21 +150,25 @@ void GLRenderer::Shutdown() {
 }
 
 void GLRenderer::RenderFrame(IEffect& effect) {
-    const float beat = BeatPosition();
-    const float delta = beat - lastBeat;
-    lastBeat = beat;
-
+    AdvanceFrame(effect);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glBindVertexArray(effect.vertexArray);
     if (postProcessor)
         postProcessor->Begin();
-    UpdateCamera();
-    effect.time += delta;
     effect.Render(effect.time);
     if (postProcessor)
         postProcessor->Apply(effect.time);
     glBindVertexArray(0);
     platform::SwapBuffers(context.deviceContext);
+}
+
+// Clearing, binding and Begin read no clock, so advancing ahead of them changes nothing drawn.
+void GLRenderer::AdvanceFrame(IEffect& effect) {
+    const float beat = BeatPosition();
+    const float delta = beat - lastBeat;
+    lastBeat = beat;
+    UpdateCamera();
+    effect.time += delta;
 }
 
 float GLRenderer::CameraTrackValue(CameraTrack track, int32_t row) const {

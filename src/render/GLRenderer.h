@@ -26,6 +26,10 @@ public:
     ITexture* CreateCubeMapTexture(const uint8_t* pixels, int height, int width) override;
     void DeleteTexture(ITexture* texture) override;
 
+    // Everything RenderFrame does to the clocks and the camera, without drawing or presenting;
+    // RenderFrame runs it too, so a skipped frame leaves the state a drawn one would.
+    void AdvanceFrame(IEffect& effect);
+
 private:
     enum CameraTrack { kDistance, kPitch, kYaw, kRoll, kXOffset, kYOffset, kCameraTrackCount };
 
