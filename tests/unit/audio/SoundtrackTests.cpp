@@ -2,6 +2,7 @@
 #include "log/ILogger.h"
 #include "support/OggWriter.h"
 #include "sync/Sync.h"
+#include "support/EngineLogRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +16,6 @@
 #include <vector>
 
 namespace {
-
-class RecordingLogger : public ILogger {
-public:
-    std::vector<std::string> lines;
-    bool Open() override { return true; }
-    void Close() override {}
-    void WritePair(const char* message, const char* argument) override { lines.push_back(std::string(message) + argument); }
-    void Write(const char* message) override { lines.emplace_back(message); }
-    void WriteTimestamp() override {}
-    void Debug(const char* message) override { lines.emplace_back(message); }
-    void Error(const char* message) override { lines.push_back(std::string("ERROR: ") + message); }
-    void WriteRaw(const char16_t*) override {}
-};
 
 class SoundtrackTest : public ::testing::Test {
 protected:
@@ -45,7 +33,7 @@ protected:
     std::string PathOf(const char* name) const { return (dir_ / name).string(); }
 
     std::filesystem::path dir_;
-    RecordingLogger logger_;
+    LogRecorder logger_;
 };
 
 struct Decoded {

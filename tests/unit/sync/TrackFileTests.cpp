@@ -1,6 +1,7 @@
 #include "log/ILogger.h"
 #include "sync/Sync.h"
 #include "sync/TrackFile.h"
+#include "support/EngineLogRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +13,6 @@
 #include <vector>
 
 namespace {
-
-class RecordingLogger : public ILogger {
-public:
-    std::vector<std::string> lines;
-    bool Open() override { return true; }
-    void Close() override {}
-    void WritePair(const char* message, const char* argument) override { lines.push_back(std::string(message) + argument); }
-    void Write(const char* message) override { lines.emplace_back(message); }
-    void WriteTimestamp() override {}
-    void Debug(const char* message) override { lines.emplace_back(message); }
-    void Error(const char* message) override { lines.push_back(std::string("ERROR: ") + message); }
-    void WriteRaw(const char16_t*) override {}
-};
 
 void PutInt32(std::vector<uint8_t>& bytes, int32_t value) {
     for (int i = 0; i < 4; ++i)
@@ -67,7 +55,7 @@ protected:
     std::string BasePath() const { return dir_.string() + "/"; }
 
     std::filesystem::path dir_;
-    RecordingLogger logger_;
+    LogRecorder logger_;
 };
 
 TEST_F(TrackFileTest, ReadsEveryKeyOfAnIntactFile) {
