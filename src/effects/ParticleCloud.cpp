@@ -13,3 +13,14 @@ void SetParticlePointers() {
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
 }
+
+void FillCloudBox(std::span<ParticleRecord> records) {
+    auto coordinate = [] { return static_cast<float>(quarn::rand() % 200 - 100); };
+    for (ParticleRecord& record : records) {
+        // One statement per draw: the order of the draws is part of the picture.
+        record.x = coordinate();
+        record.y = coordinate();
+        record.z = coordinate();
+        record.w = static_cast<float>(quarn::rand() % 10) / 5.0f;
+    }
+}

@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include <cstddef>
+#include <span>
 
 struct ParticleRecord {
     float x = 0.0f;
@@ -19,3 +20,8 @@ double DrawCloudFraction();
 
 // Attribute 0 = x, y, z and attribute 1 = w of the buffer bound to GL_ARRAY_BUFFER, both enabled.
 void SetParticlePointers();
+
+// A static cloud filling the box [-100, 100) on each axis, w in [0, 1.8]: each record from four
+// draws of the process-wide generator, unseeded, so it continues the sequence of the effects
+// initialised before. The planet effect's cloud, and the cube tunnel's after it.
+void FillCloudBox(std::span<ParticleRecord> records);

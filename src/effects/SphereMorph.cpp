@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "effects/MeshBuffers.h"
 #include "effects/Sampler.h"
 #include "render/IRenderer.h"
 
@@ -10,33 +11,11 @@ namespace {
 
 constexpr size_t kParticleCount = 5000;
 constexpr int kBackdropFloatsPerVertex = 8;
-constexpr GLsizei kMorphStride = kMorphFloatsPerVertex * sizeof(float);
 constexpr GLsizei kBackdropStride = kBackdropFloatsPerVertex * sizeof(float);
 
 const void* ByteOffset(size_t bytes) { return reinterpret_cast<const void*>(bytes); }
 
-GLuint CreateBuffer(GLenum target, size_t bytes, const void* data, GLenum usage) {
-    GLuint buffer = 0;
-    glGenBuffers(1, &buffer);
-    glBindBuffer(target, buffer);
-    glBufferData(target, static_cast<GLsizeiptr>(bytes), data, usage);
-    return buffer;
-}
-
-GLuint CreateIndexBuffer(const Model& model) {
-    return CreateBuffer(GL_ELEMENT_ARRAY_BUFFER, model.indexCount * sizeof(uint32_t), model.indices.get(),
-                        GL_STATIC_DRAW);
-}
-
 std::span<float> VertexFloats(Model& model) { return {model.vertices.get(), model.floatCount}; }
-
-// Position and normal, six floats a vertex: the sphere and the spiky ball.
-void SetMorphPointers() {
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kMorphStride, ByteOffset(0));
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_TRUE, kMorphStride, ByteOffset(3 * sizeof(float)));
-    glEnableVertexAttribArray(0);
-    glEnableVertexAttribArray(1);
-}
 
 // Position and texture coordinate out of position, normal, texture coordinate.
 void SetBackdropPointers() {
@@ -46,17 +25,13 @@ void SetBackdropPointers() {
     glEnableVertexAttribArray(1);
 }
 
-void DrawIndexed(const Model& model) {
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr);
-}
-
 // Rewrites a whole dynamic vertex buffer from its processor-side copy.
 void Upload(GLuint buffer, const std::vector<float>& floats) {
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
     glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(floats.size() * sizeof(float)), floats.data());
 }
 
-void BindTexture2D(const ITexture* texture) { glBindTexture(GL_TEXTURE_2D, texture ? texture->name : 0); }
+void BindTexture2D(const ITexture* texture) { glBindTexture(GL_TEXTURE_2D, TextureName(texture)); }
 
 void SetAlphaBlending() {
     glEnable(GL_BLEND);
@@ -178,7 +153,7 @@ void SphereMorph::DrawSphere(float time, float gain, float scale) {
     MorphSphere(sphereStates, time, gain, scale, sphereUpload);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, sphereIndexBuffer);
     Upload(sphereVertexBuffer, sphereUpload);
-    SetMorphPointers();
+    SetMeshPointers();
     DrawIndexed(sphereModel);
 }
 
@@ -186,7 +161,7 @@ void SphereMorph::DrawSpikyBall(float time) {
     TwistSpikyBall(VertexFloats(spikyBallModel), time, spikyBallUpload);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, spikyBallIndexBuffer);
     Upload(spikyBallVertexBuffer, spikyBallUpload);
-    SetMorphPointers();
+    SetMeshPointers();
     DrawIndexed(spikyBallModel);
 }
 

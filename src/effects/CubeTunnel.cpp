@@ -1,0 +1,174 @@
+#include "effects/CubeTunnel.h"
+
+#include <cmath>
+#include <cstdint>
+#include <iterator>
+
+#include "effects/CubeTunnelMath.h"
+#include "effects/ParticleCloud.h"
+#include "effects/MeshBuffers.h"
+#include "effects/Sampler.h"
+#include "render/IRenderer.h"
+
+namespace {
+
+// Uploads a mesh file into a vertex and an index buffer; the model keeps only its counts.
+void UploadMesh(Model& model, const char* path, GLuint& vertexBuffer, GLuint& indexBuffer) {
+    LoadModel(model, path);
+    vertexBuffer = CreateVertexBuffer(model);
+    SetMeshPointers();
+    indexBuffer = CreateIndexBuffer(model);
+    model.vertices.reset();
+    model.indices.reset();
+}
+
+void BindMesh(GLuint vertexBuffer, GLuint indexBuffer) {
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    SetMeshPointers();
+}
+
+void UnbindUnitZero(GLenum target) {
+    glBindTexture(target, 0);
+    glBindSampler(0, 0);
+}
+
+}  // namespace
+
+CubeTunnel::CubeTunnel() : IEffect("Cube Tunnel") {}
+
+bool CubeTunnel::Init() {
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+
+    CreateParticles();
+    UploadMesh(gemModel, "./Models/Gem.exm", gemVertexBuffer, gemIndexBuffer);
+    UploadMesh(backgroundModel, "./Models/WingBg.exm", backgroundVertexBuffer, backgroundIndexBuffer);
+    glBindVertexArray(0);
+
+    cubeSampler = CreateSampler(GL_LINEAR_MIPMAP_LINEAR, gRenderer->maxAnisotropy, true);
+    spriteSampler = CreateSampler(GL_LINEAR_MIPMAP_LINEAR, gRenderer->maxAnisotropy);
+
+    if (!BuildPrograms())
+        return false;
+    LookUpLocations();
+
+    gemEnvironment = gRenderer->GetTexture("./Textures/CubeMapTest.jpg", true);
+    spriteTexture = gRenderer->GetTexture("./Textures/Floater.png", false);
+    backgroundEnvironment = gRenderer->GetTexture("./Textures/CubeMapTest3.jpg", true);
+    return true;
+}
+
+void CubeTunnel::CreateParticles() {
+    particles.assign(kTunnelParticleCount, ParticleRecord{});
+    // The planet's box again, continuing the generator from where the planet's cloud left it.
+    FillCloudBox(particles);
+    particleBuffer = CreateBuffer(GL_ARRAY_BUFFER, particles.size() * sizeof(ParticleRecord), particles.data(),
+                                  GL_DYNAMIC_DRAW);
+    SetParticlePointers();
+}
+
+bool CubeTunnel::BuildPrograms() {
+    return meshProgram.Build("./Shaders/SphereEffect.vert", "./Shaders/CubeTunnel.frag") &&
+           particleProgram.Build("./Shaders/CubeTunnelParticle.vert", "./Shaders/ParticleEffect.frag",
+                                 "./Shaders/PointSprite.geom");
+}
+
+void CubeTunnel::LookUpLocations() {
+    modelMatrixLocation = meshProgram.UniformLocation("ModelMatrix");
+    lightPosLocation = meshProgram.UniformLocation("LightPos");
+    normalMatrixLocation = meshProgram.UniformLocation("NormalMatrix");
+    meshTexSamplerLocation = meshProgram.UniformLocation("TexSampler");
+    particleTexSamplerLocation = particleProgram.UniformLocation("TexSampler");
+    diffuseColorLocation = meshProgram.UniformLocation("DiffuseColor");
+    reflectivityLocation = meshProgram.UniformLocation("Reflectivity");
+}
+
+void CubeTunnel::Render(float time) { RenderAtBeat(time, SoundtrackBeat()); }
+
+void CubeTunnel::RenderAtBeat(float time, float beat) {
+    BindMeshPass(time, gemEnvironment);
+    DrawGems(time, beat);
+    UnbindUnitZero(GL_TEXTURE_CUBE_MAP);
+
+    BindMeshPass(time, backgroundEnvironment);
+    DrawBackground(time);
+    UnbindUnitZero(GL_TEXTURE_CUBE_MAP);
+
+    DrawParticles(time);
+}
+
+void CubeTunnel::BindMeshPass(float time, const ITexture* environment) const {
+    meshProgram.Bind(time);
+    const float swing = std::sin(time * 0.5f);
+    glUniform3f(lightPosLocation, -400.0f * swing, 400.0f * swing, 200.0f);
+    glActiveTexture(GL_TEXTURE0);
+    glUniform1i(meshTexSamplerLocation, 0);
+    glBindSampler(0, cubeSampler);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, environment ? environment->name : 0);
+}
+
+void CubeTunnel::DrawGems(float time, float beat) const {
+    const Matrix4 base = HelixBaseMatrix(time);
+    BindMesh(gemVertexBuffer, gemIndexBuffer);
+
+    const int gemCount = GemCount(HelixLength(time, beat));
+    const int highlight = HighlightIndex(beat);
+    float angle = 0.0f;
+    for (int gem = 0; gem < gemCount; ++gem, angle += kGemAngleStep) {
+        const Matrix4 placed = GemMatrix(base, angle, time);
+        // The normals keep the unswept, unpulsed frame: the sweep is small and the pulse uniform.
+        const Matrix4 normalMatrix = Transpose(Inverse(placed));
+        const GemLook look = GemLookAt(gem, highlight, beat);
+        const Matrix4 model = ApplyGemLook(placed, look, beat);
+
+        glUniform3f(diffuseColorLocation, look.diffuseColor.x, look.diffuseColor.y, look.diffuseColor.z);
+        glUniform1f(reflectivityLocation, look.reflectivity);
+        glUniformMatrix4fv(modelMatrixLocation, 1, GL_FALSE, model.data());
+        glUniformMatrix4fv(normalMatrixLocation, 1, GL_FALSE, normalMatrix.data());
+        DrawIndexed(gemModel);
+    }
+}
+
+void CubeTunnel::DrawBackground(float time) const {
+    const Matrix4 model = BackgroundMatrix(time);
+    const Matrix4 normalMatrix = Transpose(Inverse(model));
+    BindMesh(backgroundVertexBuffer, backgroundIndexBuffer);
+    glUniform3f(diffuseColorLocation, 0.285f, 0.235f, 0.37f);
+    glUniform1f(reflectivityLocation, 0.5f);
+    glUniformMatrix4fv(modelMatrixLocation, 1, GL_FALSE, model.data());
+    glUniformMatrix4fv(normalMatrixLocation, 1, GL_FALSE, normalMatrix.data());
+    DrawIndexed(backgroundModel);
+}
+
+void CubeTunnel::DrawParticles(float time) const {
+    particleProgram.Bind(time);
+    glActiveTexture(GL_TEXTURE0);
+    glUniform1i(particleTexSamplerLocation, 0);
+    glBindSampler(0, spriteSampler);
+    glBindTexture(GL_TEXTURE_2D, spriteTexture ? spriteTexture->name : 0);
+
+    glBindBuffer(GL_ARRAY_BUFFER, particleBuffer);
+    SetParticlePointers();
+    // An effect shown before may have left blending off; additive sprites need it on.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_COLOR, GL_ONE);
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(particles.size()));
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    UnbindUnitZero(GL_TEXTURE_2D);
+}
+
+void CubeTunnel::Shutdown() {
+    meshProgram.Destroy();
+    particleProgram.Destroy();
+    const GLuint samplers[] = {cubeSampler, spriteSampler};
+    glDeleteSamplers(static_cast<GLsizei>(std::size(samplers)), samplers);
+    cubeSampler = spriteSampler = 0;
+    const GLuint buffers[] = {backgroundVertexBuffer, backgroundIndexBuffer, gemVertexBuffer, gemIndexBuffer,
+                              particleBuffer};
+    glDeleteBuffers(static_cast<GLsizei>(std::size(buffers)), buffers);
+    backgroundVertexBuffer = backgroundIndexBuffer = gemVertexBuffer = gemIndexBuffer = particleBuffer = 0;
+    glDeleteVertexArrays(1, &vertexArray);
+    vertexArray = 0;
+}

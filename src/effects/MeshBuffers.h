@@ -1,0 +1,30 @@
+#pragma once
+// What every effect does with its meshes and buffers: upload, point the fixed attributes at
+// them, draw. Shared so that the vertex layouts are written down once.
+
+#include <GL/glew.h>
+
+#include <cstddef>
+
+#include "render/Model.h"
+
+class ITexture;
+
+// A new buffer bound to `target`, filled from `data` (which may be null).
+GLuint CreateBuffer(GLenum target, size_t bytes, const void* data, GLenum usage);
+GLuint CreateVertexBuffer(const Model& model, GLenum usage = GL_STATIC_DRAW);
+GLuint CreateIndexBuffer(const Model& model);
+
+// Six floats a vertex: position to attribute 0, normal to attribute 1.
+void SetMeshPointers();
+// Eight floats a vertex: position, normal, and the texture coordinate to attribute 2.
+void SetTexturedMeshPointers();
+
+void DrawIndexed(const Model& model);
+
+// A missing texture binds nothing rather than dereferencing null.
+GLuint TextureName(const ITexture* texture);
+
+// The soundtrack's beat, read afresh at each use since the music moves on while a frame is
+// drawn. Without a soundtrack there is no clock and the beat stands at 0, as for the renderer.
+float SoundtrackBeat();

@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "audio/Soundtrack.h"
+#include "effects/Bloom.h"
+#include "effects/CubeTunnel.h"
+#include "effects/CubeTunnelMath.h"
+#include "effects/GreetingsMath.h"
+#include "effects/ParticleCloud.h"
+#include "effects/SphereMorphMath.h"
+#include "math/Random.h"
+#include "render/Camera.h"
+#include "support/EffectFixture.h"
+
+namespace {
+
+struct Pixel {
+    int x = 0;
+    int y = 0;
+};
+
+class CubeTunnelTest : public EffectFixture {
+protected:
+    void SetUp() override {
+        EffectFixture::SetUp();
+        // Where the storyboard's camera stands once the helix is whole.
+        Camera& camera = *renderer.GetCamera();
+        camera.distance = 62.0f;
+        camera.pitch = 10.0f;
+        camera.yaw = 70.0f;
+        camera.yOffset = 76.0f;
+    }
+
+    void TearDown() override {
+        tunnel.Shutdown();
+        EffectFixture::TearDown();
+    }
+
+    static GLint Integer(GLenum name) {
+        GLint value = -1;
+        glGetIntegerv(name, &value);
+        return value;
+    }
+
+    static GLint BufferSize(GLenum target, GLuint buffer) {
+        GLint size = -1;
+        glBindBuffer(target, buffer);
+        glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
+        glBindBuffer(target, 0);
+        return size;
+    }
+
+    void DrawAtBeat(float time, float beat, IPostProcessor* post = nullptr) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glBindVertexArray(tunnel.vertexArray);
+        if (post)
+            post->Begin();
+        tunnel.RenderAtBeat(time, beat);
+        if (post)
+            post->Apply(time);
+        glBindVertexArray(0);
+    }
+
+    // Where on the screen the centre of gem `gem` lands, as the gem loop places it.
+    Pixel GemOnScreen(int gem, float time, float beat) {
+        float angle = 0.0f;
+        for (int i = 0; i < gem; ++i)
+            angle += kGemAngleStep;
+        const GemLook look = GemLookAt(gem, HighlightIndex(beat), beat);
+        const Matrix4 model = ApplyGemLook(GemMatrix(HelixBaseMatrix(time), angle, time), look, beat);
+        const Vector4 clip = *renderer.GetProjectionMatrix() * (BuildViewMatrix(*renderer.GetCamera()) *
+                                                                (model * Vector4(0.0f, 0.0f, 0.0f, 1.0f)));
+        const Pixel pixel = {static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kWindowWidth),
+                             static_cast<int>((clip.y / clip.w * 0.5f + 0.5f) * kWindowHeight)};
+        EXPECT_TRUE(clip.w > 0.0f && pixel.x > 2 && pixel.x < kWindowWidth - 3 && pixel.y > 2 &&
+                    pixel.y < kWindowHeight - 3)
+            << "gem " << gem << " is off the screen at " << pixel.x << ", " << pixel.y;
+        return pixel;
+    }
+
+    // Mean r + g + b over a square of the back buffer centred on `at`.
+    static double Brightness(Pixel at, int half = 1) {
+        const std::vector<uint8_t> pixels = ReadBackBuffer(at.x - half, at.y - half, 2 * half + 1, 2 * half + 1);
+        double sum = 0.0;
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            sum += pixels[i] + pixels[i + 1] + pixels[i + 2];
+        return sum / static_cast<double>(pixels.size() / 4);
+    }
+
+    CubeTunnel tunnel;
+};
+
+// The generator as the effects initialised before this one leave it, in their order: the
+// sphere morph and the greetings each seed it with 0 and fill 5000 records, the planet 2500.
+void DrawLikeTheEarlierEffects() {
+    std::vector<ParticleRecord> records(5000);
+    FillParticleDisc(records);
+    FillGreetingsCloud(records);
+    records.resize(2500);
+    FillCloudBox(records);
+}
+
+void ExpectRecord(const ParticleRecord& record, float x, float y, float z, float w) {
+    EXPECT_EQ(record.x, x);
+    EXPECT_EQ(record.y, y);
+    EXPECT_EQ(record.z, z);
+    EXPECT_FLOAT_EQ(record.w, w);
+}
+
+TEST_F(CubeTunnelTest, InitBuildsTheSceneAndContinuesTheRandomSequence) {
+    EXPECT_STREQ(tunnel.name, "Cube Tunnel");
+    DrawLikeTheEarlierEffects();
+    ASSERT_TRUE(tunnel.Init());
+    EXPECT_NE(tunnel.vertexArray, 0u);
+
+    // Draws 30000 to 39999 after the last seed, four a record, x y z w (values worked out from
+    // the generator's recurrence); then the sequence goes on.
+    ASSERT_EQ(tunnel.particles.size(), 2500u);
+    ExpectRecord(tunnel.particles[0], -37.0f, -53.0f, 45.0f, 0.8f);
+    ExpectRecord(tunnel.particles[1], -16.0f, 80.0f, -12.0f, 1.4f);
+    ExpectRecord(tunnel.particles[2499], -20.0f, -5.0f, 32.0f, 0.6f);
+    EXPECT_EQ(quarn::rand(), 12473);
+    EXPECT_EQ(BufferSize(GL_ARRAY_BUFFER, tunnel.particleBuffer), 40000);
+
+    ASSERT_GT(tunnel.gemModel.indexCount, 0u) << "the run directory lacks ./Models/Gem.exm";
+    ASSERT_GT(tunnel.backgroundModel.indexCount, 0u) << "the run directory lacks ./Models/WingBg.exm";
+    EXPECT_EQ(BufferSize(GL_ARRAY_BUFFER, tunnel.gemVertexBuffer), static_cast<GLint>(tunnel.gemModel.floatCount * 4));
+    EXPECT_EQ(BufferSize(GL_ELEMENT_ARRAY_BUFFER, tunnel.backgroundIndexBuffer),
+              static_cast<GLint>(tunnel.backgroundModel.indexCount * 4));
+    // Only the counts are kept once the meshes are uploaded.
+    EXPECT_FALSE(tunnel.gemModel.vertices);
+    EXPECT_FALSE(tunnel.backgroundModel.indices);
+
+    for (GLint location : {tunnel.modelMatrixLocation, tunnel.lightPosLocation, tunnel.normalMatrixLocation,
+                           tunnel.meshTexSamplerLocation, tunnel.diffuseColorLocation, tunnel.reflectivityLocation,
+                           tunnel.particleTexSamplerLocation})
+        EXPECT_NE(location, -1);
+    ASSERT_NE(tunnel.gemEnvironment, nullptr);
+    ASSERT_NE(tunnel.backgroundEnvironment, nullptr);
+    EXPECT_NE(tunnel.gemEnvironment, tunnel.backgroundEnvironment);
+    EXPECT_NE(tunnel.spriteTexture, nullptr);
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+}
+
+TEST_F(CubeTunnelTest, FramesAcrossTheSectionsRunWithoutGLErrorsAndShutdownReleasesAll) {
+    ASSERT_TRUE(tunnel.Init());
+    // The helix at nothing, growing, whole, the pattern, the sweep, the pulse, and long after.
+    const float moments[][2] = {{0.0f, 224.0f}, {16.0f, 240.0f}, {32.0f, 256.0f}, {35.4f, 259.4f},
+                                {59.0f, 283.0f}, {70.0f, 294.0f}, {80.0f, 304.0f}, {200.0f, 424.0f}};
+    for (const auto& [time, beat] : moments)
+        DrawAtBeat(time, beat);
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+
+    // What Render leaves: the particle program, unit 0 bare, the particle buffer, the
+    // background's index buffer in the vertex array, alpha blending back.
+    glBindVertexArray(tunnel.vertexArray);
+    tunnel.RenderAtBeat(35.4f, 259.4f);
+    EXPECT_EQ(static_cast<GLuint>(Integer(GL_CURRENT_PROGRAM)), tunnel.particleProgram.program);
+    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);
+    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
+    EXPECT_EQ(Integer(GL_SAMPLER_BINDING), 0);
+    EXPECT_EQ(static_cast<GLuint>(Integer(GL_ARRAY_BUFFER_BINDING)), tunnel.particleBuffer);
+    EXPECT_EQ(static_cast<GLuint>(Integer(GL_ELEMENT_ARRAY_BUFFER_BINDING)), tunnel.backgroundIndexBuffer);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
+    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    glBindVertexArray(0);
+
+    const GLuint gemBuffer = tunnel.gemVertexBuffer;
+    const GLuint sampler = tunnel.cubeSampler;
+    const GLuint program = tunnel.meshProgram.program;
+    tunnel.Shutdown();
+    EXPECT_FALSE(glIsBuffer(gemBuffer));
+    EXPECT_FALSE(glIsSampler(sampler));
+    EXPECT_FALSE(glIsProgram(program));
+    EXPECT_EQ(tunnel.vertexArray, 0u);
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+}
+
+TEST_F(CubeTunnelTest, HelixGrowsFromNothing) {
+    ASSERT_TRUE(tunnel.Init());
+    const Pixel gem = GemOnScreen(60, 16.0f, 240.0f);
+    DrawAtBeat(0.0f, 224.0f);
+    KeepStill("cubetunnel-empty.png");
+    const double empty = Brightness(gem);
+
+    DrawAtBeat(16.0f, 240.0f);
+    KeepStill("cubetunnel-growing.png");
+    EXPECT_GT(Brightness(gem), empty + 60.0);
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+}
+
+TEST_F(CubeTunnelTest, PatternLightsTheGemsOfTheQuarterBeat) {
+    ASSERT_TRUE(tunnel.Init());
+    const float time = 35.4f;
+    DrawAtBeat(time, 257.0f);
+    const double plain = Brightness(GemOnScreen(170, time, 257.0f));
+
+    DrawAtBeat(time, 259.4f);
+    KeepStill("cubetunnel-259.4.png");
+    // Gem 170 is in the lit window 167 to 172, gem 100 is not.
+    EXPECT_GT(Brightness(GemOnScreen(170, time, 259.4f)), plain + 120.0);
+    EXPECT_GT(Brightness(GemOnScreen(170, time, 259.4f)), Brightness(GemOnScreen(100, time, 259.4f)) + 120.0);
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+}
+
+TEST_F(CubeTunnelTest, SweepLightsTheLowerGemsAndThePulseSwellsThem) {
+    ASSERT_TRUE(tunnel.Init());
+    DrawAtBeat(57.0f, 281.0f);
+    const double plain = Brightness(GemOnScreen(40, 57.0f, 281.0f));
+    DrawAtBeat(59.0f, 283.0f);
+    KeepStill("cubetunnel-283.png");
+    EXPECT_GT(Brightness(GemOnScreen(40, 59.0f, 283.0f)), plain + 120.0);
+    EXPECT_LT(Brightness(GemOnScreen(150, 59.0f, 283.0f)), Brightness(GemOnScreen(40, 59.0f, 283.0f)) - 120.0);
+
+    // Swollen to about 14 times their size the gems cover most of the frame.
+    DrawAtBeat(70.0f, 294.0f);
+    KeepStill("cubetunnel-294.png");
+    const std::vector<uint8_t> pixels = ReadBackBuffer();
+    size_t bright = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4)
+        bright += pixels[i] + pixels[i + 1] + pixels[i + 2] > 300 ? 1 : 0;
+    EXPECT_GT(bright, pixels.size() / 4 / 4);
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+}
+
+TEST_F(CubeTunnelTest, LitGemsCatchTheBloom) {
+    ASSERT_TRUE(CreateSyncDevice(sync, "/nonexistent-sync-dir/", nullptr));
+    SyncTrack* fade = GetTrack("Fade", sync.device.get());
+    fade->keys = {SyncKey{0, 1.3f, 0}};
+    fade->keyCount = 1;
+    Bloom bloom;
+    ASSERT_TRUE(tunnel.Init());
+    ASSERT_TRUE(bloom.Init());
+
+    const float time = 35.4f;
+    const float beat = 259.4f;
+    Pixel nearLit = GemOnScreen(170, time, beat);
+    Pixel nearPlain = GemOnScreen(100, time, beat);
+    nearLit.x += 12;
+    nearPlain.x += 12;
+    DrawAtBeat(time, beat);
+    const double litBefore = Brightness(nearLit, 2);
+    const double plainBefore = Brightness(nearPlain, 2);
+    DrawAtBeat(time, beat, &bloom);
+    KeepStill("cubetunnel-259.4-bloom.png");
+    EXPECT_GT(Brightness(nearLit, 2) - litBefore, Brightness(nearPlain, 2) - plainBefore + 20.0);
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+    bloom.Shutdown();
+    DestroySyncDevice(sync);
+}
+
+TEST_F(CubeTunnelTest, RenderReadsTheBeatFromTheSoundtrack) {
+    // No audio device: the position query fails, which reads as -1 second, beat -2.1.
+    Soundtrack silent;
+    silent.tempo = 126.0f;
+    sync.soundtrack = &silent;
+    ASSERT_TRUE(tunnel.Init());
+    DrawAtBeat(35.4f, -2.1f);
+    const std::vector<uint8_t> failedAudio = ReadBackBuffer();
+    DrawFrame(tunnel, 35.4f);
+    EXPECT_EQ(ReadBackBuffer(), failedAudio);
+    DrawAtBeat(35.4f, 259.4f);
+    EXPECT_NE(ReadBackBuffer(), failedAudio);
+    sync.soundtrack = nullptr;
+}
+
+TEST_F(CubeTunnelTest, MissingMeshesDrawNothingAndMissingShadersFailInit) {
+    const std::filesystem::path directory = TempDirectory();
+    std::filesystem::copy(std::filesystem::path(QUARN_RUN_DIR) / "Shaders", directory / "Shaders");
+    std::filesystem::current_path(directory);
+    ASSERT_TRUE(tunnel.Init());
+    EXPECT_EQ(log.Count("ERROR: Failed To Load Model: ./Models/Gem.exm"), 1);
+    EXPECT_EQ(tunnel.gemModel.indexCount, 0u);
+    DrawAtBeat(35.4f, 259.4f);
+    DrawAtBeat(70.0f, 294.0f);
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+    tunnel.Shutdown();
+
+    std::filesystem::remove(directory / "Shaders" / "CubeTunnelParticle.vert");
+    CubeTunnel unbuilt;
+    EXPECT_FALSE(unbuilt.Init());
+    EXPECT_NE(unbuilt.meshProgram.program, 0u);
+    EXPECT_EQ(unbuilt.particleProgram.program, 0u);
+    EXPECT_EQ(unbuilt.reflectivityLocation, -1);
+    unbuilt.Shutdown();
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+}
+
+}  // namespace
