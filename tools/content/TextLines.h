@@ -1,0 +1,28 @@
+#pragma once
+// Authored text sources: read as lines, with the line numbers kept for error messages.
+
+#include <charconv>
+#include <string>
+#include <vector>
+
+struct TextLine {
+    int number = 0;  // 1-based
+    std::string text;
+};
+
+// All lines of the file, or false (after a message on stderr) when it cannot be read.
+bool ReadTextLines(const std::string& path, std::vector<TextLine>& lines);
+// The line without its comment and surrounding blanks; a comment starts with `commentMark`
+// at the start of the line or after a blank.
+std::string StripComment(const std::string& text, char commentMark);
+std::string Trim(const std::string& text);
+// Whitespace-separated words.
+std::vector<std::string> SplitWords(const std::string& text);
+
+// The whole text as one number (integer or floating point); false when anything is left over.
+template <typename Number>
+bool ParseNumber(const std::string& text, Number& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
