@@ -5,6 +5,8 @@
 // Contract with the vertex shaders: gl_Position is the clip-space centre; SpriteExtent is
 // the quad's half size in clip units (for a camera-facing sprite of view-space half size s:
 // s * vec2(ProjectionMatrix[0][0], ProjectionMatrix[1][1])); SpriteColor tints the texture.
+// A negative extent mirrors the texture on that axis (images are stored top row first); the
+// quad keeps its size and winding.
 layout(points) in;
 layout(triangle_strip, max_vertices = 4) out;
 
@@ -16,9 +18,10 @@ out vec4 Color;
 
 void EmitCorner(vec2 corner)
 {
-    TexCoord = corner * 0.5 + 0.5;
+    vec2 extent = SpriteExtent[0];
+    TexCoord = corner * sign(extent) * 0.5 + 0.5;
     Color = SpriteColor[0];
-    gl_Position = gl_in[0].gl_Position + vec4(corner * SpriteExtent[0], 0.0, 0.0);
+    gl_Position = gl_in[0].gl_Position + vec4(corner * abs(extent), 0.0, 0.0);
     EmitVertex();
 }
 

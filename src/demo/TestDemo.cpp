@@ -4,6 +4,9 @@
 #include <utility>
 
 #include "effects/Bloom.h"
+#include "effects/CubeTunnel.h"
+#include "effects/Greetings.h"
+#include "effects/PlanetEffect.h"
 #include "effects/SphereMorph.h"
 #include "log/ILogger.h"
 #include "render/IRenderer.h"
@@ -41,7 +44,12 @@ DemoSchedule ChooseSchedule(float effectIndexValue, float postIndexValue, float 
 }
 
 void AddDemoEffects(EffectList& effects, PostProcessorList& postProcessors) {
+    // The indices are fixed: the "Effect Index" track names effects by them, and this order is
+    // also the order in which the effects draw from the process-wide generator.
     effects.push_back(std::make_unique<SphereMorph>());
+    effects.push_back(std::make_unique<Greetings>());
+    effects.push_back(std::make_unique<PlanetEffect>());
+    effects.push_back(std::make_unique<CubeTunnel>());
     postProcessors.push_back(std::make_unique<Bloom>());
 }
 
