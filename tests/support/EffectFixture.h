@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -41,12 +42,21 @@ protected:
 
     // The renderer's frame for `effect` at `time`, wrapped in `post` when given, left unswapped.
     static void DrawFrame(IEffect& effect, float time, IPostProcessor* post = nullptr) {
+        DrawFrameWith(effect.vertexArray, time, post, [&effect, time] {
+            effect.time = time;
+            effect.Render(time);
+        });
+    }
+
+    // The same frame around a draw of the test's choosing, for effects with a render entry
+    // point of their own.
+    template <typename Draw>
+    static void DrawFrameWith(GLuint vertexArray, float time, IPostProcessor* post, Draw draw) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        glBindVertexArray(effect.vertexArray);
+        glBindVertexArray(vertexArray);
         if (post)
             post->Begin();
-        effect.time = time;
-        effect.Render(time);
+        draw();
         if (post)
             post->Apply(time);
         glBindVertexArray(0);
@@ -60,6 +70,52 @@ protected:
         glReadBuffer(GL_BACK);
         glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         return pixels;
+    }
+
+    // What a frame hands on to the next: alpha blending on, and texture unit 0 active with no
+    // texture or sampler bound.
+    static void ExpectAlphaBlendingAndABareUnitZero() {
+        EXPECT_TRUE(glIsEnabled(GL_BLEND));
+        EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
+        EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
+        EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+        EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);
+        EXPECT_EQ(Integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
+        EXPECT_EQ(Integer(GL_SAMPLER_BINDING), 0);
+    }
+
+    // The mean of `value(pixel)` over the square of the back buffer centred on (x, y), counted
+    // from the bottom left, that reaches `half` pixels out each way.
+    template <typename PixelValue>
+    static double MeanOverSquare(int x, int y, int half, PixelValue value) {
+        const std::vector<uint8_t> pixels = ReadBackBuffer(x - half, y - half, 2 * half + 1, 2 * half + 1);
+        double sum = 0.0;
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            sum += value(&pixels[i]);
+        return sum / static_cast<double>(pixels.size() / 4);
+    }
+
+    // Mean brightness (r + g + b) over such a square.
+    static double Brightness(int x, int y, int half = 4) {
+        return MeanOverSquare(x, y, half, [](const uint8_t* rgba) { return rgba[0] + rgba[1] + rgba[2]; });
+    }
+
+    // The size GL holds for `buffer`, -1 when it has none.
+    static GLint BufferSize(GLuint buffer, GLenum target = GL_ARRAY_BUFFER) {
+        GLint size = -1;
+        glBindBuffer(target, buffer);
+        glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
+        glBindBuffer(target, 0);
+        return size;
+    }
+
+    // Makes the test's own directory, holding a copy of the run directory's shaders and nothing
+    // else, the working directory: effects then find their programs but no meshes or textures.
+    std::filesystem::path EnterDirectoryWithShadersOnly() {
+        const std::filesystem::path directory = TempDirectory();
+        std::filesystem::copy(std::filesystem::path(QUARN_RUN_DIR) / "Shaders", directory / "Shaders");
+        std::filesystem::current_path(directory);
+        return directory;
     }
 
     // Saves the back buffer as `name` in $QUARN_STILLS_DIR, when that is set, for a person to look at.

@@ -3,27 +3,13 @@
 #include <stb/stb_image_write.h>  // the support library has no stb include path of its own
 
 #include "engine/AppWindow.h"
-
-namespace {
-
-// GLEW is loaded once per process on a hidden window of its own, as the engine does.
-bool ExtensionsLoaded() {
-    static const bool loaded = [] {
-        AppWindow hidden;
-        return CreateAppWindow(0, 0, hidden, nullptr, false, false) && LoadExtensions(hidden);
-    }();
-    return loaded;
-}
-
-}  // namespace
+#include "support/GLExtensions.h"
 
 void GLRendererFixture::SetUp() {
-    savedLogger = gLogger;
     savedRenderer = gRenderer;
     savedSync = gSync;
-    gLogger = &log;
     gSync = &sync;
-    ASSERT_TRUE(ExtensionsLoaded());
+    ASSERT_TRUE(TestExtensionsLoaded());
     window = CreateTestWindow();
     ASSERT_TRUE(window);
     ASSERT_TRUE(renderer.Init(window, SampleCount()));
@@ -34,11 +20,9 @@ void GLRendererFixture::TearDown() {
     renderer.Shutdown();
     if (window)
         platform::DestroyWindow(window);
-    if (!tempDirectory.empty())
-        std::filesystem::remove_all(tempDirectory);
+    tempDirectory.reset();
     gRenderer = savedRenderer;
     gSync = savedSync;
-    gLogger = savedLogger;
 }
 
 platform::WindowHandle GLRendererFixture::CreateTestWindow() {
@@ -47,15 +31,16 @@ platform::WindowHandle GLRendererFixture::CreateTestWindow() {
     return appWindow.window;
 }
 
+GLint GLRendererFixture::Integer(GLenum name) {
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
 std::filesystem::path GLRendererFixture::TempDirectory() {
-    if (tempDirectory.empty()) {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        tempDirectory = std::filesystem::temp_directory_path()
-                        / (std::string("quarn-gl-") + test->test_suite_name() + "-" + test->name());
-        std::filesystem::remove_all(tempDirectory);
-        std::filesystem::create_directories(tempDirectory);
-    }
-    return tempDirectory;
+    if (!tempDirectory)
+        tempDirectory.emplace("quarn-gl");
+    return tempDirectory->Path();
 }
 
 std::vector<uint8_t> GLRendererFixture::ReadTextureImage(GLenum bindTarget, GLenum imageTarget, GLuint name) {

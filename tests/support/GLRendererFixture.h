@@ -6,12 +6,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
 #include "render/GLRenderer.h"
-#include "support/GLTestLog.h"
+#include "support/LogRecorder.h"
+#include "support/ScratchDirectory.h"
 #include "sync/Sync.h"
 
 class GLRendererFixture : public ::testing::Test {
@@ -25,6 +27,8 @@ protected:
 
     // A fresh window of the test size; GL pixel formats are set once per window.
     static platform::WindowHandle CreateTestWindow();
+    // One integer of GL state, -1 when GL has none to give.
+    static GLint Integer(GLenum name);
     // A directory of its own for the running test, removed afterwards.
     std::filesystem::path TempDirectory();
     // Level 0 of a texture image (GL_TEXTURE_2D or a cube face) as RGBA bytes.
@@ -32,14 +36,13 @@ protected:
     // Writes the back buffer to a PNG file.
     static void SaveBackBuffer(const std::filesystem::path& path);
 
-    GLTestLog log;
+    LogRecorder log;
     SyncContext sync;
     GLRenderer renderer;
     platform::WindowHandle window;
 
 private:
-    ILogger* savedLogger = nullptr;
     IRenderer* savedRenderer = nullptr;
     SyncContext* savedSync = nullptr;
-    std::filesystem::path tempDirectory;
+    std::optional<ScratchDirectory> tempDirectory;
 };

@@ -1,7 +1,7 @@
 // Pixel formats and contexts on this machine's display (Mesa under Xvfb in CI).
 #include "render/GLContext.h"
 #include "support/EngineGLWindow.h"
-#include "support/EngineLogRecorder.h"
+#include "support/LogRecorder.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>

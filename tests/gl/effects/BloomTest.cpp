@@ -6,6 +6,7 @@
 
 #include "effects/Bloom.h"
 #include "support/EffectFixture.h"
+#include "support/FilelessSync.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ protected:
         EffectFixture::SetUp();
         if (HasFatalFailure())
             return;
-        ASSERT_TRUE(CreateSyncDevice(sync, "/nonexistent-sync-dir/", nullptr));
+        ASSERT_TRUE(OpenSyncDeviceWithoutFiles(sync));
         scene.vertexArray = frameVertexArray;
     }
 
@@ -49,11 +50,7 @@ protected:
         EffectFixture::TearDown();
     }
 
-    void SetFade(float value) {
-        SyncTrack* fade = GetTrack("Fade", sync.device.get());
-        fade->keys = {SyncKey{0, value, 0}};
-        fade->keyCount = 1;
-    }
+    void SetFade(float value) { HoldTrack(sync, "Fade", value); }
 
     // Red channel of the window pixel at (x, y), counted from the bottom left.
     static int Red(const std::vector<uint8_t>& pixels, int x, int y) { return pixels[(y * kWindowWidth + x) * 4]; }

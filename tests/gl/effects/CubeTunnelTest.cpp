@@ -14,6 +14,7 @@
 #include "math/Random.h"
 #include "render/Camera.h"
 #include "support/EffectFixture.h"
+#include "support/FilelessSync.h"
 
 namespace {
 
@@ -39,29 +40,8 @@ protected:
         EffectFixture::TearDown();
     }
 
-    static GLint Integer(GLenum name) {
-        GLint value = -1;
-        glGetIntegerv(name, &value);
-        return value;
-    }
-
-    static GLint BufferSize(GLenum target, GLuint buffer) {
-        GLint size = -1;
-        glBindBuffer(target, buffer);
-        glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
-        glBindBuffer(target, 0);
-        return size;
-    }
-
     void DrawAtBeat(float time, float beat, IPostProcessor* post = nullptr) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        glBindVertexArray(tunnel.vertexArray);
-        if (post)
-            post->Begin();
-        tunnel.RenderAtBeat(time, beat);
-        if (post)
-            post->Apply(time);
-        glBindVertexArray(0);
+        DrawFrameWith(tunnel.vertexArray, time, post, [this, time, beat] { tunnel.RenderAtBeat(time, beat); });
     }
 
     // Where on the screen the centre of gem `gem` lands, as the gem loop places it.
@@ -81,14 +61,7 @@ protected:
         return pixel;
     }
 
-    // Mean r + g + b over a square of the back buffer centred on `at`.
-    static double Brightness(Pixel at, int half = 1) {
-        const std::vector<uint8_t> pixels = ReadBackBuffer(at.x - half, at.y - half, 2 * half + 1, 2 * half + 1);
-        double sum = 0.0;
-        for (size_t i = 0; i < pixels.size(); i += 4)
-            sum += pixels[i] + pixels[i + 1] + pixels[i + 2];
-        return sum / static_cast<double>(pixels.size() / 4);
-    }
+    static double Brightness(Pixel at, int half = 1) { return EffectFixture::Brightness(at.x, at.y, half); }
 
     CubeTunnel tunnel;
 };
@@ -123,12 +96,12 @@ TEST_F(CubeTunnelTest, InitBuildsTheSceneAndContinuesTheRandomSequence) {
     ExpectRecord(tunnel.particles[1], -16.0f, 80.0f, -12.0f, 1.4f);
     ExpectRecord(tunnel.particles[2499], -20.0f, -5.0f, 32.0f, 0.6f);
     EXPECT_EQ(quarn::rand(), 12473);
-    EXPECT_EQ(BufferSize(GL_ARRAY_BUFFER, tunnel.particleBuffer), 40000);
+    EXPECT_EQ(BufferSize(tunnel.particleBuffer), 40000);
 
     ASSERT_GT(tunnel.gemModel.indexCount, 0u) << "the run directory lacks ./Models/Gem.exm";
     ASSERT_GT(tunnel.backgroundModel.indexCount, 0u) << "the run directory lacks ./Models/WingBg.exm";
-    EXPECT_EQ(BufferSize(GL_ARRAY_BUFFER, tunnel.gemVertexBuffer), static_cast<GLint>(tunnel.gemModel.floatCount * 4));
-    EXPECT_EQ(BufferSize(GL_ELEMENT_ARRAY_BUFFER, tunnel.backgroundIndexBuffer),
+    EXPECT_EQ(BufferSize(tunnel.gemVertexBuffer), static_cast<GLint>(tunnel.gemModel.floatCount * 4));
+    EXPECT_EQ(BufferSize(tunnel.backgroundIndexBuffer, GL_ELEMENT_ARRAY_BUFFER),
               static_cast<GLint>(tunnel.backgroundModel.indexCount * 4));
     // Only the counts are kept once the meshes are uploaded.
     EXPECT_FALSE(tunnel.gemModel.vertices);
@@ -159,15 +132,9 @@ TEST_F(CubeTunnelTest, FramesAcrossTheSectionsRunWithoutGLErrorsAndShutdownRelea
     glBindVertexArray(tunnel.vertexArray);
     tunnel.RenderAtBeat(35.4f, 259.4f);
     EXPECT_EQ(static_cast<GLuint>(Integer(GL_CURRENT_PROGRAM)), tunnel.particleProgram.program);
-    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);
-    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
-    EXPECT_EQ(Integer(GL_SAMPLER_BINDING), 0);
     EXPECT_EQ(static_cast<GLuint>(Integer(GL_ARRAY_BUFFER_BINDING)), tunnel.particleBuffer);
     EXPECT_EQ(static_cast<GLuint>(Integer(GL_ELEMENT_ARRAY_BUFFER_BINDING)), tunnel.backgroundIndexBuffer);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
+    ExpectAlphaBlendingAndABareUnitZero();
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     glBindVertexArray(0);
 
@@ -230,10 +197,8 @@ TEST_F(CubeTunnelTest, SweepLightsTheLowerGemsAndThePulseSwellsThem) {
 }
 
 TEST_F(CubeTunnelTest, LitGemsCatchTheBloom) {
-    ASSERT_TRUE(CreateSyncDevice(sync, "/nonexistent-sync-dir/", nullptr));
-    SyncTrack* fade = GetTrack("Fade", sync.device.get());
-    fade->keys = {SyncKey{0, 1.3f, 0}};
-    fade->keyCount = 1;
+    ASSERT_TRUE(OpenSyncDeviceWithoutFiles(sync));
+    HoldTrack(sync, "Fade", 1.3f);
     Bloom bloom;
     ASSERT_TRUE(tunnel.Init());
     ASSERT_TRUE(bloom.Init());
@@ -271,9 +236,7 @@ TEST_F(CubeTunnelTest, RenderReadsTheBeatFromTheSoundtrack) {
 }
 
 TEST_F(CubeTunnelTest, MissingMeshesDrawNothingAndMissingShadersFailInit) {
-    const std::filesystem::path directory = TempDirectory();
-    std::filesystem::copy(std::filesystem::path(QUARN_RUN_DIR) / "Shaders", directory / "Shaders");
-    std::filesystem::current_path(directory);
+    const std::filesystem::path directory = EnterDirectoryWithShadersOnly();
     ASSERT_TRUE(tunnel.Init());
     EXPECT_EQ(log.Count("ERROR: Failed To Load Model: ./Models/Gem.exm"), 1);
     EXPECT_EQ(tunnel.gemModel.indexCount, 0u);

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <AL/al.h>
-#include <AL/alc.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -10,53 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "audio/Soundtrack.h"
 #include "effects/Greetings.h"
 #include "effects/GreetingsMath.h"
 #include "effects/GreetingsSchedule.h"
 #include "math/Random.h"
 #include "render/Camera.h"
-#include "support/EffectFixture.h"
+#include "support/BeatEffectFixture.h"
 
 namespace {
 
-// A silent soundtrack long enough for the whole demo, paused, so that each frame reads the
-// beat position the test sets.
-class PausedMusic {
-public:
-    PausedMusic() {
-        soundtrack.device = alcOpenDevice(nullptr);
-        soundtrack.context = soundtrack.device ? alcCreateContext(soundtrack.device, nullptr) : nullptr;
-        alcMakeContextCurrent(soundtrack.context);
-        const std::vector<int16_t> silence(kRate * 200, 0);
-        alGenBuffers(1, &soundtrack.buffer);
-        alBufferData(soundtrack.buffer, AL_FORMAT_MONO16, silence.data(),
-                     static_cast<ALsizei>(silence.size() * sizeof(int16_t)), kRate);
-        alGenSources(1, &soundtrack.source);
-        alSourcei(soundtrack.source, AL_BUFFER, static_cast<ALint>(soundtrack.buffer));
-        alSourcePlay(soundtrack.source);
-        alSourcePause(soundtrack.source);
-        soundtrack.tempo = 126.0f;
-    }
-    ~PausedMusic() { ReleaseSoundtrack(soundtrack); }
-
-    bool Ready() const { return soundtrack.source != 0 && alGetError() == AL_NO_ERROR; }
-    void SetBeat(float beat) { alSourcef(soundtrack.source, AL_SEC_OFFSET, beat * 60.0f / 126.0f); }
-
-    Soundtrack soundtrack;
-
-private:
-    static constexpr int kRate = 4000;
-};
-
-class GreetingsTest : public EffectFixture {
+class GreetingsTest : public BeatEffectFixture {
 protected:
     void SetUp() override {
-        EffectFixture::SetUp();
+        BeatEffectFixture::SetUp();
         if (HasFatalFailure())
             return;
-        ASSERT_TRUE(music.Ready());
-        sync.soundtrack = &music.soundtrack;
         // Where the timeline puts the camera for this scene: at the tube's mouth, looking down it.
         Camera& camera = *renderer.GetCamera();
         camera.distance = 18.0f;
@@ -68,22 +33,7 @@ protected:
 
     void TearDown() override {
         greetings.Shutdown();
-        sync.soundtrack = nullptr;
-        EffectFixture::TearDown();
-    }
-
-    static GLint Integer(GLenum name) {
-        GLint value = -1;
-        glGetIntegerv(name, &value);
-        return value;
-    }
-
-    static GLint BufferSize(GLuint buffer) {
-        GLint size = -1;
-        glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-        return size;
+        BeatEffectFixture::TearDown();
     }
 
     // Init, with the log's error lines in the failure message.
@@ -126,7 +76,6 @@ protected:
 
     std::vector<uint8_t> Read(const Rectangle& r) { return ReadBackBuffer(r.x, r.y, r.width, r.height); }
 
-    PausedMusic music;
     Greetings greetings;
 };
 
@@ -169,13 +118,7 @@ TEST_F(GreetingsTest, InitBuildsTheSceneAndFramesThroughTheScheduleRunWithoutGLE
 
     // What Render leaves behind: the overlay program, alpha blending, unit 0, nothing bound.
     EXPECT_EQ(static_cast<GLuint>(Integer(GL_CURRENT_PROGRAM)), greetings.overlayProgram.program);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);
-    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
-    EXPECT_EQ(Integer(GL_SAMPLER_BINDING), 0);
+    ExpectAlphaBlendingAndABareUnitZero();
     glActiveTexture(GL_TEXTURE1);
     EXPECT_EQ(Integer(GL_SAMPLER_BINDING), 0);
     EXPECT_EQ(Integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
@@ -268,9 +211,7 @@ TEST_F(GreetingsTest, SameFrameTwiceGivesTheSamePictureWhateverTheGeneratorDid) 
 }
 
 TEST_F(GreetingsTest, MissingMeshesDrawNothingAndMissingShadersFailInit) {
-    const std::filesystem::path directory = TempDirectory();
-    std::filesystem::copy(std::filesystem::path(QUARN_RUN_DIR) / "Shaders", directory / "Shaders");
-    std::filesystem::current_path(directory);
+    const std::filesystem::path directory = EnterDirectoryWithShadersOnly();
     ASSERT_TRUE(InitGreetings());
     EXPECT_EQ(log.Count("ERROR: Failed To Load Model: ./Models/7sidecylinder.exm"), 1);
     EXPECT_EQ(greetings.cylinderModel.indexCount, 0u);

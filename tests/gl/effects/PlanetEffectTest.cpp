@@ -10,16 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "audio/Soundtrack.h"
 #include "effects/Bloom.h"
 #include "effects/PlanetEffect.h"
 #include "effects/PlanetEmitter.h"
 #include "render/Camera.h"
-#include "support/EffectFixture.h"
+#include "support/BeatEffectFixture.h"
+#include "support/FilelessSync.h"
 
 namespace {
 
-constexpr float kTempo = 126.0f;
 constexpr float kNoEmitterBeat = 100.0f;
 
 // What the emitter adds to a frame: the pixels that differ from the same frame without it.
@@ -29,43 +28,22 @@ struct EmitterTrace {
     double warmth = 0.0;    // mean red minus blue over those pixels
 };
 
-class PlanetEffectTest : public EffectFixture {
+class PlanetEffectTest : public BeatEffectFixture {
 protected:
     void SetUp() override {
-        EffectFixture::SetUp();
+        BeatEffectFixture::SetUp();
         if (HasFatalFailure())
             return;
-        // A silent, paused source stands in for the music: the effect reads its beat from the
-        // playback position, which the test sets.
-        ASSERT_TRUE(InitAudio(soundtrack));
-        const std::vector<int16_t> silence(kSilenceRate * 120, 0);
-        alGenBuffers(1, &soundtrack.buffer);
-        alBufferData(soundtrack.buffer, AL_FORMAT_MONO16, silence.data(),
-                     static_cast<ALsizei>(silence.size() * sizeof(int16_t)), kSilenceRate);
-        alGenSources(1, &soundtrack.source);
-        alSourcei(soundtrack.source, AL_BUFFER, static_cast<ALint>(soundtrack.buffer));
-        alSourcePlay(soundtrack.source);
-        alSourcePause(soundtrack.source);
-        ASSERT_EQ(alGetError(), AL_NO_ERROR);
-        soundtrack.tempo = kTempo;
-        sync.soundtrack = &soundtrack;
         renderer.GetCamera()->distance = -2.0f;  // the planet 10 units ahead, as the demo opens
     }
 
     void TearDown() override {
         planet.Shutdown();
-        sync.soundtrack = nullptr;
-        ReleaseSoundtrack(soundtrack);
-        EffectFixture::TearDown();
-    }
-
-    void SetBeat(float beat) {
-        alSourcef(soundtrack.source, AL_SEC_OFFSET, beat * 60.0f / kTempo);
-        ASSERT_EQ(alGetError(), AL_NO_ERROR);
+        BeatEffectFixture::TearDown();
     }
 
     std::vector<uint8_t> FrameAt(float beat, float time) {
-        SetBeat(beat);
+        music.SetBeat(beat);
         DrawFrame(planet, time);
         return ReadBackBuffer();
     }
@@ -85,7 +63,7 @@ protected:
     }
 
     GLuint PrimitivesAt(float beat, float time) {
-        SetBeat(beat);
+        music.SetBeat(beat);
         return CountPrimitives(time);
     }
 
@@ -112,12 +90,6 @@ protected:
         return trace;
     }
 
-    static GLint Integer(GLenum name) {
-        GLint value = -1;
-        glGetIntegerv(name, &value);
-        return value;
-    }
-
     static std::vector<ParticleRecord> BufferRecords(GLuint buffer) {
         std::vector<ParticleRecord> records(kPlanetParticleCount);
         glBindBuffer(GL_ARRAY_BUFFER, buffer);
@@ -136,17 +108,8 @@ protected:
                });
     }
 
-    // Mean brightness (r + g + b) of a small square of the back buffer around (x, y).
-    static double Brightness(int x, int y) {
-        const std::vector<uint8_t> pixels = ReadBackBuffer(x - 3, y - 3, 7, 7);
-        double sum = 0.0;
-        for (size_t i = 0; i < pixels.size(); i += 4)
-            sum += pixels[i] + pixels[i + 1] + pixels[i + 2];
-        return sum / (pixels.size() / 4);
-    }
+    static double Brightness(int x, int y) { return EffectFixture::Brightness(x, y, 3); }
 
-    static constexpr ALsizei kSilenceRate = 1000;
-    Soundtrack soundtrack;
     PlanetEffect planet;
 };
 
@@ -175,7 +138,7 @@ TEST_F(PlanetEffectTest, InitBuildsTheSceneAndFramesThroughEveryStageLeaveNoGLEr
     // Every stage, the slowdown at 33 and the empty emitter above 96; each frame's whole record
     // array reaches the buffer, drawn or not.
     for (float beat : {2.0f, 6.0f, 10.0f, 14.0f, 18.0f, 22.0f, 25.0f, 30.0f, 34.0f, 50.0f, 70.0f, 90.0f, 120.0f}) {
-        SetBeat(beat);
+        music.SetBeat(beat);
         DrawFrame(planet, beat / 2.0f + 0.3f);
         ASSERT_TRUE(SameRecords(BufferRecords(planet.emitterBuffer), planet.emitterRecords)) << beat;
     }
@@ -185,12 +148,7 @@ TEST_F(PlanetEffectTest, InitBuildsTheSceneAndFramesThroughEveryStageLeaveNoGLEr
     DrawFrame(planet, 60.3f);
     EXPECT_EQ(static_cast<GLuint>(Integer(GL_CURRENT_PROGRAM)), planet.cloudProgram.program);
     EXPECT_EQ(static_cast<GLuint>(Integer(GL_ARRAY_BUFFER_BINDING)), planet.cloudBuffer);
-    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);
-    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
-    EXPECT_EQ(Integer(GL_SAMPLER_BINDING), 0);
+    ExpectAlphaBlendingAndABareUnitZero();
 
     const GLuint emitterBuffer = planet.emitterBuffer;
     const GLuint cubeSampler = planet.cubeSampler;
@@ -224,10 +182,10 @@ TEST_F(PlanetEffectTest, EachStageDrawsItsCountOfSprites) {
         EXPECT_EQ(PrimitivesAt(beat, 1.0f), none + perSprite * count) << beat;
 
     // With the audio query failing the beat reads -2.1: stage 1.
-    const ALuint source = soundtrack.source;
-    soundtrack.source = 0;
+    const ALuint source = music.soundtrack.source;
+    music.soundtrack.source = 0;
     const GLuint failed = CountPrimitives(1.0f);
-    soundtrack.source = source;
+    music.soundtrack.source = source;
     alGetError();  // the query on source 0 leaves AL_INVALID_NAME behind
     EXPECT_EQ(failed, none + perSprite * 100);
     EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
@@ -279,15 +237,13 @@ TEST_F(PlanetEffectTest, PictureShowsTheLitPlanetAndEachStagesShape) {
 }
 
 TEST_F(PlanetEffectTest, FramesThroughTheBloomLeaveNoGLError) {
-    ASSERT_TRUE(CreateSyncDevice(sync, "/nonexistent-sync-dir/", &soundtrack));
-    SyncTrack* fade = GetTrack("Fade", sync.device.get());
-    fade->keys = {SyncKey{0, 1.0f, 0}};
-    fade->keyCount = 1;
+    ASSERT_TRUE(OpenSyncDeviceWithoutFiles(sync, &music.soundtrack));
+    HoldTrack(sync, "Fade", 1.0f);
     Bloom bloom;
     ASSERT_TRUE(planet.Init());
     ASSERT_TRUE(bloom.Init());
     for (const auto& [beat, time] : {std::pair{10.0f, 5.0f}, std::pair{50.0f, 24.6f}, std::pair{80.0f, 39.9f}}) {
-        SetBeat(beat);
+        music.SetBeat(beat);
         DrawFrame(planet, time, &bloom);
         KeepStill("planet-bloom-" + std::to_string(static_cast<int>(beat)) + ".png");
     }
@@ -298,13 +254,11 @@ TEST_F(PlanetEffectTest, FramesThroughTheBloomLeaveNoGLError) {
 }
 
 TEST_F(PlanetEffectTest, MissingPlanetMeshDrawsNoPlanetAndMissingShadersFailInit) {
-    const std::filesystem::path directory = TempDirectory();
-    std::filesystem::copy(std::filesystem::path(QUARN_RUN_DIR) / "Shaders", directory / "Shaders");
-    std::filesystem::current_path(directory);
+    const std::filesystem::path directory = EnterDirectoryWithShadersOnly();
     ASSERT_TRUE(planet.Init());
     EXPECT_EQ(log.Count("ERROR: Failed To Load Model: ./Models/coolball.exm"), 1);
     EXPECT_EQ(planet.planetModel.indexCount, 0u);
-    SetBeat(10.0f);
+    music.SetBeat(10.0f);
     DrawFrame(planet, 3.0f);
     EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
     planet.Shutdown();

@@ -8,6 +8,7 @@
 #include "effects/SphereMorph.h"
 #include "render/Camera.h"
 #include "support/EffectFixture.h"
+#include "support/FilelessSync.h"
 
 namespace {
 
@@ -18,36 +19,9 @@ protected:
         EffectFixture::TearDown();
     }
 
-    static GLint Integer(GLenum name) {
-        GLint value = -1;
-        glGetIntegerv(name, &value);
-        return value;
-    }
-
-    static GLint BufferSize(GLuint buffer) {
-        GLint size = -1;
-        glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-        return size;
-    }
-
-    // Mean brightness (r + g + b) of a square of the back buffer around (x, y), from the bottom left.
-    static double Brightness(int x, int y, int half = 4) {
-        const std::vector<uint8_t> pixels = ReadBackBuffer(x - half, y - half, 2 * half + 1, 2 * half + 1);
-        double sum = 0.0;
-        for (size_t i = 0; i < pixels.size(); i += 4)
-            sum += pixels[i] + pixels[i + 1] + pixels[i + 2];
-        return sum / (pixels.size() / 4);
-    }
-
-    // Blue minus red over the same kind of square: the sphere is blue, the backdrop is not.
+    // Blue minus red over a square like Brightness's: the sphere is blue, the backdrop is not.
     static double Blueness(int x, int y, int half = 4) {
-        const std::vector<uint8_t> pixels = ReadBackBuffer(x - half, y - half, 2 * half + 1, 2 * half + 1);
-        double sum = 0.0;
-        for (size_t i = 0; i < pixels.size(); i += 4)
-            sum += pixels[i + 2] - pixels[i];
-        return sum / (pixels.size() / 4);
+        return MeanOverSquare(x, y, half, [](const uint8_t* rgba) { return rgba[2] - rgba[0]; });
     }
 
     SphereMorph morph;
@@ -82,12 +56,7 @@ TEST_F(SphereMorphTest, InitBuildsTheSceneAndFramesRunWithoutGLErrors) {
 
     // What Render leaves behind: the particle program, alpha blending, unit 0 and nothing bound.
     EXPECT_EQ(static_cast<GLuint>(Integer(GL_CURRENT_PROGRAM)), morph.particleProgram.program);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);
-    EXPECT_EQ(Integer(GL_SAMPLER_BINDING), 0);
+    ExpectAlphaBlendingAndABareUnitZero();
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
 
@@ -127,10 +96,8 @@ TEST_F(SphereMorphTest, PictureShowsTheLitSphereInTheCentreAndDependsOnTheTimeAl
 }
 
 TEST_F(SphereMorphTest, FramesThroughTheBloomRunWithoutGLErrors) {
-    ASSERT_TRUE(CreateSyncDevice(sync, "/nonexistent-sync-dir/", nullptr));
-    SyncTrack* fade = GetTrack("Fade", sync.device.get());
-    fade->keys = {SyncKey{0, 1.0f, 0}};
-    fade->keyCount = 1;
+    ASSERT_TRUE(OpenSyncDeviceWithoutFiles(sync));
+    HoldTrack(sync, "Fade", 1.0f);
     Bloom bloom;
     ASSERT_TRUE(morph.Init());
     ASSERT_TRUE(bloom.Init());
@@ -145,9 +112,7 @@ TEST_F(SphereMorphTest, FramesThroughTheBloomRunWithoutGLErrors) {
 }
 
 TEST_F(SphereMorphTest, MissingMeshesDrawNothingAndMissingShadersFailInit) {
-    const std::filesystem::path directory = TempDirectory();
-    std::filesystem::copy(std::filesystem::path(QUARN_RUN_DIR) / "Shaders", directory / "Shaders");
-    std::filesystem::current_path(directory);
+    const std::filesystem::path directory = EnterDirectoryWithShadersOnly();
     ASSERT_TRUE(morph.Init());
     EXPECT_EQ(log.Count("ERROR: Failed To Load Model: ./Models/Sphere2.exm"), 1);
     EXPECT_EQ(morph.sphereStates.size(), 0u);

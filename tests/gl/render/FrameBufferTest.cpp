@@ -9,12 +9,6 @@ namespace {
 
 using FrameBufferTest = GLRendererFixture;
 
-GLint Integer(GLenum name) {
-    GLint value = -1;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
 std::vector<GLint> Viewport() {
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);

@@ -1,29 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <AL/al.h>
-#include <AL/alc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "audio/Soundtrack.h"
 #include "demo/IEffect.h"
 #include "demo/IPostProcessor.h"
 #include "render/Camera.h"
 #include "stb_image_write.h"
 #include "support/GLRendererFixture.h"
+#include "support/PausedSoundtrack.h"
 
 namespace {
 
 using GLRendererTest = GLRendererFixture;
-
-GLint Integer(GLenum name) {
-    GLint value = -1;
-    glGetIntegerv(name, &value);
-    return value;
-}
 
 TEST_F(GLRendererTest, InitSetsTheFixedStateAndLogsWhatTheDriverOffers) {
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
@@ -96,35 +87,6 @@ TEST_F(GLRendererTest, MinimisedWindowKeepsTheLastProjection) {
     for (int i = 0; i < 16; ++i)
         EXPECT_TRUE(std::isfinite(projection.data()[i]));
 }
-
-// A silent, paused OpenAL source whose playback offset the test sets, so that the beat
-// position the renderer reads is exact.
-class PausedSoundtrack {
-public:
-    PausedSoundtrack() {
-        soundtrack.device = alcOpenDevice(nullptr);
-        soundtrack.context = soundtrack.device ? alcCreateContext(soundtrack.device, nullptr) : nullptr;
-        alcMakeContextCurrent(soundtrack.context);
-        const std::vector<int16_t> silence(kRate * 10, 0);
-        alGenBuffers(1, &soundtrack.buffer);
-        alBufferData(soundtrack.buffer, AL_FORMAT_MONO16, silence.data(),
-                     static_cast<ALsizei>(silence.size() * sizeof(int16_t)), kRate);
-        alGenSources(1, &soundtrack.source);
-        alSourcei(soundtrack.source, AL_BUFFER, static_cast<ALint>(soundtrack.buffer));
-        alSourcePlay(soundtrack.source);
-        alSourcePause(soundtrack.source);
-        soundtrack.tempo = 126.0f;
-    }
-    ~PausedSoundtrack() { ReleaseSoundtrack(soundtrack); }
-
-    bool Ready() const { return soundtrack.source != 0 && alGetError() == AL_NO_ERROR; }
-    void SetSeconds(float seconds) { alSourcef(soundtrack.source, AL_SEC_OFFSET, seconds); }
-
-    Soundtrack soundtrack;
-
-private:
-    static constexpr int kRate = 22050;
-};
 
 struct CallRecord {
     std::vector<std::string> calls;

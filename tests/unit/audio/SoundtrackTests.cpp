@@ -2,7 +2,8 @@
 #include "log/ILogger.h"
 #include "support/OggWriter.h"
 #include "sync/Sync.h"
-#include "support/EngineLogRecorder.h"
+#include "support/LogRecorder.h"
+#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -19,20 +20,10 @@ namespace {
 
 class SoundtrackTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() / (std::string("quarn_audio_") + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_ / "Audio");
-        gLogger = &logger_;
-    }
-    void TearDown() override {
-        gLogger = nullptr;
-        std::filesystem::remove_all(dir_);
-    }
-    std::string PathOf(const char* name) const { return (dir_ / name).string(); }
+    void SetUp() override { std::filesystem::create_directories(scratch_.Path() / "Audio"); }
+    std::string PathOf(const char* name) const { return scratch_.PathOf(name); }
 
-    std::filesystem::path dir_;
+    ScratchDirectory scratch_{"quarn-audio"};
     LogRecorder logger_;
 };
 
@@ -150,7 +141,7 @@ protected:
         SoundtrackTest::SetUp();
         setenv("ALSOFT_DRIVERS", "null", 1);
         previousDir_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
+        std::filesystem::current_path(scratch_.Path());
     }
     void TearDown() override {
         ReleaseSoundtrack(soundtrack_);

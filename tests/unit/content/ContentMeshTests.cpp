@@ -3,7 +3,7 @@
 #include "math/Vector3.h"
 #include "render/Model.h"
 #include "support/ContentFiles.h"
-#include "support/EngineLogRecorder.h"
+#include "support/LogRecorder.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,8 @@
 
 #include "demo/TestDemo.h"
 #include "support/FakeDemoParts.h"
-#include "support/GLTestLog.h"
+#include "support/FilelessSync.h"
+#include "support/LogRecorder.h"
 
 namespace {
 
@@ -55,18 +56,15 @@ TEST(ChooseSchedule, ClockJumpsOnlyToANewNonNegativeTime) {
 class TestDemoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedLogger = gLogger;
         savedRenderer = gRenderer;
         savedSync = gSync;
-        gLogger = &log;
         gRenderer = &renderer;
         gSync = &sync;
-        ASSERT_TRUE(CreateSyncDevice(sync, "/nonexistent-sync-dir/", nullptr));
+        ASSERT_TRUE(OpenSyncDeviceWithoutFiles(sync));
     }
 
     void TearDown() override {
         DestroySyncDevice(sync);
-        gLogger = savedLogger;
         gRenderer = savedRenderer;
         gSync = savedSync;
     }
@@ -81,29 +79,21 @@ protected:
         };
     }
 
-    // Makes the track read `value` at every row.
-    void Hold(const char* trackName, float value) {
-        SyncTrack* track = GetTrack(trackName, sync.device.get());
-        track->keys = {SyncKey{0, value, 0}};
-        track->keyCount = 1;
-    }
-
     // One frame with the three tracks at these values.
     void Frame(TestDemo& demo, float effectIndex, float postIndex, float effectTime) {
-        Hold("Effect Index", effectIndex);
-        Hold("PostProcessor Index", postIndex);
-        Hold("Effect Time", effectTime);
+        HoldTrack(sync, "Effect Index", effectIndex);
+        HoldTrack(sync, "PostProcessor Index", postIndex);
+        HoldTrack(sync, "Effect Time", effectTime);
         demo.Update();
     }
 
     static constexpr const char* kNames[] = {"A", "B", "C", "D"};
-    GLTestLog log;
+    LogRecorder log;
     SyncContext sync;
     FakeRenderer renderer;
     CallJournal journal;
 
 private:
-    ILogger* savedLogger = nullptr;
     IRenderer* savedRenderer = nullptr;
     SyncContext* savedSync = nullptr;
 };

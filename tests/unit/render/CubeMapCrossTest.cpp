@@ -4,22 +4,9 @@
 #include <vector>
 
 #include "render/CubeMapCross.h"
+#include "support/CoordinateImage.h"
 
 namespace {
-
-// Every pixel encodes where it came from: R = x, G = y, B = x >> 8, A = y >> 8.
-std::vector<uint8_t> CoordinateImage(int width, int height) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
-            p[0] = static_cast<uint8_t>(x);
-            p[1] = static_cast<uint8_t>(y);
-            p[2] = static_cast<uint8_t>(x >> 8);
-            p[3] = static_cast<uint8_t>(y >> 8);
-        }
-    return pixels;
-}
 
 struct Origin {
     int x;
@@ -36,20 +23,10 @@ void ExpectFaces(int crossWidth, int crossHeight, int faceWidth, int faceHeight)
     ASSERT_EQ(size.width, faceWidth);
     ASSERT_EQ(size.height, faceHeight);
     const std::vector<uint8_t> cross = CoordinateImage(crossWidth, crossHeight);
-    const int cells[kCubeFaceCount][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
-
     std::vector<uint8_t> face(static_cast<size_t>(faceWidth) * faceHeight * 4);
     for (int f = 0; f < kCubeFaceCount; ++f) {
         ExtractCubeFace(cross.data(), crossWidth, crossHeight, f, face.data());
-        const bool turned = f == 5;
-        for (int y = 0; y < faceHeight; y += faceHeight - 1)
-            for (int x = 0; x < faceWidth; x += faceWidth - 1) {
-                const int sx = turned ? faceWidth - 1 - x : x;
-                const int sy = turned ? faceHeight - 1 - y : y;
-                const Origin origin = SourceOf(face, faceWidth, x, y);
-                EXPECT_EQ(origin.x, cells[f][0] * faceWidth + sx) << "face " << f << " at " << x << "," << y;
-                EXPECT_EQ(origin.y, cells[f][1] * faceHeight + sy) << "face " << f << " at " << x << "," << y;
-            }
+        ExpectCubeFaceCorners(face, faceWidth, faceHeight, f);
     }
 }
 

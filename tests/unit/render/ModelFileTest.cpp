@@ -6,24 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "log/ILogger.h"
 #include "render/Model.h"
+#include "support/LogRecorder.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
-
-class LineLogger : public ILogger {
-public:
-    bool Open() override { return true; }
-    void Close() override {}
-    void WritePair(const char* message, const char* argument) override { lines.push_back(std::string(message) + argument); }
-    void Write(const char* message) override { lines.push_back(message); }
-    void WriteTimestamp() override {}
-    void Debug(const char* message) override { lines.push_back(message); }
-    void Error(const char* message) override { lines.push_back(std::string("ERROR: ") + message); }
-    void WriteRaw(const char16_t*) override {}
-
-    std::vector<std::string> lines;
-};
 
 void AppendWords(std::vector<uint8_t>& bytes, const void* words, size_t count) {
     const auto* begin = static_cast<const uint8_t*>(words);
@@ -62,20 +49,8 @@ void CubeArrays(std::vector<float>& vertices, std::vector<uint32_t>& indices) {
 
 class ModelFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous = gLogger;
-        gLogger = &logger;
-        directory = std::filesystem::temp_directory_path()
-                    / ("quarn-model-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(directory);
-    }
-    void TearDown() override {
-        gLogger = previous;
-        std::filesystem::remove_all(directory);
-    }
-
     std::string Write(const char* name, const std::vector<uint8_t>& bytes) {
-        const std::string path = (directory / name).string();
+        const std::string path = directory.PathOf(name);
         std::FILE* file = std::fopen(path.c_str(), "wb");
         std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);
@@ -106,9 +81,8 @@ protected:
         EXPECT_EQ(logger.lines, expected);
     }
 
-    LineLogger logger;
-    ILogger* previous = nullptr;
-    std::filesystem::path directory;
+    LogRecorder logger;
+    ScratchDirectory directory{"quarn-model"};
 };
 
 TEST_F(ModelFileTest, HeaderOnlyFileIsAnEmptyModelKeepingTheReservedWord) {
@@ -142,7 +116,7 @@ TEST_F(ModelFileTest, CubeLoadsEveryFloatAndIndexAndIgnoresTrailingBytes) {
 }
 
 TEST_F(ModelFileTest, MissingFileLogsTwoLinesAndZeroesTheRecord) {
-    ExpectRefused((directory / "no-such.exm").string());
+    ExpectRefused(directory.PathOf("no-such.exm"));
 }
 
 TEST_F(ModelFileTest, FileShorterThanItsHeaderIsRefused) {

@@ -1,7 +1,8 @@
 #include "log/ILogger.h"
 #include "sync/Sync.h"
 #include "sync/TrackFile.h"
-#include "support/EngineLogRecorder.h"
+#include "support/LogRecorder.h"
+#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -35,26 +36,14 @@ std::vector<uint8_t> Encode(int32_t count, const std::vector<SyncKey>& keys) {
 
 class TrackFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() / (std::string("quarn_sync_") + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        gLogger = &logger_;
-    }
-    void TearDown() override {
-        gLogger = nullptr;
-        std::filesystem::remove_all(dir_);
-    }
-
     std::string Write(const std::string& fileName, const std::vector<uint8_t>& bytes) {
-        const std::string path = (dir_ / fileName).string();
+        const std::string path = scratch_.PathOf(fileName);
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         return path;
     }
-    std::string BasePath() const { return dir_.string() + "/"; }
+    std::string BasePath() const { return scratch_.Path().string() + "/"; }
 
-    std::filesystem::path dir_;
+    ScratchDirectory scratch_{"quarn-sync"};
     LogRecorder logger_;
 };
 
@@ -76,7 +65,7 @@ TEST_F(TrackFileTest, MissingFileLeavesTheTrackEmptyAndSilent) {
     SyncTrack track;
     track.keys = {{0, 1.0f, 0}};
     track.keyCount = 1;
-    EXPECT_FALSE(LoadTrackFile((dir_ / "_absent.track").string().c_str(), track));
+    EXPECT_FALSE(LoadTrackFile(scratch_.PathOf("_absent.track").c_str(), track));
     EXPECT_EQ(track.keyCount, 0);
     EXPECT_TRUE(track.keys.empty());
     EXPECT_TRUE(logger_.lines.empty());

@@ -1,5 +1,6 @@
 #pragma once
-// An in-memory logger for in-process tests: installed as gLogger while it lives.
+// An in-memory logger for in-process tests: installed as gLogger while it lives, it keeps every
+// line as the log file would show it (prefixes included) so tests can check what was reported.
 
 #include "log/ILogger.h"
 
@@ -22,7 +23,12 @@ public:
     void Error(const char* message) override;
     void WriteRaw(const char16_t* text) override;
 
-    std::vector<std::string> lines;  // UTF-8, as the log file would hold them
+    // How many lines equal `line` exactly.
+    int Count(const std::string& line) const;
+    // The lines starting with `prefix`, in order.
+    std::vector<std::string> StartingWith(const std::string& prefix) const;
+
+    std::vector<std::string> lines;  // UTF-8
 
 private:
     ILogger* previous_;

@@ -1,4 +1,6 @@
-#include "support/EngineLogRecorder.h"
+#include "support/LogRecorder.h"
+
+#include <algorithm>
 
 LogRecorder::LogRecorder() : previous_(gLogger) {
     gLogger = this;
@@ -32,4 +34,16 @@ void LogRecorder::WriteRaw(const char16_t* text) {
     std::string narrow;
     for (; text && *text; ++text) narrow += *text < 0x80 ? static_cast<char>(*text) : '?';
     lines.push_back(narrow);
+}
+
+int LogRecorder::Count(const std::string& line) const {
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+std::vector<std::string> LogRecorder::StartingWith(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& line : lines)
+        if (line.starts_with(prefix))
+            found.push_back(line);
+    return found;
 }
