@@ -59,7 +59,9 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     CreateSyncDevice(sync, kSyncBasePath, &soundtrack);
     logger->Write("Sync System Initialized.");
 
-    renderer = std::make_unique<GLRenderer>();
+    auto glRenderer = std::make_unique<GLRenderer>();
+    glRenderer->anisotropyCap = anisotropyCap;
+    renderer = std::move(glRenderer);
     if (!renderer->Init(window.window, kSampleCount)) {
         logger->Error("Failed to initialize the renderer!");
         return false;

@@ -35,6 +35,8 @@ public:
     std::u16string savedTitle;
     bool showFrameRate = false;
     std::unique_ptr<IDemo> demo;
+    // For the capture tool, set before Init: the renderer's anisotropy cap (0: the driver's maximum).
+    float anisotropyCap = 0.0f;
 
 private:
     void CreateMainWindow();

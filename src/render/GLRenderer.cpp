@@ -126,6 +126,7 @@ void GLRenderer::QueryAnisotropy() {
     maxAnisotropy = 1.0f;
     if (GLEW_EXT_texture_filter_anisotropic || GLEW_ARB_texture_filter_anisotropic)
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
+    if (anisotropyCap > 0.0f && maxAnisotropy > anisotropyCap) maxAnisotropy = anisotropyCap;
     WriteNumber("Anisotropic Filtering Level: ", static_cast<long>(maxAnisotropy));
 }
 

@@ -30,6 +30,9 @@ public:
     // RenderFrame runs it too, so a skipped frame leaves the state a drawn one would.
     void AdvanceFrame(IEffect& effect);
 
+    // Set before Init to lower maxAnisotropy below the driver's own maximum; 0 leaves it alone.
+    float anisotropyCap = 0.0f;
+
 private:
     enum CameraTrack { kDistance, kPitch, kYaw, kRoll, kXOffset, kYOffset, kCameraTrackCount };
 

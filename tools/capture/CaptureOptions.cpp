@@ -1,6 +1,7 @@
 #include "CaptureOptions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,19 +13,50 @@ namespace {
 
 // Wide enough for the name's four integer digits; no soundtrack comes near it.
 constexpr double kLargestBeat = 9999.99;
+constexpr int kLargestFrameRate = 240;
 
-std::optional<double> ParseBeat(const char* text, std::string& error) {
+bool Fail(std::string& error, std::string message) {
+    error = std::move(message);
+    return false;
+}
+
+std::optional<double> ParseNumber(const char* text) {
     char* end = nullptr;
-    const double beat = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(beat)) {
-        error = std::string("not a beat: \"") + text + "\"";
-        return std::nullopt;
-    }
-    if (beat < 0.0 || beat > kLargestBeat) {
-        error = std::string("beat out of range (0 to 9999.99): ") + text;
-        return std::nullopt;
-    }
-    return std::round(beat * 100.0) / 100.0;
+    const double number = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(number)) return std::nullopt;
+    return number;
+}
+
+bool ParseBeat(const char* text, std::optional<double>& beat, std::string& error) {
+    const std::optional<double> number = ParseNumber(text);
+    if (!number) return Fail(error, std::string("not a beat: \"") + text + "\"");
+    if (*number < 0.0 || *number > kLargestBeat)
+        return Fail(error, std::string("beat out of range (0 to 9999.99): ") + text);
+    beat = std::round(*number * 100.0) / 100.0;
+    return true;
+}
+
+bool ParseFrameRate(const char* text, int& framesPerSecond, std::string& error) {
+    const std::optional<double> number = ParseNumber(text);
+    if (!number || *number != std::floor(*number) || *number < 1.0 || *number > kLargestFrameRate)
+        return Fail(error, std::string("--fps takes a whole number of frames per second from 1 to 240, not \"") +
+                               text + "\"");
+    framesPerSecond = static_cast<int>(*number);
+    return true;
+}
+
+bool ParseAnisotropy(const char* text, float& cap, std::string& error) {
+    const std::optional<double> number = ParseNumber(text);
+    if (!number || *number < 1.0 || *number > 1024.0)
+        return Fail(error, std::string("--max-anisotropy takes a level of 1 or more, not \"") + text + "\"");
+    cap = static_cast<float>(*number);
+    return true;
+}
+
+bool ParsePath(std::string_view argument, const char* text, std::filesystem::path& path, std::string& error) {
+    if (*text == '\0') return Fail(error, std::string(argument) + " needs a path");
+    path = std::filesystem::absolute(text);
+    return true;
 }
 
 std::filesystem::path ToolDirectory() {
@@ -33,34 +65,59 @@ std::filesystem::path ToolDirectory() {
     return failure ? std::filesystem::current_path() : self.parent_path();
 }
 
-bool Fail(std::string& error, std::string message) {
-    error = std::move(message);
-    return false;
+bool ApplyValue(std::string_view argument, const char* value, CaptureOptions& options, std::string& error) {
+    if (argument == "--at") {
+        std::optional<double> beat;
+        if (!ParseBeat(value, beat, error)) return false;
+        options.beats.push_back(*beat);
+        return true;
+    }
+    if (argument == "--from") return ParseBeat(value, options.fromBeat, error);
+    if (argument == "--to") return ParseBeat(value, options.toBeat, error);
+    if (argument == "--fps") return ParseFrameRate(value, options.framesPerSecond, error);
+    if (argument == "--max-anisotropy") return ParseAnisotropy(value, options.anisotropyCap, error);
+    if (argument == "--out") return ParsePath(argument, value, options.outDirectory, error);
+    if (argument == "--video") return ParsePath(argument, value, options.videoFile, error);
+    if (argument == "--run-dir") return ParsePath(argument, value, options.runDirectory, error);
+    return Fail(error, "unknown argument: " + std::string(argument));
 }
 
-bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, std::string& error) {
+bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, std::string& error,
+                   bool& videoSettingsGiven) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
             continue;
         }
-        if (argument != "--at" && argument != "--out" && argument != "--run-dir")
-            return Fail(error, "unknown argument: " + std::string(argument));
+        if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
         if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
-        const char* value = argv[++i];
-        if (argument == "--at") {
-            const std::optional<double> beat = ParseBeat(value, error);
-            if (!beat) return false;
-            options.beats.push_back(*beat);
-        } else if (*value == '\0') {
-            return Fail(error, std::string(argument) + " needs a directory");
-        } else if (argument == "--out") {
-            options.outDirectory = std::filesystem::absolute(value);
-        } else {
-            options.runDirectory = std::filesystem::absolute(value);
-        }
+        if (!ApplyValue(argument, argv[++i], options, error)) return false;
+        videoSettingsGiven |= argument == "--fps" || argument == "--from" || argument == "--to";
     }
+    return true;
+}
+
+bool EndsInMp4(const std::filesystem::path& file) {
+    std::string extension = file.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".mp4";
+}
+
+bool CheckVideo(const CaptureOptions& options, std::string& error) {
+    if (!options.beats.empty() || !options.outDirectory.empty())
+        return Fail(error, "give either stills (--at, --out) or --video, not both");
+    if (!EndsInMp4(options.videoFile)) return Fail(error, "the --video file must end in .mp4");
+    if (options.fromBeat && options.toBeat && *options.fromBeat >= *options.toBeat)
+        return Fail(error, "--from must come before --to");
+    return true;
+}
+
+bool CheckStills(const CaptureOptions& options, bool videoSettingsGiven, std::string& error) {
+    if (videoSettingsGiven) return Fail(error, "--fps, --from and --to go with --video");
+    if (options.beats.empty()) return Fail(error, "no --at BEAT given");
+    if (options.outDirectory.empty()) return Fail(error, "no --out DIR given");
     return true;
 }
 
@@ -68,16 +125,12 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
 
 std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* argv, std::string& error) {
     CaptureOptions options;
-    if (!ReadArguments(argc, argv, options, error)) return std::nullopt;
+    bool videoSettingsGiven = false;
+    if (!ReadArguments(argc, argv, options, error, videoSettingsGiven)) return std::nullopt;
     if (options.help) return options;
-    if (options.beats.empty()) {
-        error = "no --at BEAT given";
-        return std::nullopt;
-    }
-    if (options.outDirectory.empty()) {
-        error = "no --out DIR given";
-        return std::nullopt;
-    }
+    const bool valid = options.videoFile.empty() ? CheckStills(options, videoSettingsGiven, error)
+                                                 : CheckVideo(options, error);
+    if (!valid) return std::nullopt;
     if (options.runDirectory.empty()) options.runDirectory = ToolDirectory();
     std::sort(options.beats.begin(), options.beats.end());
     options.beats.erase(std::unique(options.beats.begin(), options.beats.end()), options.beats.end());
@@ -85,13 +138,29 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
 }
 
 const char* CaptureUsage() {
-    return "usage: quarn-capture --at BEAT [--at BEAT ...] --out DIR [--run-dir DIR]\n"
+    return "usage: quarn-capture --at BEAT [--at BEAT ...] --out DIR [--run-dir DIR] [--max-anisotropy N]\n"
+           "       quarn-capture --video FILE.mp4 [--fps N] [--from BEAT] [--to BEAT] [--run-dir DIR]\n"
+           "                     [--max-anisotropy N]\n"
            "\n"
-           "Writes one 1280x720 PNG per soundtrack position BEAT (126 beats per minute, taken to\n"
-           "the hundredth) into DIR, named beat-BBBB.bb.png: what the player shows at that\n"
-           "position when it runs at 60 frames per second from the start.\n"
-           "--run-dir  the player's data (Shaders/, Models/, Audio/, sync/ ...); by default the\n"
-           "           directory the tool lies in. Its LogFile.txt is rewritten.\n";
+           "Renders the demo with the player's own engine, frame by frame at a fixed rate, however\n"
+           "long each frame takes. Positions are soundtrack beats (126 per minute).\n"
+           "\n"
+           "Stills: one 1280x720 PNG per position BEAT (taken to the hundredth) into DIR, named\n"
+           "beat-BBBB.bb.png: what the player shows at that position when it runs at 60 frames per\n"
+           "second from the start.\n"
+           "\n"
+           "Video: every frame of the demo, or of the stretch from --from up to --to (both default to\n"
+           "the ends of the soundtrack), as H.264 with the matching stretch of the soundtrack as AAC.\n"
+           "--fps N    frames per second, 1 to 240, 60 by default. The frames are the player's own\n"
+           "           when it runs at N frames per second from the start: its clocks step 1/N s.\n"
+           "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE.mp4 appears only when complete;\n"
+           "Ctrl-C stops the capture and leaves nothing behind.\n"
+           "\n"
+           "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
+           "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"
+           "--max-anisotropy N   caps the anisotropic filtering of the textures at N (1 or more); by\n"
+           "                     default the driver's maximum, as in the player. A software\n"
+           "                     rasteriser draws many times faster at 1, with softer distant textures.\n";
 }
 
 std::string StillFileName(double beat) {

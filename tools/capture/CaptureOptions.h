@@ -1,5 +1,5 @@
 #pragma once
-// The command line of quarn-capture.
+// The command line of quarn-capture: stills (--at, --out) or a video (--video).
 
 #include <filesystem>
 #include <optional>
@@ -7,9 +7,17 @@
 #include <vector>
 
 struct CaptureOptions {
+    // Stills.
     std::vector<double> beats;  // ascending, each once, in hundredths of a beat
     std::filesystem::path outDirectory;
+    // Video; a stills capture leaves videoFile empty.
+    std::filesystem::path videoFile;
+    int framesPerSecond = 60;
+    std::optional<double> fromBeat;
+    std::optional<double> toBeat;
+    // Both.
     std::filesystem::path runDirectory;  // where the player's data lies; the tool's own directory
+    float anisotropyCap = 0.0f;          // 0: the driver's maximum, as in the player
     bool help = false;
 };
 

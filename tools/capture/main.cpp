@@ -1,8 +1,21 @@
-// quarn-capture: PNG stills of the demo at chosen soundtrack positions.
+// quarn-capture: PNG stills of the demo at chosen soundtrack positions, or a video of it.
 #include "CaptureOptions.h"
 #include "StillCapture.h"
+#include "VideoCapture.h"
 
 #include <cstdio>
+
+namespace {
+
+bool CaptureStills(const CaptureOptions& options, std::string& error) {
+    StillCapture capture;
+    const bool captured = capture.Start(options.runDirectory, options.anisotropyCap, error) &&
+                          capture.CaptureStills(options.beats, options.outDirectory, error);
+    capture.Stop();
+    return captured;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -15,10 +28,8 @@ int main(int argc, char** argv) {
         std::fputs(CaptureUsage(), stdout);
         return 0;
     }
-    StillCapture capture;
-    const bool captured = capture.Start(options->runDirectory, error) &&
-                          capture.CaptureStills(options->beats, options->outDirectory, error);
-    capture.Stop();
+    const bool captured =
+        options->videoFile.empty() ? CaptureStills(*options, error) : VideoCapture(*options).Run(error);
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());
         return 1;

@@ -1,0 +1,281 @@
+// quarn-capture --video run as a process in a temporary run directory with the demo's data:
+// the file ffprobe sees, its frames against stills, and the ways a capture can fail.
+#include "support/EngineRunDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <stb_image.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCapture = QUARN_RUN_DIR "/quarn-capture";
+// In the first Sphere morph section, whose sphere and particles move on every frame. Beat 176.4
+// is 84.0 s, on a frame at any whole rate; beat 177.1 is 84.333 s, 20 frames later at 60 per second.
+constexpr const char* kFrom = "176.4";
+constexpr const char* kLaterBeat = "177.1";
+constexpr const char* kLaterStill = "stills/beat-0177.10.png";
+constexpr int kLaterFrame = 20;
+
+struct ToolRun {
+    ProcessResult process;
+    std::string output;  // stdout
+    std::string errors;  // stderr
+};
+
+std::string ReadText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Runs `executable` in the run directory with its output and errors caught in files there.
+ToolRun RunTool(const EngineRunDirectory& run, const std::string& executable, const std::vector<std::string>& arguments,
+                std::vector<std::pair<std::string, std::string>> environment = {}) {
+    ProcessOptions options;
+    options.executable = "/bin/sh";
+    options.arguments = {"-c", "exec \"$0\" \"$@\" >tool-output.txt 2>tool-errors.txt", executable};
+    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+    options.workingDirectory = run.Path();
+    environment.emplace_back("ALSOFT_DRIVERS", "null");
+    options.environment = std::move(environment);
+    options.timeout = std::chrono::seconds(300);
+    return {RunProcess(options), ReadText(run.File("tool-output.txt")), ReadText(run.File("tool-errors.txt"))};
+}
+
+ToolRun RunCapture(const EngineRunDirectory& run, std::vector<std::string> arguments,
+                   std::vector<std::pair<std::string, std::string>> environment = {}) {
+    arguments.insert(arguments.begin(), {"--run-dir", run.Path()});
+    return RunTool(run, kCapture, arguments, std::move(environment));
+}
+
+void ExpectSucceeded(const ToolRun& tool) {
+    ASSERT_TRUE(tool.process.started) << tool.process.startError;
+    ASSERT_TRUE(tool.process.exited) << "timed out: " << tool.process.timedOut;
+    ASSERT_EQ(tool.process.exitStatus, 0) << tool.errors;
+}
+
+// What a capture leaves in `directory` under a name other than the one it was given.
+std::vector<std::string> PartFiles(const fs::path& directory) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory))
+        if (entry.path().extension() == ".part") names.push_back(entry.path().filename().string());
+    return names;
+}
+
+struct Image {
+    int width = 0, height = 0;
+    std::unique_ptr<uint8_t, decltype(&stbi_image_free)> pixels{nullptr, stbi_image_free};
+};
+
+Image LoadPng(const fs::path& file) {
+    Image image;
+    int channels = 0;
+    image.pixels.reset(stbi_load(file.c_str(), &image.width, &image.height, &channels, 3));
+    return image;
+}
+
+// Mean absolute difference per channel, 0 to 255; -1 when the pictures cannot be compared.
+double MeanDifference(const Image& a, const Image& b) {
+    if (!a.pixels || !b.pixels || a.width != b.width || a.height != b.height) return -1.0;
+    const size_t count = static_cast<size_t>(a.width) * a.height * 3;
+    double sum = 0.0;
+    for (size_t i = 0; i < count; ++i) sum += std::abs(int(a.pixels.get()[i]) - int(b.pixels.get()[i]));
+    return sum / count;
+}
+
+// "key=value" lines of ffprobe, one map per stream.
+std::vector<std::map<std::string, std::string>> ProbeStreams(const EngineRunDirectory& run, const std::string& file) {
+    const ToolRun probe = RunTool(run, "/usr/bin/ffprobe",
+                                  {"-v", "error", "-count_frames", "-show_entries",
+                                   "stream=codec_type,codec_name,pix_fmt,width,height,nb_read_frames,start_time,duration",
+                                   "-of", "default=noprint_wrappers=0", file});
+    std::vector<std::map<std::string, std::string>> streams;
+    std::istringstream lines(probe.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "[STREAM]") streams.emplace_back();
+        const size_t equals = line.find('=');
+        if (!streams.empty() && equals != std::string::npos)
+            streams.back()[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return streams;
+}
+
+// The demo's data with a soundtrack that reaches the Sphere morph, shared by the tests.
+class VideoCaptureTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        run = new EngineRunDirectory;
+        ASSERT_TRUE(run->Valid());
+        ASSERT_TRUE(run->AddDemoData());
+        ASSERT_TRUE(run->AddSoundtrack(90.0));
+    }
+    static void TearDownTestSuite() { delete run; }
+
+    static EngineRunDirectory* run;
+};
+
+EngineRunDirectory* VideoCaptureTest::run = nullptr;
+
+// Two beats at 10 frames per second: 0.952 s, which ten frames of 0.1 s cover.
+TEST_F(VideoCaptureTest, FfprobeSeesTheFramesTheDurationAndTheSound) {
+    const ToolRun video = RunCapture(*run, {"--video", "clip.mp4", "--fps", "10", "--from", kFrom, "--to", "178.4",
+                                            "--max-anisotropy", "1"});
+    ExpectSucceeded(video);
+    const std::vector<std::map<std::string, std::string>> streams = ProbeStreams(*run, "clip.mp4");
+    ASSERT_EQ(streams.size(), 2u) << "want one picture and one sound stream";
+    std::map<std::string, std::string> picture = streams[0], sound = streams[1];
+    if (picture["codec_type"] != "video") std::swap(picture, sound);
+
+    EXPECT_EQ(picture["codec_type"], "video");
+    EXPECT_EQ(picture["codec_name"], "h264");
+    EXPECT_EQ(picture["pix_fmt"], "yuv420p");
+    EXPECT_EQ(picture["width"], "1280");
+    EXPECT_EQ(picture["height"], "720");
+    EXPECT_EQ(picture["nb_read_frames"], "10");
+    EXPECT_NEAR(std::atof(picture["duration"].c_str()), 1.0, 0.001);
+
+    EXPECT_EQ(sound["codec_type"], "audio");
+    EXPECT_EQ(sound["codec_name"], "aac");
+    // AAC comes in frames of 1024 samples; the edit list trims the last one to the picture.
+    EXPECT_NEAR(std::atof(sound["duration"].c_str()), 1.0, 0.03);
+    // The sound of the first frame plays with it: the encoder's priming samples are cut off.
+    EXPECT_NEAR(std::atof(sound["start_time"].c_str()), std::atof(picture["start_time"].c_str()), 0.001);
+
+    EXPECT_NE(video.errors.find("frame 10 of 10  100.0%"), std::string::npos) << video.errors;
+    EXPECT_TRUE(PartFiles(run->Path()).empty()) << testing::PrintToString(PartFiles(run->Path()));
+}
+
+// Stills are the player's frames at 60 per second, so the video here is too: at another rate
+// the moving parts step differently.
+TEST_F(VideoCaptureTest, AVideoFrameIsTheStillAtItsBeat) {
+    const ToolRun video =
+        RunCapture(*run, {"--video", "clip60.mp4", "--from", kFrom, "--to", "177.2", "--max-anisotropy", "1"});
+    ExpectSucceeded(video);
+    ExpectSucceeded(
+        RunCapture(*run, {"--at", kFrom, "--at", kLaterBeat, "--out", "stills", "--max-anisotropy", "1"}));
+    const std::string select = "select='eq(n,0)+eq(n," + std::to_string(kLaterFrame) + ")'";
+    ExpectSucceeded(RunTool(*run, "/usr/bin/ffmpeg",
+                            {"-v", "error", "-i", "clip60.mp4", "-vf", select, "-vsync", "passthrough", "frame-%d.png"}));
+    const Image first = LoadPng(run->File("frame-1.png"));
+    const Image later = LoadPng(run->File("frame-2.png"));
+    const Image firstStill = LoadPng(run->File("stills/beat-0176.40.png"));
+    const Image laterStill = LoadPng(run->File(kLaterStill));
+
+    const double same = MeanDifference(first, firstStill);
+    const double sameLater = MeanDifference(later, laterStill);
+    const double apart = MeanDifference(first, laterStill);
+    ASSERT_GE(same, 0.0);
+    ASSERT_GE(sameLater, 0.0);
+    ASSERT_GE(apart, 0.0);
+    std::printf("mean difference: same frame %.2f and %.2f, a third of a second apart %.2f\n", same, sameLater, apart);
+    // yuv420p's halved colour on the thin lines and sparks accounts for most of the two levels
+    // per channel left between a still and its frame (1.7 here); H.264 at this quality adds little.
+    EXPECT_LT(same, 3.0);
+    EXPECT_LT(sameLater, 3.0);
+    EXPECT_GT(apart, 3.0 * std::max(same, sameLater)) << "the frames are not told apart from their neighbours";
+}
+
+// A stretch of the Planet effect, quick to draw, in a run of its own with a short soundtrack.
+class VideoCaptureFailureTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(run.Valid());
+        ASSERT_TRUE(run.AddDemoData());
+        ASSERT_TRUE(run.AddSoundtrack(3.0));
+    }
+
+    // A stand-in for ffmpeg, first on PATH, running `script` (sh) in its place.
+    std::vector<std::pair<std::string, std::string>> FakeFfmpeg(const std::string& script) const {
+        const fs::path directory = run.File("fake-bin");
+        fs::create_directory(directory);
+        std::ofstream(directory / "ffmpeg") << "#!/bin/sh\n" << script << "\n";
+        fs::permissions(directory / "ffmpeg", fs::perms::owner_all);
+        return {{"PATH", directory.string() + ":/usr/bin:/bin"}};
+    }
+
+    ToolRun Capture(std::vector<std::pair<std::string, std::string>> environment = {}) const {
+        return RunCapture(run, {"--video", "out/clip.mp4", "--fps", "10", "--from", "0", "--to", "2"},
+                          std::move(environment));
+    }
+
+    void ExpectNoVideo(const ToolRun& tool, const std::string& reason) const {
+        ASSERT_TRUE(tool.process.exited) << "timed out: " << tool.process.timedOut;
+        EXPECT_EQ(tool.process.exitStatus, 1) << tool.errors;
+        EXPECT_NE(tool.errors.find(reason), std::string::npos) << tool.errors;
+        EXPECT_FALSE(fs::exists(run.File("out/clip.mp4")));
+        if (fs::exists(run.File("out"))) {
+            EXPECT_TRUE(PartFiles(run.File("out")).empty()) << testing::PrintToString(PartFiles(run.File("out")));
+        }
+    }
+
+    EngineRunDirectory run;
+};
+
+TEST_F(VideoCaptureFailureTest, AMissingDirectoryIsRefusedBeforeAnyFrame) {
+    const ToolRun tool = Capture();
+    ExpectNoVideo(tool, "cannot write into \"" + run.File("out") + "\": No such file or directory");
+    EXPECT_FALSE(fs::exists(run.File("LogFile.txt"))) << "the engine must not start for nothing";
+}
+
+TEST_F(VideoCaptureFailureTest, WithoutFfmpegItSaysHowToInstallIt) {
+    fs::create_directory(run.File("out"));
+    ExpectNoVideo(Capture({{"PATH", run.File("empty-bin")}}), "sudo apt-get install ffmpeg");
+}
+
+// An ffmpeg that dies after a frame, leaving a broken file behind.
+TEST_F(VideoCaptureFailureTest, AFailingFfmpegLeavesNoFile) {
+    fs::create_directory(run.File("out"));
+    const ToolRun tool = Capture(FakeFfmpeg(
+        "for last in \"$@\"; do :; done\nhead -c 2764800 >/dev/null\necho broken >\"$last\"\n"
+        "echo 'fake ffmpeg: no space left' >&2\nexit 1"));
+    ExpectNoVideo(tool, "ffmpeg failed (exit status 1)");
+    EXPECT_NE(tool.errors.find("fake ffmpeg: no space left"), std::string::npos) << "ffmpeg's own reason is shown";
+}
+
+// The interrupt comes from the stand-in, as Ctrl-C would from the terminal, once a frame is in.
+TEST_F(VideoCaptureFailureTest, AnInterruptStopsTheCaptureAndLeavesNoFile) {
+    fs::create_directory(run.File("out"));
+    const ToolRun tool = Capture(FakeFfmpeg(
+        "for last in \"$@\"; do :; done\nhead -c 2764800 >/dev/null\necho partial >\"$last\"\n"
+        "kill -INT $PPID\nexec cat >/dev/null"));
+    ExpectNoVideo(tool, "interrupted at frame");
+}
+
+TEST(VideoCaptureOptions, NonsenseGivesTheUsageAndNoFile) {
+    EngineRunDirectory run;
+    ASSERT_TRUE(run.Valid());
+    const std::vector<std::vector<std::string>> cases = {
+        {"--video", "clip.avi"},
+        {"--video", "clip.mp4", "--fps", "0"},
+        {"--video", "clip.mp4", "--fps", "29.97"},
+        {"--video", "clip.mp4", "--from", "10", "--to", "10"},
+        {"--video", "clip.mp4", "--at", "10", "--out", "stills"},
+        {"--video", "clip.mp4", "--max-anisotropy", "0.5"},
+        {"--at", "10", "--out", "stills", "--fps", "30"},
+        {"--video"},
+    };
+    for (const std::vector<std::string>& arguments : cases) {
+        const ToolRun tool = RunCapture(run, arguments);
+        ASSERT_TRUE(tool.process.exited);
+        EXPECT_EQ(tool.process.exitStatus, 2) << testing::PrintToString(arguments);
+        EXPECT_NE(tool.errors.find("quarn-capture --video FILE.mp4"), std::string::npos) << tool.errors;
+    }
+    EXPECT_FALSE(fs::exists(run.File("clip.mp4")));
+    EXPECT_FALSE(fs::exists(run.File("clip.avi")));
+}
+
+}  // namespace

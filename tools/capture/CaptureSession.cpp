@@ -1,0 +1,132 @@
+#include "CaptureSession.h"
+
+#include "WindowImage.h"
+#include "demo/TestDemo.h"
+#include "render/GLRenderer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+
+namespace {
+
+// The length of what the source plays, from the buffer OpenAL holds.
+double BufferSeconds(ALuint buffer) {
+    ALint size = 0, channels = 0, bits = 0, frequency = 0;
+    alGetBufferi(buffer, AL_SIZE, &size);
+    alGetBufferi(buffer, AL_CHANNELS, &channels);
+    alGetBufferi(buffer, AL_BITS, &bits);
+    alGetBufferi(buffer, AL_FREQUENCY, &frequency);
+    const double bytesPerSecond = static_cast<double>(channels) * (bits / 8) * frequency;
+    return bytesPerSecond > 0.0 ? size / bytesPerSecond : 0.0;
+}
+
+}  // namespace
+
+std::string Quoted(const std::filesystem::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
+    std::error_code failure;
+    std::filesystem::current_path(runDirectory, failure);
+    if (failure) {
+        error = "cannot enter the run directory " + Quoted(runDirectory) + ": " + failure.message();
+        return false;
+    }
+    started = true;
+    engine.anisotropyCap = anisotropyCap;
+    if (!engine.Init(platform::GetModuleHandle())) {
+        error = "the engine did not start; its log is " + Quoted(runDirectory / "LogFile.txt");
+        return false;
+    }
+    demo = dynamic_cast<TestDemo*>(engine.demo.get());
+    renderer = dynamic_cast<GLRenderer*>(engine.renderer.get());
+    if (!demo || !renderer) {
+        error = "the engine runs another demo or renderer than the player's";
+        return false;
+    }
+    if (engine.soundtrack.source == 0) {
+        error = "no soundtrack to take the positions from; its log is " + Quoted(runDirectory / "LogFile.txt");
+        return false;
+    }
+    // Init has started the music; from here on the clock moves only when a frame sets it.
+    alSourcePause(engine.soundtrack.source);
+    soundtrackSeconds = BufferSeconds(engine.soundtrack.buffer);
+    if (renderer->width != kWidth || renderer->height != kHeight) {
+        error = "the window is " + std::to_string(static_cast<int>(renderer->width)) + "x" +
+                std::to_string(static_cast<int>(renderer->height)) +
+                ", not 1280x720; run on a 1280x720 display (scripts/headless.sh gives one)";
+        return false;
+    }
+    return true;
+}
+
+void CaptureSession::Stop() {
+    if (started) engine.Shutdown();
+    started = false;
+}
+
+double CaptureSession::FrameSeconds(int64_t frame) const {
+    return static_cast<double>(frame) / framesPerSecond;
+}
+
+int64_t CaptureSession::FrameAtOrAfter(double seconds) const {
+    // A position given in beats lands on a frame only up to rounding; it still counts as that frame.
+    return static_cast<int64_t>(std::ceil(seconds * framesPerSecond - 1e-6));
+}
+
+double CaptureSession::SecondsAtBeat(double beat) const {
+    return beat * 60.0 / engine.soundtrack.tempo;
+}
+
+double CaptureSession::BeatAtSeconds(double seconds) const {
+    return seconds * engine.soundtrack.tempo / 60.0;
+}
+
+bool CaptureSession::DrawFrameAt(double seconds, std::string& error) {
+    for (; FrameSeconds(nextFrame) < seconds; ++nextFrame)
+        if (!RunFrame(FrameSeconds(nextFrame), false, error)) return false;
+    if (FrameSeconds(nextFrame) == seconds) ++nextFrame;
+    return RunFrame(seconds, true, error);
+}
+
+const std::vector<uint8_t>& CaptureSession::ReadFrame() {
+    ReadPresentedFrame(kWidth, kHeight, pixels);
+    if (const GLenum glError = glGetError(); glError != GL_NO_ERROR)
+        std::fprintf(stderr, "\nquarn-capture: GL error 0x%04X up to %.3f s\n", glError, drawnSeconds);
+    return pixels;
+}
+
+// One frame of the player with the clock at `seconds`: the demo picks its effect and moves the
+// clocks; only a drawn frame renders and presents.
+bool CaptureSession::RunFrame(double seconds, bool draw, std::string& error) {
+    if (!DispatchMessages(error)) return false;
+    alGetError();
+    alSourcef(engine.soundtrack.source, AL_SEC_OFFSET, static_cast<float>(seconds));
+    if (alGetError() != AL_NO_ERROR) {
+        error = "cannot move the soundtrack to " + std::to_string(seconds) + " s";
+        return false;
+    }
+    if (!draw) {
+        if (IEffect* effect = demo->PrepareFrame()) renderer->AdvanceFrame(*effect);
+        return true;
+    }
+    demo->Update();
+    drawnSeconds = seconds;
+    return true;
+}
+
+// The window still gets its messages, as in the player's loop; a quit ends the capture.
+bool CaptureSession::DispatchMessages(std::string& error) {
+    platform::Message message;
+    while (platform::PeekMessage(message, {}, 0, 0, platform::PM_REMOVE)) {
+        platform::TranslateMessage(message);
+        platform::DispatchMessage(message);
+        if (message.message == platform::WM_QUIT) {
+            error = "the window was closed";
+            return false;
+        }
+    }
+    return true;
+}

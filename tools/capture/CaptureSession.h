@@ -1,0 +1,61 @@
+#pragma once
+// The player's own engine objects, run frame by frame at a fixed frame rate from the start of
+// the soundtrack, however long each frame takes to render. The demo remembers its past (an
+// effect's clock moves only while it is selected, and jumps with "Effect Time"), so a frame can
+// only be reached by running every frame before it; those run without drawing.
+
+#include "engine/Engine.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class GLRenderer;
+class TestDemo;
+
+class CaptureSession {
+public:
+    static constexpr int kWidth = 1280;
+    static constexpr int kHeight = 720;
+
+    explicit CaptureSession(int framesPerSecond) : framesPerSecond(framesPerSecond) {}
+
+    // Starts the engine inside `runDirectory`, with the soundtrack paused at its start.
+    // `anisotropyCap` above 0 lowers the renderer's anisotropy before the effects make their samplers.
+    bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error);
+    // Also after a failed Start.
+    void Stop();
+
+    // Runs the frames before `seconds` undrawn, then draws and presents the frame at `seconds`
+    // (one of the player's frames when it falls on one). Positions only ever move forward.
+    bool DrawFrameAt(double seconds, std::string& error);
+    // The frame just presented, RGB, bottom row first.
+    const std::vector<uint8_t>& ReadFrame();
+
+    double FrameSeconds(int64_t frame) const;
+    // The first frame at or after `seconds`.
+    int64_t FrameAtOrAfter(double seconds) const;
+    double SecondsAtBeat(double beat) const;
+    double BeatAtSeconds(double seconds) const;
+    // Where the player stops: its last frame comes before, at the end it quits without drawing.
+    double SoundtrackSeconds() const { return soundtrackSeconds; }
+    int64_t FramesRun() const { return nextFrame; }
+
+private:
+    bool RunFrame(double seconds, bool draw, std::string& error);
+    bool DispatchMessages(std::string& error);
+
+    const int framesPerSecond;
+    Engine engine;
+    bool started = false;
+    TestDemo* demo = nullptr;
+    GLRenderer* renderer = nullptr;
+    double soundtrackSeconds = 0.0;
+    int64_t nextFrame = 0;  // the next frame of the player not yet run
+    double drawnSeconds = 0.0;
+    std::vector<uint8_t> pixels;
+};
+
+// "\"path\"", as paths are shown in messages.
+std::string Quoted(const std::filesystem::path& path);

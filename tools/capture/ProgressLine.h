@@ -1,0 +1,27 @@
+#pragma once
+// One line on the terminal that tells how far a long job has come: frames done of the total,
+// the share done, the rate and the time left. It is redrawn in place.
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+class ProgressLine {
+public:
+    ProgressLine(int64_t total, std::FILE* stream);
+    // Redraws a few times a second at most, and always at the last frame.
+    void Update(int64_t done);
+    // Leaves the line as it stands and moves past it; once.
+    void End();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Draw(int64_t done);
+
+    const int64_t total;
+    std::FILE* const stream;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastDrawn{};
+    bool drawn = false;
+};

@@ -1,0 +1,33 @@
+#pragma once
+// A video of the demo, or of a stretch of it: every frame of the player at a fixed rate, with
+// the matching stretch of the soundtrack, written to its file only once complete.
+
+#include "CaptureOptions.h"
+#include "CaptureSession.h"
+
+#include <cstdint>
+#include <string>
+
+class VideoCapture {
+public:
+    explicit VideoCapture(const CaptureOptions& options)
+        : options(options), session(options.framesPerSecond) {}
+
+    // Says why in `error` when there is no video; nothing is then left under the file's name.
+    bool Run(std::string& error);
+
+private:
+    struct Stretch {
+        int64_t firstFrame = 0;
+        int64_t endFrame = 0;  // one past the last
+    };
+
+    bool ChooseStretch(Stretch& stretch, std::string& error) const;
+    bool Capture(const std::filesystem::path& ffmpeg, const std::filesystem::path& partFile, std::string& error);
+    bool EncodeFrames(const Stretch& stretch, const std::filesystem::path& ffmpeg,
+                      const std::filesystem::path& partFile, std::string& error);
+
+    const CaptureOptions& options;
+    CaptureSession session;
+    int64_t framesEncoded = 0;
+};

@@ -1,0 +1,43 @@
+#pragma once
+// ffmpeg as a child process: raw RGB frames in through a pipe, an MP4 file out, H.264 for the
+// picture and AAC for a stretch of an audio file.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct VideoStream {
+    int width = 0;
+    int height = 0;
+    int framesPerSecond = 0;
+    std::filesystem::path audioFile;
+    double audioStart = 0.0;  // seconds into audioFile of the first frame
+    double seconds = 0.0;     // of picture and of sound
+    std::filesystem::path outFile;
+};
+
+class VideoEncoder {
+public:
+    VideoEncoder() = default;
+    VideoEncoder(const VideoEncoder&) = delete;
+    VideoEncoder& operator=(const VideoEncoder&) = delete;
+    ~VideoEncoder() { Abort(); }
+
+    // The ffmpeg found on PATH.
+    static std::optional<std::filesystem::path> Find();
+
+    bool Start(const std::filesystem::path& ffmpeg, const VideoStream& stream, std::string& error);
+    // One frame, bottom row first as GL reads it.
+    bool WriteFrame(const std::vector<uint8_t>& rgb, std::string& error);
+    // Ends the input and waits for ffmpeg to write the file; true when it says it did.
+    bool Finish(std::string& error);
+    // Stops ffmpeg at once; whatever it wrote is left for the caller to remove.
+    void Abort();
+
+private:
+    pid_t child = -1;
+    int input = -1;  // the write end of ffmpeg's standard input
+};
