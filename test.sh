@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_BUILD_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
 
 # The sanitizer build runs the unit and GL suites; the content tools and the player's

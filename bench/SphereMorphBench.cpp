@@ -3,30 +3,17 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "BenchLogger.h"
 #include "effects/SphereMorphMath.h"
-#include "log/ILogger.h"
 #include "render/Model.h"
 
 namespace {
 
-// LoadModel reports a missing mesh through the log; here that goes to stderr.
-class StderrLogger : public ILogger {
-public:
-    bool Open() override { return true; }
-    void Close() override {}
-    void WritePair(const char* message, const char* argument) override { std::fprintf(stderr, "%s%s\n", message, argument); }
-    void Write(const char* message) override { std::fprintf(stderr, "%s\n", message); }
-    void WriteTimestamp() override {}
-    void Debug(const char* message) override { Write(message); }
-    void Error(const char* message) override { std::fprintf(stderr, "ERROR: %s\n", message); }
-    void WriteRaw(const char16_t*) override {}
-};
-
 std::vector<float> LoadVertices(const char* name, float scale) {
+    // LoadModel reports a missing mesh through the log.
     static StderrLogger logger;
     gLogger = &logger;
     Model model;

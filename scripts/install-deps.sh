@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   xvfb xauth libgl1-mesa-dri libglx-mesa0
-  vorbis-tools ffmpeg
+  vorbis-tools ffmpeg time
 )
 
 missing=()
