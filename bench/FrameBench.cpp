@@ -13,11 +13,10 @@
 #include <GL/glew.h>
 
 #include "BenchOptions.h"
-#include "EngineDriver.h"
 #include "Measurement.h"
 #include "Summary.h"
+#include "TimedFrame.h"
 #include "demo/TestDemo.h"
-#include "render/GLRenderer.h"
 
 namespace {
 
@@ -29,22 +28,25 @@ struct Section {
     int32_t postIndex = -1;
 };
 
-double FrameBeat(const EngineDriver& driver, int64_t frame) {
-    return BeatsAtSeconds(driver.engine.soundtrack.tempo, static_cast<float>(frame) / kDriverFramesPerSecond);
+// The beat the demo reads at `frame`, through the same single-precision clock.
+double FrameBeat(const CaptureSession& session, int64_t frame) {
+    return BeatsAtSeconds(session.Tempo(), static_cast<float>(session.FrameSeconds(frame)));
 }
 
-DemoSchedule ScheduleAt(const EngineDriver& driver, int64_t frame) {
-    const TestDemo& demo = *driver.demo;
-    const double row = RowAtBeats(static_cast<float>(FrameBeat(driver, frame)));
+DemoSchedule ScheduleAt(const CaptureSession& session, int64_t frame) {
+    const TestDemo& demo = session.Demo();
+    const double row = RowAtBeats(static_cast<float>(FrameBeat(session, frame)));
     const auto read = [row](const TrackHandle& track) { return GetValue(track ? *track : nullptr, row); };
     return ChooseSchedule(read(demo.effectIndexTrack), read(demo.postProcessorIndexTrack), 0.0f, 0.0f,
                           demo.effects.size(), demo.postProcessors.size());
 }
 
-std::vector<Section> FindSections(const EngineDriver& driver, int64_t frameCount) {
+std::vector<Section> FindSections(const CaptureSession& session) {
+    // The player's last frame comes before the end of the soundtrack.
+    const int64_t frameCount = session.FrameAtOrAfter(session.SoundtrackSeconds());
     std::vector<Section> sections;
     for (int64_t frame = 0; frame < frameCount; ++frame) {
-        const DemoSchedule schedule = ScheduleAt(driver, frame);
+        const DemoSchedule schedule = ScheduleAt(session, frame);
         if (sections.empty() || sections.back().effectIndex != schedule.effectIndex ||
             sections.back().postIndex != schedule.postIndex)
             sections.push_back({frame, frame, schedule.effectIndex, schedule.postIndex});
@@ -53,8 +55,8 @@ std::vector<Section> FindSections(const EngineDriver& driver, int64_t frameCount
     return sections;
 }
 
-std::string SectionName(const EngineDriver& driver, const Section& section) {
-    const TestDemo& demo = *driver.demo;
+std::string SectionName(const CaptureSession& session, const Section& section) {
+    const TestDemo& demo = session.Demo();
     std::string name = section.effectIndex >= 0 ? demo.effects[section.effectIndex]->name : "nothing";
     if (section.postIndex >= 0) name += std::string(" + ") + demo.postProcessors[section.postIndex]->name;
     return name;
@@ -65,7 +67,7 @@ const char* RendererString() {
     return text ? reinterpret_cast<const char*>(text) : "unknown";
 }
 
-bool MeasureSection(EngineDriver& driver, const Section& section, int samples, std::string& error) {
+bool MeasureSection(CaptureSession& session, const Section& section, int samples, std::string& error) {
     std::vector<double> wall, cpu;
     const double span = static_cast<double>(section.end - section.first);
     // Fewer frames than samples would draw one frame twice and run its clocks backwards.
@@ -73,14 +75,14 @@ bool MeasureSection(EngineDriver& driver, const Section& section, int samples, s
     for (int i = 0; i < samples; ++i) {
         const int64_t frame = section.first + static_cast<int64_t>((i + 0.5) * span / samples);
         FrameTiming timing;
-        if (!driver.DrawFrame(frame, timing, error)) return false;
+        if (!DrawTimedFrame(session, frame, timing, error)) return false;
         wall.push_back(timing.wallMs);
         cpu.push_back(timing.cpuMs);
     }
     const Summary w = Summarise(wall);
     const Summary c = Summarise(cpu);
-    std::printf("%-28s %6.1f-%6.1f %4zu %10.1f %10.1f %10.1f %10.1f %10.1f\n", SectionName(driver, section).c_str(),
-                FrameBeat(driver, section.first), FrameBeat(driver, section.end), w.count, w.mean, w.p99, w.min,
+    std::printf("%-28s %6.1f-%6.1f %4zu %10.1f %10.1f %10.1f %10.1f %10.1f\n", SectionName(session, section).c_str(),
+                FrameBeat(session, section.first), FrameBeat(session, section.end), w.count, w.mean, w.p99, w.min,
                 w.max, c.mean);
     std::fflush(stdout);
     return true;
@@ -93,28 +95,28 @@ int main(int argc, char** argv) {
     const auto untilBeat = NumberOption(argc, argv, "--until-beat", 1e9, 0, 1e9);
     if (!samples || !untilBeat) return 2;
 
-    EngineDriver driver;
+    CaptureSession session(kBenchFramesPerSecond);
     std::string error;
-    bool measured = driver.Start(QUARN_RUN_DIR, error);
+    bool measured = session.Start(QUARN_RUN_DIR, 0.0f, error);
     if (measured) {
         const GLenum glError = glGetError();  // before the queries below can add to it
         GLint sampleCount = 0;
         glGetIntegerv(GL_SAMPLES, &sampleCount);
-        std::printf("Frame times per section: %s, %.0fx%.0f, %d samples, %d frames drawn per section\n",
-                    RendererString(), driver.renderer->width, driver.renderer->height, sampleCount,
+        std::printf("Frame times per section: %s, %dx%d, %d samples, %d frames drawn per section\n",
+                    RendererString(), CaptureSession::kWidth, CaptureSession::kHeight, sampleCount,
                     static_cast<int>(*samples));
         std::printf("(wall: glFinish before and after the frame; cpu: this thread's processor time, ms)\n");
         std::printf("%-28s %13s %4s %10s %10s %10s %10s %10s\n", "section", "beats", "n", "mean", "p99", "min",
                     "max", "cpu mean");
         if (glError != GL_NO_ERROR) std::printf("(a GL error 0x%04X was left by start-up)\n", glError);
-        for (const Section& section : FindSections(driver, driver.FrameCount())) {
-            if (FrameBeat(driver, section.first) >= *untilBeat) break;
-            measured = MeasureSection(driver, section, static_cast<int>(*samples), error);
+        for (const Section& section : FindSections(session)) {
+            if (FrameBeat(session, section.first) >= *untilBeat) break;
+            measured = MeasureSection(session, section, static_cast<int>(*samples), error);
             if (!measured) break;
         }
     }
     if (measured) std::printf("peak resident memory of this run (VmHWM): %.1f MiB\n", PeakResidentMiB());
-    driver.Stop();
+    session.Stop();
     if (!measured) {
         std::fprintf(stderr, "quarn_bench_frames: %s\n", error.c_str());
         return 1;

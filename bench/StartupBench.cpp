@@ -21,9 +21,9 @@
 
 #include "BenchLogger.h"
 #include "BenchOptions.h"
-#include "EngineDriver.h"
 #include "Measurement.h"
 #include "StartupProbes.h"
+#include "TimedFrame.h"
 #include "demo/TestDemo.h"
 #include "log/FileLogger.h"
 #include "render/GLRenderer.h"
@@ -173,17 +173,17 @@ void PrintDecodeFloor() {
 }
 
 bool RunEngineStartup(double start) {
-    EngineDriver driver;
+    CaptureSession session(kBenchFramesPerSecond);
     std::string error;
-    bool started = driver.Start(QUARN_RUN_DIR, error);
+    bool started = session.Start(QUARN_RUN_DIR, 0.0f, error);
     Step("Engine::Init", start);
     FrameTiming first;
-    started = started && driver.DrawFrame(0, first, error);
+    started = started && DrawTimedFrame(session, 0, first, error);
     if (started) {
         PrintStep("first frame (drawn, presented, finished)", first.wallMs);
         PrintStep("process start to first frame", WallMilliseconds() - gExecMs);
     }
-    driver.Stop();
+    session.Stop();
     if (!started) std::fprintf(stderr, "quarn_bench_startup: %s\n", error.c_str());
     return started;
 }

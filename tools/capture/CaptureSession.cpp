@@ -24,7 +24,12 @@ double BufferSeconds(ALuint buffer) {
 }  // namespace
 
 std::string Quoted(const std::filesystem::path& path) {
-    return "\"" + path.string() + "\"";
+    // Built in place: GCC 12 at -O3 takes the inlined copies of "\"" + text for overlapping ones.
+    const std::string& text = path.native();
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.append(1, '"').append(text).append(1, '"');
+    return quoted;
 }
 
 bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
@@ -84,23 +89,44 @@ double CaptureSession::BeatAtSeconds(double seconds) const {
     return seconds * engine.soundtrack.tempo / 60.0;
 }
 
-bool CaptureSession::DrawFrameAt(double seconds, std::string& error) {
-    for (; FrameSeconds(nextFrame) < seconds; ++nextFrame)
-        if (!RunFrame(FrameSeconds(nextFrame), false, error)) return false;
+const TestDemo& CaptureSession::Demo() const {
+    return *demo;
+}
+
+bool CaptureSession::MoveTo(double seconds, std::string& error) {
+    for (; FrameSeconds(nextFrame) < seconds; ++nextFrame) {
+        if (!SetClock(FrameSeconds(nextFrame), error)) return false;
+        RunUndrawnFrame();
+    }
     if (FrameSeconds(nextFrame) == seconds) ++nextFrame;
-    return RunFrame(seconds, true, error);
+    return SetClock(seconds, error);
+}
+
+void CaptureSession::DrawFrame() {
+    demo->Update();
+}
+
+bool CaptureSession::DrawFrameAt(double seconds, std::string& error) {
+    if (!MoveTo(seconds, error)) return false;
+    DrawFrame();
+    return true;
 }
 
 const std::vector<uint8_t>& CaptureSession::ReadFrame() {
     ReadPresentedFrame(kWidth, kHeight, pixels);
     if (const GLenum glError = glGetError(); glError != GL_NO_ERROR)
-        std::fprintf(stderr, "\nquarn-capture: GL error 0x%04X up to %.3f s\n", glError, drawnSeconds);
+        std::fprintf(stderr, "\nquarn-capture: GL error 0x%04X up to %.3f s\n", glError, clockSeconds);
     return pixels;
 }
 
-// One frame of the player with the clock at `seconds`: the demo picks its effect and moves the
-// clocks; only a drawn frame renders and presents.
-bool CaptureSession::RunFrame(double seconds, bool draw, std::string& error) {
+// The demo picks its effect and moves the clocks as for a drawn frame, but nothing renders.
+void CaptureSession::RunUndrawnFrame() {
+    if (IEffect* effect = demo->PrepareFrame()) renderer->AdvanceFrame(*effect);
+}
+
+// Each frame starts as in the player's loop, with the window's messages, then reads the clock
+// from the soundtrack's position.
+bool CaptureSession::SetClock(double seconds, std::string& error) {
     if (!DispatchMessages(error)) return false;
     alGetError();
     alSourcef(engine.soundtrack.source, AL_SEC_OFFSET, static_cast<float>(seconds));
@@ -108,16 +134,11 @@ bool CaptureSession::RunFrame(double seconds, bool draw, std::string& error) {
         error = "cannot move the soundtrack to " + std::to_string(seconds) + " s";
         return false;
     }
-    if (!draw) {
-        if (IEffect* effect = demo->PrepareFrame()) renderer->AdvanceFrame(*effect);
-        return true;
-    }
-    demo->Update();
-    drawnSeconds = seconds;
+    clockSeconds = seconds;
     return true;
 }
 
-// The window still gets its messages, as in the player's loop; a quit ends the capture.
+// The window keeps getting its messages while the frames run; a quit ends the run.
 bool CaptureSession::DispatchMessages(std::string& error) {
     platform::Message message;
     while (platform::PeekMessage(message, {}, 0, 0, platform::PM_REMOVE)) {

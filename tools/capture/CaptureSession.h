@@ -2,7 +2,8 @@
 // The player's own engine objects, run frame by frame at a fixed frame rate from the start of
 // the soundtrack, however long each frame takes to render. The demo remembers its past (an
 // effect's clock moves only while it is selected, and jumps with "Effect Time"), so a frame can
-// only be reached by running every frame before it; those run without drawing.
+// only be reached by running every frame before it; those run without drawing. The capture tool
+// draws its frames with it, and the benchmarks time theirs.
 
 #include "engine/Engine.h"
 
@@ -27,8 +28,11 @@ public:
     // Also after a failed Start.
     void Stop();
 
-    // Runs the frames before `seconds` undrawn, then draws and presents the frame at `seconds`
-    // (one of the player's frames when it falls on one). Positions only ever move forward.
+    // Runs the frames before `seconds` undrawn, then sets the clock to `seconds` (one of the
+    // player's frames when it falls on one) for DrawFrame. Positions only ever move forward.
+    bool MoveTo(double seconds, std::string& error);
+    // Draws and presents the frame at the clock's position, as the player's loop does.
+    void DrawFrame();
     bool DrawFrameAt(double seconds, std::string& error);
     // The frame just presented, RGB, bottom row first.
     const std::vector<uint8_t>& ReadFrame();
@@ -41,9 +45,12 @@ public:
     // Where the player stops: its last frame comes before, at the end it quits without drawing.
     double SoundtrackSeconds() const { return soundtrackSeconds; }
     int64_t FramesRun() const { return nextFrame; }
+    float Tempo() const { return engine.soundtrack.tempo; }
+    const TestDemo& Demo() const;
 
 private:
-    bool RunFrame(double seconds, bool draw, std::string& error);
+    void RunUndrawnFrame();
+    bool SetClock(double seconds, std::string& error);
     bool DispatchMessages(std::string& error);
 
     const int framesPerSecond;
@@ -53,7 +60,7 @@ private:
     GLRenderer* renderer = nullptr;
     double soundtrackSeconds = 0.0;
     int64_t nextFrame = 0;  // the next frame of the player not yet run
-    double drawnSeconds = 0.0;
+    double clockSeconds = 0.0;
     std::vector<uint8_t> pixels;
 };
 

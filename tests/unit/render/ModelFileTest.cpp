@@ -13,8 +13,10 @@
 namespace {
 
 void AppendWords(std::vector<uint8_t>& bytes, const void* words, size_t count) {
-    const auto* begin = static_cast<const uint8_t*>(words);
-    bytes.insert(bytes.end(), begin, begin + count * 4);
+    const size_t at = bytes.size();
+    bytes.resize(at + count * 4);
+    // An empty vector's data() may be null, which memcpy must not be given even for no bytes.
+    if (count > 0) std::memcpy(bytes.data() + at, words, count * 4);
 }
 
 std::vector<uint8_t> ModelBytes(uint32_t floatCount, uint32_t indexCount, uint32_t reserved,
