@@ -1,29 +1,24 @@
 // quarn-capture --video run as a process in a temporary run directory with the demo's data:
 // the file ffprobe sees, its frames against stills, and the ways a capture can fail.
-#include "support/EngineRunDirectory.h"
+#include "support/CaptureTool.h"
 
 #include <gtest/gtest.h>
 
-#include <stb_image.h>
-
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kCapture = QUARN_RUN_DIR "/quarn-capture";
 // In the first Sphere morph section, whose sphere and particles move on every frame. Beat 176.4
 // is 84.0 s, on a frame at any whole rate; beat 177.1 is 84.333 s, 20 frames later at 60 per second.
 constexpr const char* kFrom = "176.4";
@@ -31,70 +26,12 @@ constexpr const char* kLaterBeat = "177.1";
 constexpr const char* kLaterStill = "stills/beat-0177.10.png";
 constexpr int kLaterFrame = 20;
 
-struct ToolRun {
-    ProcessResult process;
-    std::string output;  // stdout
-    std::string errors;  // stderr
-};
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Runs `executable` in the run directory with its output and errors caught in files there.
-ToolRun RunTool(const EngineRunDirectory& run, const std::string& executable, const std::vector<std::string>& arguments,
-                std::vector<std::pair<std::string, std::string>> environment = {}) {
-    ProcessOptions options;
-    options.executable = "/bin/sh";
-    options.arguments = {"-c", "exec \"$0\" \"$@\" >tool-output.txt 2>tool-errors.txt", executable};
-    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
-    options.workingDirectory = run.Path();
-    environment.emplace_back("ALSOFT_DRIVERS", "null");
-    options.environment = std::move(environment);
-    options.timeout = std::chrono::seconds(300);
-    return {RunProcess(options), ReadText(run.File("tool-output.txt")), ReadText(run.File("tool-errors.txt"))};
-}
-
-ToolRun RunCapture(const EngineRunDirectory& run, std::vector<std::string> arguments,
-                   std::vector<std::pair<std::string, std::string>> environment = {}) {
-    arguments.insert(arguments.begin(), {"--run-dir", run.Path()});
-    return RunTool(run, kCapture, arguments, std::move(environment));
-}
-
-void ExpectSucceeded(const ToolRun& tool) {
-    ASSERT_TRUE(tool.process.started) << tool.process.startError;
-    ASSERT_TRUE(tool.process.exited) << "timed out: " << tool.process.timedOut;
-    ASSERT_EQ(tool.process.exitStatus, 0) << tool.errors;
-}
-
 // What a capture leaves in `directory` under a name other than the one it was given.
 std::vector<std::string> PartFiles(const fs::path& directory) {
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(directory))
         if (entry.path().extension() == ".part") names.push_back(entry.path().filename().string());
     return names;
-}
-
-struct Image {
-    int width = 0, height = 0;
-    std::unique_ptr<uint8_t, decltype(&stbi_image_free)> pixels{nullptr, stbi_image_free};
-};
-
-Image LoadPng(const fs::path& file) {
-    Image image;
-    int channels = 0;
-    image.pixels.reset(stbi_load(file.c_str(), &image.width, &image.height, &channels, 3));
-    return image;
-}
-
-// Mean absolute difference per channel, 0 to 255; -1 when the pictures cannot be compared.
-double MeanDifference(const Image& a, const Image& b) {
-    if (!a.pixels || !b.pixels || a.width != b.width || a.height != b.height) return -1.0;
-    const size_t count = static_cast<size_t>(a.width) * a.height * 3;
-    double sum = 0.0;
-    for (size_t i = 0; i < count; ++i) sum += std::abs(int(a.pixels.get()[i]) - int(b.pixels.get()[i]));
-    return sum / count;
 }
 
 // "key=value" lines of ffprobe, one map per stream.
@@ -199,7 +136,7 @@ protected:
     }
 
     // A stand-in for ffmpeg, first on PATH, running `script` (sh) in its place.
-    std::vector<std::pair<std::string, std::string>> FakeFfmpeg(const std::string& script) const {
+    Environment FakeFfmpeg(const std::string& script) const {
         const fs::path directory = run.File("fake-bin");
         fs::create_directory(directory);
         std::ofstream(directory / "ffmpeg") << "#!/bin/sh\n" << script << "\n";
@@ -207,7 +144,7 @@ protected:
         return {{"PATH", directory.string() + ":/usr/bin:/bin"}};
     }
 
-    ToolRun Capture(std::vector<std::pair<std::string, std::string>> environment = {}) const {
+    ToolRun Capture(Environment environment = {}) const {
         return RunCapture(run, {"--video", "out/clip.mp4", "--fps", "10", "--from", "0", "--to", "2"},
                           std::move(environment));
     }
