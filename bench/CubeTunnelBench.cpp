@@ -14,20 +14,13 @@ void BM_CubeTunnelGemLoop(benchmark::State& state) {
     float time = 66.0f;
     int gems = 0;
     for (auto _ : state) {
-        const Matrix4 base = HelixBaseMatrix(time);
-        const int gemCount = GemCount(HelixLength(time, kBeat));
-        const int highlight = HighlightIndex(kBeat);
-        float angle = 0.0f;
-        for (int gem = 0; gem < gemCount; ++gem, angle += kGemAngleStep) {
-            const Matrix4 placed = GemMatrix(base, angle, time);
-            const Matrix4 normalMatrix = Transpose(Inverse(placed));
-            const GemLook look = GemLookAt(gem, highlight, kBeat);
-            const Matrix4 model = ApplyGemLook(placed, look, kBeat);
-            benchmark::DoNotOptimize(normalMatrix.data());
+        gems = 0;
+        ForEachGem(time, kBeat, [&gems](const Matrix4& model, const Matrix4& normalMatrix, const GemLook& look) {
             benchmark::DoNotOptimize(model.data());
+            benchmark::DoNotOptimize(normalMatrix.data());
             benchmark::DoNotOptimize(look);
-        }
-        gems = gemCount;
+            ++gems;
+        });
         time += 1.0f / 60.0f;
     }
     state.counters["gems"] = gems;

@@ -109,25 +109,14 @@ void CubeTunnel::BindMeshPass(float time, const ITexture* environment) const {
 }
 
 void CubeTunnel::DrawGems(float time, float beat) const {
-    const Matrix4 base = HelixBaseMatrix(time);
     BindMesh(gemVertexBuffer, gemIndexBuffer);
-
-    const int gemCount = GemCount(HelixLength(time, beat));
-    const int highlight = HighlightIndex(beat);
-    float angle = 0.0f;
-    for (int gem = 0; gem < gemCount; ++gem, angle += kGemAngleStep) {
-        const Matrix4 placed = GemMatrix(base, angle, time);
-        // The normals keep the unswept, unpulsed frame: the sweep is small and the pulse uniform.
-        const Matrix4 normalMatrix = Transpose(Inverse(placed));
-        const GemLook look = GemLookAt(gem, highlight, beat);
-        const Matrix4 model = ApplyGemLook(placed, look, beat);
-
+    ForEachGem(time, beat, [this](const Matrix4& model, const Matrix4& normalMatrix, const GemLook& look) {
         glUniform3f(diffuseColorLocation, look.diffuseColor.x, look.diffuseColor.y, look.diffuseColor.z);
         glUniform1f(reflectivityLocation, look.reflectivity);
         glUniformMatrix4fv(modelMatrixLocation, 1, GL_FALSE, model.data());
         glUniformMatrix4fv(normalMatrixLocation, 1, GL_FALSE, normalMatrix.data());
         DrawIndexed(gemModel);
-    }
+    });
 }
 
 void CubeTunnel::DrawBackground(float time) const {

@@ -42,5 +42,21 @@ Matrix4 GemMatrix(const Matrix4& base, float angle, float time);
 // Applies the sideways sweep and the pulse of `look` to a gem's matrix.
 Matrix4 ApplyGemLook(const Matrix4& gemMatrix, const GemLook& look, float beat);
 
+// Walks the helix's gems as Render draws them, handing each one's model matrix, normal matrix
+// and look to `visit`. The normals keep the unswept, unpulsed frame: the sweep is small and the
+// pulse uniform.
+template <typename Visit>
+void ForEachGem(float time, float beat, Visit&& visit) {
+    const Matrix4 base = HelixBaseMatrix(time);
+    const int gemCount = GemCount(HelixLength(time, beat));
+    const int highlight = HighlightIndex(beat);
+    float angle = 0.0f;
+    for (int gem = 0; gem < gemCount; ++gem, angle += kGemAngleStep) {
+        const Matrix4 placed = GemMatrix(base, angle, time);
+        const GemLook look = GemLookAt(gem, highlight, beat);
+        visit(ApplyGemLook(placed, look, beat), Transpose(Inverse(placed)), look);
+    }
+}
+
 // The background turns once every 64 units of time, thirty times its mesh size.
 Matrix4 BackgroundMatrix(float time);
