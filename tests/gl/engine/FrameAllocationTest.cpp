@@ -19,9 +19,17 @@
 #include <new>
 
 namespace {
-
 std::atomic<bool> gCounting{false};
 std::atomic<long> gOurAllocations{0};
+}  // namespace
+
+// The sanitizers bring their own allocator, which the driver's other allocation forms reach; a
+// replacement of the plain forms alone would mismatch them. The count runs in the normal build.
+#ifndef __SANITIZE_ADDRESS__
+#define QUARN_COUNTS_ALLOCATIONS 1
+
+namespace {
+
 thread_local bool tInsideCheck = false;
 
 bool IsDriverLibrary(const char* path) {
@@ -58,6 +66,7 @@ void* operator new(std::size_t size) {
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 #pragma GCC diagnostic pop
+#endif
 
 namespace {
 
@@ -68,6 +77,9 @@ constexpr float kSectionSeconds[] = {23.81f, 72.38f, 83.81f, 138.10f, 148.57f, 1
 class FrameAllocationTest : public testing::Test {
 protected:
     void SetUp() override {
+#ifndef QUARN_COUNTS_ALLOCATIONS
+        GTEST_SKIP() << "allocations are counted in the build without sanitizers";
+#endif
         ASSERT_TRUE(run.Valid());
         ASSERT_TRUE(run.AddDemoData());
         if (!LinkBuiltSoundtrack(run)) GTEST_SKIP() << "no generated soundtrack in this build";
@@ -112,6 +124,9 @@ TEST_F(FrameAllocationTest, FramesInEverySectionAllocateNothing) {
 
 // The counter itself must see an allocation made by our own code, or the test above proves nothing.
 TEST(FrameAllocationCounter, CountsAnAllocationOfOurs) {
+#ifndef QUARN_COUNTS_ALLOCATIONS
+    GTEST_SKIP() << "allocations are counted in the build without sanitizers";
+#endif
     gOurAllocations = 0;
     gCounting = true;
     auto* value = new int(7);
