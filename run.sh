@@ -5,7 +5,6 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target QuarnEngine
 cmake --build build -j"$(nproc)"
 
 run_dir=$PWD/build/run
