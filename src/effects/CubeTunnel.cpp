@@ -9,6 +9,7 @@
 #include "effects/MeshBuffers.h"
 #include "effects/Sampler.h"
 #include "render/IRenderer.h"
+#include "sync/Sync.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "effects/Sampler.h"
 #include "math/Matrix4.h"
 #include "render/IRenderer.h"
+#include "sync/Sync.h"
 
 static_assert(kGreetingMomentCount == 2 * kGreetingImageCount, "every greeting image has two moments");
 

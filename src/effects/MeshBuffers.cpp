@@ -1,8 +1,6 @@
 #include "effects/MeshBuffers.h"
 
-#include "audio/Soundtrack.h"
 #include "render/ITexture.h"
-#include "sync/Sync.h"
 
 namespace {
 
@@ -51,8 +49,4 @@ void DrawIndexed(const Model& model) {
 
 GLuint TextureName(const ITexture* texture) {
     return texture ? texture->name : 0;
-}
-
-float SoundtrackBeat() {
-    return gSync && gSync->soundtrack ? CurrentBeat(*gSync->soundtrack) : 0.0f;
 }

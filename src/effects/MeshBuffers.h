@@ -24,7 +24,3 @@ void DrawIndexed(const Model& model);
 
 // A missing texture binds nothing rather than dereferencing null.
 GLuint TextureName(const ITexture* texture);
-
-// The soundtrack's beat, read afresh at each use since the music moves on while a frame is
-// drawn. Without a soundtrack there is no clock and the beat stands at 0, as for the renderer.
-float SoundtrackBeat();

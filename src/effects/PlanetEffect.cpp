@@ -8,6 +8,7 @@
 #include "effects/Sampler.h"
 #include "math/Matrix4.h"
 #include "render/IRenderer.h"
+#include "sync/Sync.h"
 
 namespace {
 

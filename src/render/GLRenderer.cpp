@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "audio/Soundtrack.h"
 #include "demo/IEffect.h"
 #include "demo/IPostProcessor.h"
 #include "log/ILogger.h"
@@ -29,11 +28,6 @@ void WriteNumber(const char* label, long value) {
     char text[24] = {};
     std::to_chars(text, text + sizeof text - 1, value);
     gLogger->WritePair(label, text);
-}
-
-// Without a soundtrack there is no clock: the beat position stands at 0.
-float BeatPosition() {
-    return gSync && gSync->soundtrack ? CurrentBeat(*gSync->soundtrack) : 0.0f;
 }
 
 DecodedImage DecodeMissingTextureResource() {
@@ -165,7 +159,7 @@ void GLRenderer::RenderFrame(IEffect& effect) {
 
 // Clearing, binding and Begin read no clock, so advancing ahead of them changes nothing drawn.
 void GLRenderer::AdvanceFrame(IEffect& effect) {
-    const float beat = BeatPosition();
+    const float beat = SoundtrackBeat();
     const float delta = beat - lastBeat;
     lastBeat = beat;
     UpdateCamera();

@@ -111,6 +111,10 @@ int32_t RowAtBeats(float beats) {
     return FloorToRow(rows);
 }
 
+float SoundtrackBeat() {
+    return gSync && gSync->soundtrack ? CurrentBeat(*gSync->soundtrack) : 0.0f;
+}
+
 int32_t CurrentRow(const SyncContext& context) {
     // Without a soundtrack there is no tempo either: the clock stands at row 0.
     if (!context.soundtrack)

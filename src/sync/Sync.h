@@ -48,3 +48,6 @@ float GetValue(const SyncTrack* track, double row);
 // floor(beats × 16): the row clock of CurrentRow, apart from reading the position.
 int32_t RowAtBeats(float beats);
 int32_t CurrentRow(const SyncContext& context);
+// The beat position of gSync's soundtrack, read afresh at each call since the music moves on
+// while a frame is drawn. Without one there is no clock, and the beat stands at 0.
+float SoundtrackBeat();
