@@ -13,19 +13,8 @@
 
 namespace {
 
-// Uploads a mesh file into a vertex and an index buffer; the model keeps only its counts.
-void UploadMesh(Model& model, const char* path, GLuint& vertexBuffer, GLuint& indexBuffer) {
-    LoadModel(model, path);
-    vertexBuffer = CreateVertexBuffer(model);
-    SetMeshPointers();
-    indexBuffer = CreateIndexBuffer(model);
-    model.vertices.reset();
-    model.indices.reset();
-}
-
 void BindMesh(GLuint vertexBuffer, GLuint indexBuffer) {
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    BindMeshBuffers(vertexBuffer, indexBuffer);
     SetMeshPointers();
 }
 
@@ -45,6 +34,7 @@ bool CubeTunnel::Init() {
     CreateParticles();
     UploadMesh(gemModel, "./Models/Gem.exm", gemVertexBuffer, gemIndexBuffer);
     UploadMesh(backgroundModel, "./Models/WingBg.exm", backgroundVertexBuffer, backgroundIndexBuffer);
+    SetMeshPointers();
     glBindVertexArray(0);
 
     cubeSampler = CreateSampler(GL_LINEAR_MIPMAP_LINEAR, gRenderer->maxAnisotropy, true);

@@ -75,12 +75,8 @@ void Greetings::CreateCylinder() {
 }
 
 void Greetings::CreateLogo() {
-    LoadModel(logoModel, "./Models/kav.exm");
-    logoVertexBuffer = CreateVertexBuffer(logoModel);
+    UploadMesh(logoModel, "./Models/kav.exm", logoVertexBuffer, logoIndexBuffer);
     SetMeshPointers();
-    logoIndexBuffer = CreateIndexBuffer(logoModel);
-    logoModel.vertices.reset();
-    logoModel.indices.reset();
 }
 
 void Greetings::CreateSamplers() {
@@ -141,8 +137,7 @@ void Greetings::Render(float time) {
 void Greetings::DrawTube(float time, float beatAtStart) const {
     cylinderProgram.Bind(time);
     glUniform3f(cylinderLightPosLocation, 100.0f, 100.0f, 100.0f);
-    glBindBuffer(GL_ARRAY_BUFFER, cylinderVertexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, cylinderIndexBuffer);
+    BindMeshBuffers(cylinderVertexBuffer, cylinderIndexBuffer);
     SetTexturedMeshPointers();
     glUniform1i(cylinderTexSamplerLocation, 0);
     glUniform1i(cylinderTexSampler2Location, 1);
@@ -182,8 +177,7 @@ void Greetings::DrawLogo(float time, float beatAtLogo) const {
     const float s = std::sin(time * 0.5f);
     glUniform3f(logoLightPosLocation, -400.0f * s, 400.0f * s, 200.0f);
 
-    glBindBuffer(GL_ARRAY_BUFFER, logoVertexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, logoIndexBuffer);
+    BindMeshBuffers(logoVertexBuffer, logoIndexBuffer);
     SetMeshPointers();
     if (ShowsLogo(beatAtLogo))
         DrawIndexed(logoModel);

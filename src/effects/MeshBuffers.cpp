@@ -32,6 +32,19 @@ GLuint CreateIndexBuffer(const Model& model) {
                         GL_STATIC_DRAW);
 }
 
+void UploadMesh(Model& model, const char* path, GLuint& vertexBuffer, GLuint& indexBuffer) {
+    LoadModel(model, path);
+    vertexBuffer = CreateVertexBuffer(model);
+    indexBuffer = CreateIndexBuffer(model);
+    model.vertices.reset();
+    model.indices.reset();
+}
+
+void BindMeshBuffers(GLuint vertexBuffer, GLuint indexBuffer) {
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+}
+
 void SetMeshPointers() {
     SetPositionNormalPointers(6 * sizeof(float));
 }

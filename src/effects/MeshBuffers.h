@@ -14,6 +14,10 @@ class ITexture;
 GLuint CreateBuffer(GLenum target, size_t bytes, const void* data, GLenum usage);
 GLuint CreateVertexBuffer(const Model& model, GLenum usage = GL_STATIC_DRAW);
 GLuint CreateIndexBuffer(const Model& model);
+// Loads a mesh file into a vertex and an index buffer, both left bound, and frees the model's
+// arrays: the model keeps only its counts.
+void UploadMesh(Model& model, const char* path, GLuint& vertexBuffer, GLuint& indexBuffer);
+void BindMeshBuffers(GLuint vertexBuffer, GLuint indexBuffer);
 
 // Six floats a vertex: position to attribute 0, normal to attribute 1.
 void SetMeshPointers();

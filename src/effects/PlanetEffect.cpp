@@ -47,11 +47,7 @@ void PlanetEffect::CreateCloud() {
 }
 
 void PlanetEffect::CreatePlanet() {
-    LoadModel(planetModel, "./Models/coolball.exm");
-    planetVertexBuffer = CreateVertexBuffer(planetModel);
-    planetIndexBuffer = CreateIndexBuffer(planetModel);
-    planetModel.vertices.reset();
-    planetModel.indices.reset();
+    UploadMesh(planetModel, "./Models/coolball.exm", planetVertexBuffer, planetIndexBuffer);
     SetMeshPointers();
 }
 
@@ -98,8 +94,7 @@ void PlanetEffect::DrawPlanet(float time) const {
     glBindSampler(0, cubeSampler);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_CUBE_MAP, TextureName(environmentTexture));
-    glBindBuffer(GL_ARRAY_BUFFER, planetVertexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, planetIndexBuffer);
+    BindMeshBuffers(planetVertexBuffer, planetIndexBuffer);
     SetMeshPointers();
 
     Matrix4 model = Rotate(Matrix4(), 360.0f * time / PlanetSpinPeriod(SoundtrackBeat()), Vector3(0.0f, 1.0f, 0.0f));

@@ -173,8 +173,7 @@ void SphereMorph::DrawBackdrop(float time) const {
     BindTexture2D(backdropTexture);
     glUniformMatrix4fv(backdropModelMatrixLocation, 1, GL_FALSE, modelMatrix.data());
 
-    glBindBuffer(GL_ARRAY_BUFFER, backdropVertexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, backdropIndexBuffer);
+    BindMeshBuffers(backdropVertexBuffer, backdropIndexBuffer);
     SetBackdropPointers();
     DrawIndexed(backdropModel);
 
