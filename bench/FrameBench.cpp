@@ -28,13 +28,18 @@ struct Section {
     int32_t postIndex = -1;
 };
 
+// The sections are read from the player's own demo's tracks.
+const TestDemo& PlayerDemo(const CaptureSession& session) {
+    return dynamic_cast<const TestDemo&>(session.Demo());
+}
+
 // The beat the demo reads at `frame`, through the same single-precision clock.
 double FrameBeat(const CaptureSession& session, int64_t frame) {
     return BeatsAtSeconds(session.Tempo(), static_cast<float>(session.FrameSeconds(frame)));
 }
 
 DemoSchedule ScheduleAt(const CaptureSession& session, int64_t frame) {
-    const TestDemo& demo = session.Demo();
+    const TestDemo& demo = PlayerDemo(session);
     const double row = RowAtBeats(static_cast<float>(FrameBeat(session, frame)));
     const auto read = [row](const TrackHandle& track) { return GetValue(track ? *track : nullptr, row); };
     return ChooseSchedule(read(demo.effectIndexTrack), read(demo.postProcessorIndexTrack), 0.0f, 0.0f,
@@ -56,7 +61,7 @@ std::vector<Section> FindSections(const CaptureSession& session) {
 }
 
 std::string SectionName(const CaptureSession& session, const Section& section) {
-    const TestDemo& demo = session.Demo();
+    const TestDemo& demo = PlayerDemo(session);
     std::string name = section.effectIndex >= 0 ? demo.effects[section.effectIndex]->name : "nothing";
     if (section.postIndex >= 0) name += std::string(" + ") + demo.postProcessors[section.postIndex]->name;
     return name;

@@ -145,10 +145,14 @@ float BeatsAtSeconds(float tempo, float seconds) {
     return static_cast<float>(tempo / 60.0 * seconds);
 }
 
-float CurrentBeat(const Soundtrack& soundtrack) {
+float PlaybackSeconds(const Soundtrack& soundtrack) {
     ALfloat seconds = -1.0f;
     alGetSourcef(soundtrack.source, AL_SEC_OFFSET, &seconds);
-    return BeatsAtSeconds(soundtrack.tempo, seconds);
+    return seconds;
+}
+
+float CurrentBeat(const Soundtrack& soundtrack) {
+    return BeatsAtSeconds(soundtrack.tempo, PlaybackSeconds(soundtrack));
 }
 
 void ReleaseSoundtrack(Soundtrack& soundtrack) {

@@ -30,6 +30,8 @@ std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& b
                                       const char* path = kSoundtrackPath);
 // tempo / 60 × seconds, the division in double precision: the beat clock of CurrentBeat.
 float BeatsAtSeconds(float tempo, float seconds);
+// The source's AL_SEC_OFFSET as OpenAL reports it: -1 when it cannot be read.
+float PlaybackSeconds(const Soundtrack& soundtrack);
 // Playback position in beats: tempo / 60 * AL_SEC_OFFSET (-1 second when it cannot be read).
 float CurrentBeat(const Soundtrack& soundtrack);
 // The shut-down releases: sources, buffers, no current context, context, device.

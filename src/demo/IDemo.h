@@ -1,6 +1,8 @@
 #pragma once
 // The show: owns the effects and post processors and picks, every frame, what is drawn.
 
+class IEffect;
+
 class IDemo {
 public:
     virtual ~IDemo() = default;  // the engine owns its demo through this interface
@@ -10,6 +12,9 @@ public:
     virtual void Shutdown() = 0;
     // One frame: choose the effect and post processor and have the renderer draw them.
     virtual void Update() = 0;
+    // Update without the drawing, for whoever steps frames it does not show: chooses as Update
+    // does and returns the effect the frame would draw, null when there is none.
+    virtual IEffect* PrepareFrame() = 0;
 
     const char* name = nullptr;
 

@@ -42,9 +42,8 @@ public:
     bool Init() override;
     void Shutdown() override;
     void Update() override;
-    // Update without the drawing: picks the effect and the post processor and may jump the
-    // effect's clock. Returns the effect the frame would draw, null when there is none.
-    IEffect* PrepareFrame();
+    // Picks the effect and the post processor and may jump the effect's clock.
+    IEffect* PrepareFrame() override;
 
     EffectList effects;
     PostProcessorList postProcessors;

@@ -57,6 +57,7 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     frameBudget = kFrameBudget;
     gSync = &sync;
     CreateSyncDevice(sync, kSyncBasePath, &soundtrack);
+    sync.clock = &soundtrackClock;
     logger->Write("Sync System Initialized.");
 
     auto glRenderer = std::make_unique<GLRenderer>();
@@ -95,6 +96,8 @@ void Engine::Frame() {
         platform::PostQuitMessage(0);
         return;
     }
+    // Read once, so that every part of the frame draws the same moment of the music.
+    ReadFrameClock(sync);
     const float t1 = Tick();
     demo->Update();
     const float t2 = Tick();

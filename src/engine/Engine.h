@@ -3,6 +3,7 @@
 // order, paces the frames and reacts to the keyboard and the window.
 
 #include "audio/Soundtrack.h"
+#include "audio/SoundtrackClock.h"
 #include "demo/IDemo.h"
 #include "engine/AppWindow.h"
 #include "log/ILogger.h"
@@ -35,6 +36,8 @@ public:
     std::u16string savedTitle;
     bool showFrameRate = false;
     std::unique_ptr<IDemo> demo;
+    // The frame clock the sync context reads at the start of every frame.
+    SoundtrackClock soundtrackClock{soundtrack};
     // For the capture tool, set before Init: the renderer's anisotropy cap (0: the driver's maximum).
     float anisotropyCap = 0.0f;
 

@@ -25,10 +25,8 @@ public:
     ITexture* CreateTexture(const uint8_t* pixels, int height, int width) override;
     ITexture* CreateCubeMapTexture(const uint8_t* pixels, int height, int width) override;
     void DeleteTexture(ITexture* texture) override;
-
-    // Everything RenderFrame does to the clocks and the camera, without drawing or presenting;
     // RenderFrame runs it too, so a skipped frame leaves the state a drawn one would.
-    void AdvanceFrame(IEffect& effect);
+    void AdvanceFrame(IEffect& effect) override;
 
     // Set before Init to lower maxAnisotropy below the driver's own maximum; 0 leaves it alone.
     float anisotropyCap = 0.0f;

@@ -32,6 +32,9 @@ public:
     virtual ITexture* CreateCubeMapTexture(const uint8_t* pixels, int height, int width) = 0;
     // Deletes the GL texture only; the object stays.
     virtual void DeleteTexture(ITexture* texture) = 0;
+    // Everything RenderFrame does to the clocks and the camera, without drawing or presenting,
+    // for whoever steps frames it does not show.
+    virtual void AdvanceFrame(IEffect& effect) = 0;
 
     // Set by the demo before each RenderFrame; null draws straight into the window.
     IPostProcessor* postProcessor = nullptr;

@@ -1,5 +1,6 @@
 #include "sync/Sync.h"
 
+#include "audio/IFrameClock.h"
 #include "audio/Soundtrack.h"
 #include "sync/TrackFile.h"
 
@@ -48,6 +49,10 @@ double Interpolate(const SyncKey& key, const SyncKey& next, double row) {
     case 3: return key.value + d * std::pow(t, 2.0);
     default: return 0.0;
     }
+}
+
+float FrameBeat(const SyncContext& context) {
+    return context.soundtrack ? BeatsAtSeconds(context.soundtrack->tempo, context.frameSeconds) : 0.0f;
 }
 
 }  // namespace
@@ -111,13 +116,14 @@ int32_t RowAtBeats(float beats) {
     return FloorToRow(rows);
 }
 
+void ReadFrameClock(SyncContext& context) {
+    context.frameSeconds = context.clock ? context.clock->ReadSeconds() : -1.0f;
+}
+
 float SoundtrackBeat() {
-    return gSync && gSync->soundtrack ? CurrentBeat(*gSync->soundtrack) : 0.0f;
+    return gSync ? FrameBeat(*gSync) : 0.0f;
 }
 
 int32_t CurrentRow(const SyncContext& context) {
-    // Without a soundtrack there is no tempo either: the clock stands at row 0.
-    if (!context.soundtrack)
-        return 0;
-    return RowAtBeats(CurrentBeat(*context.soundtrack));
+    return context.soundtrack ? RowAtBeats(FrameBeat(context)) : 0;
 }

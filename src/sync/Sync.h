@@ -1,12 +1,13 @@
 #pragma once
 // Sync tracks: named key tracks read from "./sync/_<name>.track", sampled by row, and the
-// row clock (16 rows per beat) derived from the soundtrack's playback position.
+// row clock (16 rows per beat) derived from the frame clock's reading of the music's position.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+class IFrameClock;
 struct Soundtrack;
 
 struct SyncKey {
@@ -29,7 +30,9 @@ struct SyncDevice {
 
 struct SyncContext {
     std::unique_ptr<SyncDevice> device;
-    Soundtrack* soundtrack = nullptr;
+    Soundtrack* soundtrack = nullptr;  // the tempo, and how the effects reach the music
+    IFrameClock* clock = nullptr;      // not owned; the player's follows the soundtrack
+    float frameSeconds = 0.0f;         // the clock's reading for the frame being drawn
 };
 
 // A separately allocated holder of one track pointer; its owner frees the holder only,
@@ -45,9 +48,12 @@ SyncTrack* GetTrack(const char* name, SyncDevice* device);
 // Convenience for Init: a new handle holding GetTrack(name, gSync->device).
 TrackHandle RequestTrack(const char* name);
 float GetValue(const SyncTrack* track, double row);
+// Once at the start of every frame: takes the clock's reading that every reader of the frame
+// sees. Without a clock the position reads as -1 second, as an unreadable source does.
+void ReadFrameClock(SyncContext& context);
 // floor(beats × 16): the row clock of CurrentRow, apart from reading the position.
 int32_t RowAtBeats(float beats);
+// The row of the frame's reading. Without a soundtrack there is no tempo, and it stands at 0.
 int32_t CurrentRow(const SyncContext& context);
-// The beat position of gSync's soundtrack, read afresh at each call since the music moves on
-// while a frame is drawn. Without one there is no clock, and the beat stands at 0.
+// The beat of gSync's frame reading; 0 without a soundtrack.
 float SoundtrackBeat();

@@ -29,6 +29,6 @@ bool FakePostProcessor::Init() {
 void FakePostProcessor::Shutdown() { journal.push_back("Shutdown " + label); }
 
 void FakeRenderer::RenderFrame(IEffect& effect) {
-    effect.time += beatsPerFrame;
+    AdvanceFrame(effect);
     frames.push_back({&effect, postProcessor, effect.time});
 }

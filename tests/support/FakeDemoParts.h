@@ -61,6 +61,7 @@ public:
     ITexture* CreateTexture(const uint8_t*, int, int) override { return nullptr; }
     ITexture* CreateCubeMapTexture(const uint8_t*, int, int) override { return nullptr; }
     void DeleteTexture(ITexture*) override {}
+    void AdvanceFrame(IEffect& effect) override { effect.time += beatsPerFrame; }
 
     float beatsPerFrame = 0.0f;
     std::vector<Frame> frames;

@@ -1,8 +1,8 @@
 #include "CaptureSession.h"
 
 #include "WindowImage.h"
-#include "demo/TestDemo.h"
-#include "render/GLRenderer.h"
+
+#include <GL/glew.h>
 
 #include <cmath>
 #include <cstdio>
@@ -45,22 +45,18 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
         error = "the engine did not start; its log is " + Quoted(runDirectory / "LogFile.txt");
         return false;
     }
-    demo = dynamic_cast<TestDemo*>(engine.demo.get());
-    renderer = dynamic_cast<GLRenderer*>(engine.renderer.get());
-    if (!demo || !renderer) {
-        error = "the engine runs another demo or renderer than the player's";
-        return false;
-    }
     if (engine.soundtrack.source == 0) {
         error = "no soundtrack to take the positions from; its log is " + Quoted(runDirectory / "LogFile.txt");
         return false;
     }
-    // Init has started the music; from here on the clock moves only when a frame sets it.
+    // Init has started the music; the frames follow the session's clock instead, unheard.
     alSourcePause(engine.soundtrack.source);
+    engine.sync.clock = &clock;
     soundtrackSeconds = BufferSeconds(engine.soundtrack.buffer);
-    if (renderer->width != kWidth || renderer->height != kHeight) {
-        error = "the window is " + std::to_string(static_cast<int>(renderer->width)) + "x" +
-                std::to_string(static_cast<int>(renderer->height)) +
+    const IRenderer& renderer = *engine.renderer;
+    if (renderer.width != kWidth || renderer.height != kHeight) {
+        error = "the window is " + std::to_string(static_cast<int>(renderer.width)) + "x" +
+                std::to_string(static_cast<int>(renderer.height)) +
                 ", not 1280x720; run on a 1280x720 display (scripts/headless.sh gives one)";
         return false;
     }
@@ -89,21 +85,17 @@ double CaptureSession::BeatAtSeconds(double seconds) const {
     return seconds * engine.soundtrack.tempo / 60.0;
 }
 
-const TestDemo& CaptureSession::Demo() const {
-    return *demo;
-}
-
 bool CaptureSession::MoveTo(double seconds, std::string& error) {
     for (; FrameSeconds(nextFrame) < seconds; ++nextFrame) {
-        if (!SetClock(FrameSeconds(nextFrame), error)) return false;
+        if (!StartFrame(FrameSeconds(nextFrame), error)) return false;
         RunUndrawnFrame();
     }
     if (FrameSeconds(nextFrame) == seconds) ++nextFrame;
-    return SetClock(seconds, error);
+    return StartFrame(seconds, error);
 }
 
 void CaptureSession::DrawFrame() {
-    demo->Update();
+    engine.demo->Update();
 }
 
 bool CaptureSession::DrawFrameAt(double seconds, std::string& error) {
@@ -121,19 +113,15 @@ const std::vector<uint8_t>& CaptureSession::ReadFrame() {
 
 // The demo picks its effect and moves the clocks as for a drawn frame, but nothing renders.
 void CaptureSession::RunUndrawnFrame() {
-    if (IEffect* effect = demo->PrepareFrame()) renderer->AdvanceFrame(*effect);
+    if (IEffect* effect = engine.demo->PrepareFrame()) engine.renderer->AdvanceFrame(*effect);
 }
 
-// Each frame starts as in the player's loop, with the window's messages, then reads the clock
-// from the soundtrack's position.
-bool CaptureSession::SetClock(double seconds, std::string& error) {
+// Each frame starts as in the player's loop, with the window's messages, then one reading of
+// the clock, here stepped to the frame's position.
+bool CaptureSession::StartFrame(double seconds, std::string& error) {
     if (!DispatchMessages(error)) return false;
-    alGetError();
-    alSourcef(engine.soundtrack.source, AL_SEC_OFFSET, static_cast<float>(seconds));
-    if (alGetError() != AL_NO_ERROR) {
-        error = "cannot move the soundtrack to " + std::to_string(seconds) + " s";
-        return false;
-    }
+    clock.Set(static_cast<float>(seconds));
+    ReadFrameClock(engine.sync);
     clockSeconds = seconds;
     return true;
 }

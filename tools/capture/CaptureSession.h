@@ -5,15 +5,13 @@
 // only be reached by running every frame before it; those run without drawing. The capture tool
 // draws its frames with it, and the benchmarks time theirs.
 
+#include "SteppedClock.h"
 #include "engine/Engine.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-class GLRenderer;
-class TestDemo;
 
 class CaptureSession {
 public:
@@ -22,7 +20,8 @@ public:
 
     explicit CaptureSession(int framesPerSecond) : framesPerSecond(framesPerSecond) {}
 
-    // Starts the engine inside `runDirectory`, with the soundtrack paused at its start.
+    // Starts the engine inside `runDirectory`, with the soundtrack paused at its start and the
+    // frames reading the session's own clock.
     // `anisotropyCap` above 0 lowers the renderer's anisotropy before the effects make their samplers.
     bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error);
     // Also after a failed Start.
@@ -46,18 +45,17 @@ public:
     double SoundtrackSeconds() const { return soundtrackSeconds; }
     int64_t FramesRun() const { return nextFrame; }
     float Tempo() const { return engine.soundtrack.tempo; }
-    const TestDemo& Demo() const;
+    const IDemo& Demo() const { return *engine.demo; }
 
 private:
     void RunUndrawnFrame();
-    bool SetClock(double seconds, std::string& error);
+    bool StartFrame(double seconds, std::string& error);
     bool DispatchMessages(std::string& error);
 
     const int framesPerSecond;
     Engine engine;
+    SteppedClock clock;
     bool started = false;
-    TestDemo* demo = nullptr;
-    GLRenderer* renderer = nullptr;
     double soundtrackSeconds = 0.0;
     int64_t nextFrame = 0;  // the next frame of the player not yet run
     double clockSeconds = 0.0;

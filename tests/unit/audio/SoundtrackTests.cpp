@@ -1,4 +1,5 @@
 #include "audio/Soundtrack.h"
+#include "audio/SoundtrackClock.h"
 #include "log/ILogger.h"
 #include "support/OggWriter.h"
 #include "sync/Sync.h"
@@ -161,11 +162,14 @@ TEST_F(OpenAlTest, CurrentBeatAndRowFollowThePlaybackPosition) {
     ASSERT_EQ(logger_.lines.size(), 1u);
     EXPECT_EQ(logger_.lines[0].rfind("OpenAL Device Specifier: ", 0), 0u);
 
+    SoundtrackClock clock(soundtrack_);
     SyncContext sync;
     sync.soundtrack = &soundtrack_;
+    sync.clock = &clock;
     // No source yet: the position reads as -1 second.
     soundtrack_.tempo = 126.0f;
     EXPECT_FLOAT_EQ(CurrentBeat(soundtrack_), -2.1f);
+    ReadFrameClock(sync);
     EXPECT_EQ(CurrentRow(sync), -34);
     soundtrack_.tempo = 0.0f;
     alGetError();  // the failed queries on source 0 left AL_INVALID_NAME behind
@@ -187,6 +191,7 @@ TEST_F(OpenAlTest, CurrentBeatAndRowFollowThePlaybackPosition) {
     EXPECT_EQ(looping, AL_FALSE);
 
     EXPECT_EQ(CurrentBeat(soundtrack_), 0.0f);
+    ReadFrameClock(sync);
     EXPECT_EQ(CurrentRow(sync), 0);
 
     alSourcePlay(soundtrack_.source);
@@ -194,6 +199,8 @@ TEST_F(OpenAlTest, CurrentBeatAndRowFollowThePlaybackPosition) {
     alSourcef(soundtrack_.source, AL_SEC_OFFSET, 10.0f);
     EXPECT_EQ(alGetError(), AL_NO_ERROR);
     EXPECT_FLOAT_EQ(CurrentBeat(soundtrack_), 21.0f);
+    EXPECT_EQ(CurrentRow(sync), 0) << "the frame's reading holds until the next frame reads the clock";
+    ReadFrameClock(sync);
     EXPECT_EQ(CurrentRow(sync), 336);
 }
 
