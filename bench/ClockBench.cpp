@@ -1,8 +1,15 @@
-// quarn_bench_clock: the beat clock the renderer sees while the soundtrack really plays. A
-// 60 frames per second loop reads CurrentBeat every 16.67 ms; the position OpenAL reports moves
-// in steps of the mixer's period, so equal frames can be handed unequal beat deltas.
+// quarn_bench_clock: the frame clock the player ships, against the music it follows, while the
+// soundtrack really plays. A 60 frames per second loop reads the clock once a frame, as the
+// engine does. The reference is the music as heard: between frames the source is polled about
+// every millisecond, the moment a new report appears is taken as that report's time, and the
+// latest report is extrapolated at one second per second (the report itself, read at frame
+// time, would lag by half a mixer period on average). Beside it, the raw offset that each frame
+// read before the clock was smoothed shows what the smoothing removes.
 //
 //   quarn_bench_clock [--seconds S]
+//
+// OpenAL Soft's mixer period comes from its configuration; for a coarse one, run it with
+// ALSOFT_CONF naming a file that holds "[general]" and "period_size = 4096".
 
 #include <unistd.h>
 
@@ -17,62 +24,151 @@
 #include "BenchOptions.h"
 #include "Summary.h"
 #include "audio/Soundtrack.h"
+#include "audio/SoundtrackClock.h"
 
 namespace {
 
 constexpr float kTempo = 126.0f;
-constexpr auto kFramePeriod = std::chrono::microseconds(16667);
+constexpr double kFrameSeconds = 1.0 / 60.0;
+constexpr double kIdealDelta = kTempo / 60.0 * kFrameSeconds;  // beats
+constexpr auto kPollPeriod = std::chrono::milliseconds(1);
 
-// The mixer's update period from the device's own figures, or 0 when it does not say.
-double MixerPeriodMs(ALCdevice* device) {
-    ALCint frequency = 0, refresh = 0;
-    alcGetIntegerv(device, ALC_FREQUENCY, 1, &frequency);
-    alcGetIntegerv(device, ALC_REFRESH, 1, &refresh);
-    return frequency > 0 && refresh > 0 ? 1000.0 / refresh : 0.0;
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::vector<double> SampleBeatDeltas(const Soundtrack& soundtrack, int frames) {
+// The newest report the poller has seen, and when it first saw it.
+struct Reference {
+    double heard = 0.0;
+    double seenAt = 0.0;
+
+    double At(double now) const { return heard + (now - seenAt); }
+};
+
+// What each frame of one clock read, in beats, and how far from the reference, in seconds.
+struct Trace {
+    std::vector<double> beats;
+    std::vector<double> errors;
+
+    void Add(float seconds, double reference) {
+        beats.push_back(BeatsAtSeconds(kTempo, seconds));
+        errors.push_back(seconds - reference);
+    }
+};
+
+struct Figures {
+    double stddevPercent = 0.0;
+    size_t zeroDeltas = 0;
+    size_t backwardSteps = 0;
+    double biasMs = 0.0;  // the mean signed difference: above 0 the clock runs ahead of the music
+    double meanErrorMs = 0.0;
+    double maxErrorMs = 0.0;
+};
+
+class ClockRun {
+public:
+    ClockRun(const Soundtrack& soundtrack, LPALGETSOURCEDVSOFT query)
+        : soundtrack(soundtrack), query(query), start(Clock::now()) {}
+
+    // `frameTimes` gets when each frame read its clocks, in seconds from the start.
+    void Frames(int count, Trace& shipped, Trace& raw, std::vector<double>& frameTimes) {
+        SoundtrackClock clock(soundtrack);
+        auto next = Clock::now();
+        for (int frame = 0; frame < count; ++frame) {
+            next += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kFrameSeconds));
+            PollUntil(next);
+            const double now = SecondsSince(start);
+            frameTimes.push_back(now);
+            const float shippedSeconds = clock.ReadSeconds();
+            const float rawSeconds = PlaybackSeconds(soundtrack);
+            shipped.Add(shippedSeconds, reference.At(now));
+            raw.Add(rawSeconds, reference.At(now));
+        }
+    }
+
+private:
+    void PollUntil(Clock::time_point until) {
+        for (;;) {
+            Poll();
+            const auto now = Clock::now();
+            if (now >= until) return;
+            std::this_thread::sleep_for(std::min<Clock::duration>(kPollPeriod, until - now));
+        }
+    }
+
+    void Poll() {
+        const double heard = HeardSeconds(soundtrack, query);
+        if (heard != lastHeard) reference = {heard, SecondsSince(start)};
+        lastHeard = heard;
+    }
+
+    const Soundtrack& soundtrack;
+    LPALGETSOURCEDVSOFT query;
+    Clock::time_point start;
+    Reference reference;
+    double lastHeard = -1e9;
+};
+
+Figures Measure(const Trace& trace) {
+    Figures figures;
     std::vector<double> deltas;
-    deltas.reserve(static_cast<size_t>(frames));
-    auto next = std::chrono::steady_clock::now();
-    float last = CurrentBeat(soundtrack);
-    for (int frame = 0; frame < frames; ++frame) {
-        next += kFramePeriod;
-        std::this_thread::sleep_until(next);
-        const float beat = CurrentBeat(soundtrack);
-        deltas.push_back(beat - last);
-        last = beat;
+    for (size_t i = 1; i < trace.beats.size(); ++i) {
+        const double delta = trace.beats[i] - trace.beats[i - 1];
+        deltas.push_back(delta);
+        figures.zeroDeltas += delta == 0.0 ? 1 : 0;
+        figures.backwardSteps += delta < 0.0 ? 1 : 0;
     }
-    return deltas;
+    figures.stddevPercent = 100.0 * Summarise(deltas).stddev / kIdealDelta;
+    std::vector<double> errors;
+    for (const double error : trace.errors) {
+        figures.biasMs += 1000.0 * error / static_cast<double>(trace.errors.size());
+        errors.push_back(std::fabs(error));
+    }
+    const Summary error = Summarise(errors);
+    figures.meanErrorMs = 1000.0 * error.mean;
+    figures.maxErrorMs = 1000.0 * error.max;
+    return figures;
 }
 
-// How many frames moved the clock by 0, 1, 2 ... mixer periods.
-void PrintPeriodCounts(const std::vector<double>& deltas, double periodMs) {
-    if (periodMs <= 0.0) return;
-    const double periodBeats = periodMs / 1000.0 * kTempo / 60.0;
-    std::vector<size_t> counts;
-    for (const double delta : deltas) {
-        const size_t periods = static_cast<size_t>(std::lround(std::max(delta, 0.0) / periodBeats));
-        if (periods >= counts.size()) counts.resize(periods + 1);
-        ++counts[periods];
-    }
-    std::printf("  frames by the mixer periods their delta spans (one period = %.5f beats):", periodBeats);
-    for (size_t periods = 0; periods < counts.size(); ++periods) std::printf("  %zu: %zu", periods, counts[periods]);
-    std::printf("\n");
+// How evenly the loop itself ran: a clock that follows real time can be no steadier.
+void PrintFramePacing(const std::vector<double>& frameTimes) {
+    std::vector<double> intervals;
+    for (size_t i = 1; i < frameTimes.size(); ++i) intervals.push_back(frameTimes[i] - frameTimes[i - 1]);
+    const Summary s = Summarise(intervals);
+    std::printf("  frame loop: interval stddev %.1f%% of 1/60 s, longest %.1f ms\n", 100.0 * s.stddev / kFrameSeconds,
+                1000.0 * s.max);
 }
 
-void PrintDeltas(std::vector<double>& deltas, double periodMs, const char* device) {
-    size_t zeros = 0;
-    for (const double delta : deltas) zeros += delta == 0.0 ? 1 : 0;
-    const double ideal = kTempo / 60.0 / 60.0;
-    const Summary s = Summarise(deltas);
-    std::printf("Beat deltas at 60 frames per second (%s, mixer period %.2f ms):\n", device, periodMs);
-    std::printf("  frames %zu, ideal delta %.5f beats\n", s.count, ideal);
-    std::printf("  min %.5f  mean %.5f  max %.5f  stddev %.5f beats (stddev %.0f%% of the ideal)\n", s.min, s.mean,
-                s.max, s.stddev, 100.0 * s.stddev / ideal);
-    std::printf("  zero deltas (frames on which the clock did not move): %zu (%.1f%%)\n", zeros,
-                100.0 * static_cast<double>(zeros) / static_cast<double>(s.count));
-    PrintPeriodCounts(deltas, periodMs);
+// Per clock: the frame-to-frame beat delta (stddev as a share of the ideal, frames that did not
+// move, frames that moved back) and the distance from the music as heard.
+void PrintRowHeader() {
+    std::printf("  %-26s %8s %10s %9s %14s %11s %12s\n", "", "stddev", "zero-delta", "backward", "mean |c-audio|",
+                "max", "mean c-audio");
+}
+
+void PrintRow(const char* name, const Figures& f) {
+    std::printf("  %-26s %7.1f%% %10zu %9zu %11.2f ms %8.2f ms %+9.2f ms\n", name, f.stddevPercent, f.zeroDeltas,
+                f.backwardSteps, f.meanErrorMs, f.maxErrorMs, f.biasMs);
+}
+
+// The mixer's update period and the output latency as the device reports them.
+void PrintDevice(const Soundtrack& soundtrack, LPALGETSOURCEDVSOFT query, size_t frames) {
+    ALCint frequency = 0, refresh = 0;
+    alcGetIntegerv(soundtrack.device, ALC_FREQUENCY, 1, &frequency);
+    alcGetIntegerv(soundtrack.device, ALC_REFRESH, 1, &refresh);
+    const char* name = alcGetString(soundtrack.device, ALC_DEVICE_SPECIFIER);
+    std::printf("Frame clock at 60 frames per second, %zu frames (%s, %d Hz, mixer update %d Hz = %.1f ms)\n", frames,
+                name ? name : "unknown device", frequency, refresh, refresh > 0 ? 1000.0 / refresh : 0.0);
+    if (query) {
+        ALdouble offsetAndLatency[2] = {0.0, 0.0};
+        query(soundtrack.source, AL_SEC_OFFSET_LATENCY_SOFT, offsetAndLatency);
+        std::printf("  AL_SOFT_source_latency: output latency %.1f ms, subtracted from the offset\n",
+                    1000.0 * offsetAndLatency[1]);
+    } else {
+        std::printf("  no AL_SOFT_source_latency: the plain offset is followed\n");
+    }
 }
 
 }  // namespace
@@ -89,10 +185,21 @@ int main(int argc, char** argv) {
     Soundtrack soundtrack;
     const bool ready = InitAudio(soundtrack) && LoadSoundtrack(soundtrack, kTempo) && soundtrack.source != 0;
     if (ready) {
+        const LPALGETSOURCEDVSOFT query = FindOffsetLatencyQuery();
+        const int frames = static_cast<int>(*seconds * 60.0);
+        Trace shipped, raw;
+        std::vector<double> frameTimes;
         alSourcePlay(soundtrack.source);
-        std::vector<double> deltas = SampleBeatDeltas(soundtrack, static_cast<int>(*seconds * 60.0));
-        const char* device = alcGetString(soundtrack.device, ALC_DEVICE_SPECIFIER);
-        PrintDeltas(deltas, MixerPeriodMs(soundtrack.device), device ? device : "unknown device");
+        ClockRun(soundtrack, query).Frames(frames, shipped, raw, frameTimes);
+        PrintDevice(soundtrack, query, shipped.beats.size());
+        PrintFramePacing(frameTimes);
+        PrintRowHeader();
+        PrintRow("raw offset (before)", Measure(raw));
+        const Figures f = Measure(shipped);
+        PrintRow("shipped clock", f);
+        std::printf("clock: stddev %.1f%% of ideal, zero-delta frames %zu, mean |clock-audio| %.1f ms, max %.1f ms, "
+                    "backward steps %zu\n",
+                    f.stddevPercent, f.zeroDeltas, f.meanErrorMs, f.maxErrorMs, f.backwardSteps);
     } else {
         std::fprintf(stderr, "quarn_bench_clock: no soundtrack playing; is %s/Audio/tovik.ogg there?\n", QUARN_RUN_DIR);
     }

@@ -145,6 +145,13 @@ float BeatsAtSeconds(float tempo, float seconds) {
     return static_cast<float>(tempo / 60.0 * seconds);
 }
 
+bool IsPlaying(const Soundtrack& soundtrack) {
+    ALint state = 0;
+    if (soundtrack.source != 0)
+        alGetSourcei(soundtrack.source, AL_SOURCE_STATE, &state);
+    return state == AL_PLAYING;
+}
+
 float PlaybackSeconds(const Soundtrack& soundtrack) {
     ALfloat seconds = -1.0f;
     alGetSourcef(soundtrack.source, AL_SEC_OFFSET, &seconds);
@@ -153,6 +160,20 @@ float PlaybackSeconds(const Soundtrack& soundtrack) {
 
 float CurrentBeat(const Soundtrack& soundtrack) {
     return BeatsAtSeconds(soundtrack.tempo, PlaybackSeconds(soundtrack));
+}
+
+LPALGETSOURCEDVSOFT FindOffsetLatencyQuery() {
+    if (!alIsExtensionPresent("AL_SOFT_source_latency"))
+        return nullptr;
+    return reinterpret_cast<LPALGETSOURCEDVSOFT>(alGetProcAddress("alGetSourcedvSOFT"));
+}
+
+double HeardSeconds(const Soundtrack& soundtrack, LPALGETSOURCEDVSOFT query) {
+    if (!query)
+        return PlaybackSeconds(soundtrack);
+    ALdouble offsetAndLatency[2] = {-1.0, 0.0};
+    query(soundtrack.source, AL_SEC_OFFSET_LATENCY_SOFT, offsetAndLatency);
+    return offsetAndLatency[0] - offsetAndLatency[1];
 }
 
 void ReleaseSoundtrack(Soundtrack& soundtrack) {

@@ -4,6 +4,7 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 
 #include <cstdint>
 #include <memory>
@@ -30,9 +31,17 @@ std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& b
                                       const char* path = kSoundtrackPath);
 // tempo / 60 × seconds, the division in double precision: the beat clock of CurrentBeat.
 float BeatsAtSeconds(float tempo, float seconds);
+// Whether the source is in AL_PLAYING; a state that cannot be read counts as stopped.
+bool IsPlaying(const Soundtrack& soundtrack);
 // The source's AL_SEC_OFFSET as OpenAL reports it: -1 when it cannot be read.
 float PlaybackSeconds(const Soundtrack& soundtrack);
 // Playback position in beats: tempo / 60 * AL_SEC_OFFSET (-1 second when it cannot be read).
 float CurrentBeat(const Soundtrack& soundtrack);
+// AL_SOFT_source_latency's read of a source's offset together with the output's latency, or
+// null where the current context lacks the extension. Ask once a context is current.
+LPALGETSOURCEDVSOFT FindOffsetLatencyQuery();
+// Where the music is heard: the offset less the output's latency through `query`, or the plain
+// offset without it (-1 when it cannot be read).
+double HeardSeconds(const Soundtrack& soundtrack, LPALGETSOURCEDVSOFT query);
 // The shut-down releases: sources, buffers, no current context, context, device.
 void ReleaseSoundtrack(Soundtrack& soundtrack);

@@ -92,7 +92,7 @@ void Engine::CreateMainWindow() {
 
 void Engine::Frame() {
     const float t0 = Tick();
-    if (!IsMusicPlaying()) {
+    if (!IsPlaying(soundtrack)) {
         platform::PostQuitMessage(0);
         return;
     }
@@ -105,13 +105,6 @@ void Engine::Frame() {
     ++frameCount;
     UpdateTitle();
     if (const auto sleep = FrameSleepMilliseconds(frameBudget, t0, t1, t2)) platform::Sleep(*sleep);
-}
-
-bool Engine::IsMusicPlaying() const {
-    // A state that cannot be read stays 0, which counts as stopped.
-    ALint state = 0;
-    if (soundtrack.source != 0) alGetSourcei(soundtrack.source, AL_SOURCE_STATE, &state);
-    return state == AL_PLAYING;
 }
 
 void Engine::UpdateTitle() {

@@ -43,7 +43,6 @@ public:
 
 private:
     void CreateMainWindow();
-    bool IsMusicPlaying() const;
     void UpdateTitle();
     void ToggleFrameRate();
     bool InitDemo();
