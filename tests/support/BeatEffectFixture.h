@@ -12,11 +12,11 @@ protected:
         if (HasFatalFailure())
             return;
         ASSERT_TRUE(music.Ready());
-        sync.soundtrack = &music.soundtrack;
+        music.Attach(sync);
     }
 
     void TearDown() override {
-        sync.soundtrack = nullptr;
+        music.Detach();
         EffectFixture::TearDown();
     }
 

@@ -30,6 +30,7 @@ PausedSoundtrack::PausedSoundtrack() {
 }
 
 PausedSoundtrack::~PausedSoundtrack() {
+    Detach();
     ReleaseSoundtrack(soundtrack);
 }
 
@@ -37,9 +38,29 @@ bool PausedSoundtrack::Ready() const {
     return soundtrack.source != 0 && alGetError() == AL_NO_ERROR;
 }
 
+void PausedSoundtrack::Attach(SyncContext& sync) {
+    sync.soundtrack = &soundtrack;
+    sync.clock = &clock;
+    attached = &sync;
+}
+
+void PausedSoundtrack::Detach() {
+    if (!attached)
+        return;
+    attached->soundtrack = nullptr;
+    attached->clock = nullptr;
+    attached = nullptr;
+}
+
+void PausedSoundtrack::StartFrame() {
+    if (attached)
+        ReadFrameClock(*attached);
+}
+
 void PausedSoundtrack::SetSeconds(float seconds) {
     alSourcef(soundtrack.source, AL_SEC_OFFSET, seconds);
     EXPECT_EQ(alGetError(), AL_NO_ERROR) << "the playback position " << seconds << " s was refused";
+    StartFrame();
 }
 
 void PausedSoundtrack::SetBeat(float beat) {

@@ -184,6 +184,7 @@ TEST_F(PlanetEffectTest, EachStageDrawsItsCountOfSprites) {
     // With the audio query failing the beat reads -2.1: stage 1.
     const ALuint source = music.soundtrack.source;
     music.soundtrack.source = 0;
+    music.StartFrame();
     const GLuint failed = CountPrimitives(1.0f);
     music.soundtrack.source = source;
     alGetError();  // the query on source 0 leaves AL_INVALID_NAME behind

@@ -127,7 +127,7 @@ private:
 TEST_F(GLRendererTest, RenderFrameAdvancesEffectTimeByBeatsAndWrapsThePostProcessor) {
     PausedSoundtrack music;
     ASSERT_TRUE(music.Ready());
-    sync.soundtrack = &music.soundtrack;
+    music.Attach(sync);
 
     CallRecord record;
     RecordingEffect effect(record);
