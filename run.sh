@@ -4,8 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --preset normal >/dev/null
+cmake --build --preset normal -j"$(nproc)"
 
 run_dir=$PWD/build/run
 status=0

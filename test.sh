@@ -7,13 +7,13 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARN_BUILD_BENCH=ON >/dev/null
-cmake --build build -j"$jobs"
+cmake --preset normal >/dev/null
+cmake --build --preset normal -j"$jobs"
 
 # The sanitizer build runs the unit and GL suites; the content tools and the player's
 # end-to-end runs are covered by the normal build.
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=ON -DQUARN_BUILD_CONTENT=OFF >/dev/null
-cmake --build build-asan -j"$jobs"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j"$jobs"
 # It borrows the normal build's generated data rather than synthesising it again under ASan.
 for data in Models Textures Greetings Audio sync; do
   ln -sfn "$PWD/build/run/$data" "build-asan/run/$data"

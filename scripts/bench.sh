@@ -14,8 +14,8 @@ quick=0
 build=build-bench
 scripts/install-deps.sh
 # The tests are built and run by test.sh; here they would only cost build time.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUARN_BUILD_BENCH=ON -DQUARN_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quarn_benchmarks
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j"$(nproc)"
 run="$PWD/$build/run"
 headless=("$PWD/scripts/headless.sh")
 
