@@ -1,5 +1,5 @@
 #pragma once
-// Encodes stereo float PCM into an Ogg Vorbis file with libvorbisenc.
+// The soundtrack's mixdown as an Ogg Vorbis file, and the level of what a player decodes from it.
 
 #include "soundtrack/StereoBuffer.h"
 
