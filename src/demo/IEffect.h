@@ -2,7 +2,7 @@
 // One scene. The renderer binds `vertexArray`, advances `time` (in beats) while the effect is
 // selected, and calls Render with the advanced time; the demo calls Init and Shutdown.
 
-#include <cstdint>
+#include "render/GLObject.h"
 
 class IEffect {
 public:
@@ -14,7 +14,7 @@ public:
     // Also called after a failed Init, so it must cope with a partial one.
     virtual void Shutdown() = 0;
 
-    uint32_t vertexArray = 0;
+    GLVertexArray vertexArray;  // made by Init, released by Shutdown
     const char* name = nullptr;
     float time = 0.0f;
 

@@ -1,5 +1,6 @@
 #include "effects/Bloom.h"
 
+#include "effects/MeshBuffers.h"
 #include "effects/Sampler.h"
 #include "log/ILogger.h"
 #include "render/IRenderer.h"
@@ -33,9 +34,7 @@ bool Bloom::Init() {
     if (!CreateTargets())
         return false;
 
-    glGenBuffers(1, &quadBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, quadBuffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof(kQuadVertices), kQuadVertices, GL_STATIC_DRAW);
+    quadBuffer = CreateBuffer(GL_ARRAY_BUFFER, sizeof(kQuadVertices), kQuadVertices, GL_STATIC_DRAW);
     // The attribute pointer is set with every draw instead: at start-up no vertex array is
     // bound, and a core context refuses attribute state without one.
 
@@ -141,10 +140,5 @@ void Bloom::Shutdown() {
     horizontalBlurProgram.Destroy();
     verticalBlurProgram.Destroy();
     mixProgram.Destroy();
-    glDeleteBuffers(1, &quadBuffer);
-    quadBuffer = 0;
-    glDeleteSamplers(1, &samplerA);
-    samplerA = 0;
-    glDeleteSamplers(1, &samplerB);
-    samplerB = 0;
+    ResetAll(quadBuffer, samplerA, samplerB);
 }

@@ -6,6 +6,7 @@
 
 #include "demo/IPostProcessor.h"
 #include "render/FrameBuffer.h"
+#include "render/GLObject.h"
 #include "render/ShaderProgram.h"
 #include "sync/Sync.h"
 
@@ -18,15 +19,15 @@ public:
     void Apply(float time) override;
     void Shutdown() override;
 
-    GLuint quadBuffer = 0;
-    GLuint samplerA = 0;            // unit 0 in every pass
+    GLBuffer quadBuffer;
+    GLSampler samplerA;             // unit 0 in every pass
     GLint texSamplerLocation = -1;  // of the mix program
     ShaderProgram copyProgram;
     FrameBuffer mainTarget;          // window-sized, with depth: the effect draws here
     FrameBuffer downsampledTarget;   // 512x512
     FrameBuffer downsampled2Target;  // 512x512
     FrameBuffer blurTarget;          // window-sized: the highlights, later the blurred glow
-    GLuint samplerB = 0;  // unit 1 in the mix pass
+    GLSampler samplerB;  // unit 1 in the mix pass
     GLint texSampler2Location = -1;
     GLint fadeLocation = -1;
     TrackHandle fadeTrack;

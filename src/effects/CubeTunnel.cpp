@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <iterator>
 
 #include "effects/CubeTunnelMath.h"
 #include "effects/ParticleCloud.h"
@@ -28,7 +27,7 @@ void UnbindUnitZero(GLenum target) {
 CubeTunnel::CubeTunnel() : IEffect("Cube Tunnel") {}
 
 bool CubeTunnel::Init() {
-    glGenVertexArrays(1, &vertexArray);
+    vertexArray = GLVertexArray::Generate();
     glBindVertexArray(vertexArray);
 
     CreateParticles();
@@ -142,13 +141,7 @@ void CubeTunnel::DrawParticles(float time) const {
 void CubeTunnel::Shutdown() {
     meshProgram.Destroy();
     particleProgram.Destroy();
-    const GLuint samplers[] = {cubeSampler, spriteSampler};
-    glDeleteSamplers(static_cast<GLsizei>(std::size(samplers)), samplers);
-    cubeSampler = spriteSampler = 0;
-    const GLuint buffers[] = {backgroundVertexBuffer, backgroundIndexBuffer, gemVertexBuffer, gemIndexBuffer,
-                              particleBuffer};
-    glDeleteBuffers(static_cast<GLsizei>(std::size(buffers)), buffers);
-    backgroundVertexBuffer = backgroundIndexBuffer = gemVertexBuffer = gemIndexBuffer = particleBuffer = 0;
-    glDeleteVertexArrays(1, &vertexArray);
-    vertexArray = 0;
+    ResetAll(cubeSampler, spriteSampler);
+    ResetAll(backgroundVertexBuffer, backgroundIndexBuffer, gemVertexBuffer, gemIndexBuffer, particleBuffer);
+    vertexArray.Reset();
 }

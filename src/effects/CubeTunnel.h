@@ -11,6 +11,7 @@
 #include "effects/ParticleCloud.h"
 #include "render/ITexture.h"
 #include "render/Model.h"
+#include "render/GLObject.h"
 #include "render/ShaderProgram.h"
 
 class CubeTunnel final : public IEffect {
@@ -26,26 +27,26 @@ public:
     void RenderAtBeat(float time, float beat);
 
     ShaderProgram meshProgram;  // the gems and the background
-    GLuint gemVertexBuffer = 0;
-    GLuint gemIndexBuffer = 0;
-    GLuint backgroundVertexBuffer = 0;
-    GLuint backgroundIndexBuffer = 0;
+    GLBuffer gemVertexBuffer;
+    GLBuffer gemIndexBuffer;
+    GLBuffer backgroundVertexBuffer;
+    GLBuffer backgroundIndexBuffer;
     GLint modelMatrixLocation = -1;
     GLint lightPosLocation = -1;
     GLint normalMatrixLocation = -1;
     ITexture* gemEnvironment = nullptr;         // owned by the renderer's cache
     ITexture* backgroundEnvironment = nullptr;  // owned by the renderer's cache
-    GLuint cubeSampler = 0;
+    GLSampler cubeSampler;
     GLint meshTexSamplerLocation = -1;
     GLint diffuseColorLocation = -1;
     GLint reflectivityLocation = -1;
     Model gemModel;         // counts only once uploaded
     Model backgroundModel;  // counts only once uploaded
-    GLuint particleBuffer = 0;
+    GLBuffer particleBuffer;
     std::vector<ParticleRecord> particles;
     ShaderProgram particleProgram;
     ITexture* spriteTexture = nullptr;  // owned by the renderer's cache
-    GLuint spriteSampler = 0;
+    GLSampler spriteSampler;
     GLint particleTexSamplerLocation = -1;
 
 private:

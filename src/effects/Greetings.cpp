@@ -1,7 +1,6 @@
 #include "effects/Greetings.h"
 
 #include <cmath>
-#include <iterator>
 
 #include "effects/GreetingsMath.h"
 #include "effects/GreetingsSchedule.h"
@@ -37,7 +36,7 @@ void DrawAdditivePoints(GLsizei count) {
 Greetings::Greetings() : IEffect("Greetings Effect") {}
 
 bool Greetings::Init() {
-    glGenVertexArrays(1, &vertexArray);
+    vertexArray = GLVertexArray::Generate();
     glBindVertexArray(vertexArray);
     CreateOverlay();
     CreateParticles();
@@ -233,16 +232,10 @@ void Greetings::Shutdown() {
     particleProgram.Destroy();
     logoProgram.Destroy();
     overlayProgram.Destroy();
-    const GLuint samplers[] = {cylinderSampler, cylinderCubeSampler, logoSampler, overlaySampler};
-    glDeleteSamplers(static_cast<GLsizei>(std::size(samplers)), samplers);
-    cylinderSampler = cylinderCubeSampler = logoSampler = overlaySampler = 0;
-    const GLuint buffers[] = {cylinderVertexBuffer, cylinderIndexBuffer, particleBuffer,
-                              overlayBuffer,        logoVertexBuffer,    logoIndexBuffer};
-    glDeleteBuffers(static_cast<GLsizei>(std::size(buffers)), buffers);
-    cylinderVertexBuffer = cylinderIndexBuffer = particleBuffer = overlayBuffer = 0;
-    logoVertexBuffer = logoIndexBuffer = 0;
-    glDeleteVertexArrays(1, &vertexArray);
-    vertexArray = 0;
+    ResetAll(cylinderSampler, cylinderCubeSampler, logoSampler, overlaySampler);
+    ResetAll(cylinderVertexBuffer, cylinderIndexBuffer, particleBuffer, overlayBuffer, logoVertexBuffer,
+             logoIndexBuffer);
+    vertexArray.Reset();
     cylinderModel.vertices.reset();
     cylinderModel.indices.reset();
 }

@@ -14,6 +14,7 @@
 #include "effects/ParticleCloud.h"
 #include "render/ITexture.h"
 #include "render/Model.h"
+#include "render/GLObject.h"
 #include "render/ShaderProgram.h"
 
 class Greetings final : public IEffect {
@@ -25,35 +26,35 @@ public:
     void Shutdown() override;
 
     ShaderProgram cylinderProgram;
-    GLuint cylinderVertexBuffer = 0;
-    GLuint cylinderIndexBuffer = 0;
+    GLBuffer cylinderVertexBuffer;
+    GLBuffer cylinderIndexBuffer;
     GLint cylinderModelMatrixLocation = -1;
     GLint cylinderNormalMatrixLocation = -1;
     GLint cylinderLightPosLocation = -1;
     ITexture* cylinderTexture = nullptr;             // owned by the renderer's cache
     ITexture* cylinderEnvironmentTexture = nullptr;  // a cube map
-    GLuint cylinderSampler = 0;                      // unit 0 of the cylinder pass
-    GLuint cylinderCubeSampler = 0;                  // unit 1 of the cylinder pass
+    GLSampler cylinderSampler;                       // unit 0 of the cylinder pass
+    GLSampler cylinderCubeSampler;                   // unit 1 of the cylinder pass
     GLint cylinderTexSamplerLocation = -1;
     GLint cylinderTexSampler2Location = -1;
-    GLuint particleBuffer = 0;
+    GLBuffer particleBuffer;
     GLint particleTexSamplerLocation = -1;
     ITexture* quadSpriteTexture = nullptr;  // requested, never drawn
     ShaderProgram particleProgram;
     GLint hexColorLocation = -1;
     Model cylinderModel;
-    GLuint overlayBuffer = 0;
+    GLBuffer overlayBuffer;
     ShaderProgram overlayProgram;
     GLint projectLocation = -1;
-    GLuint overlaySampler = 0;
+    GLSampler overlaySampler;
     GLint overlayTexSamplerLocation = -1;
     std::array<ITexture*, kGreetingImageCount> greetingImages{};  // image 1 first
     ITexture* spriteTexture = nullptr;
     ITexture* creditsTexture = nullptr;
-    GLuint logoVertexBuffer = 0;
-    GLuint logoIndexBuffer = 0;
+    GLBuffer logoVertexBuffer;
+    GLBuffer logoIndexBuffer;
     ITexture* logoEnvironmentTexture = nullptr;  // a cube map
-    GLuint logoSampler = 0;
+    GLSampler logoSampler;
     GLint logoTexSamplerLocation = -1;
     ShaderProgram logoProgram;
     Model logoModel;  // counts only once uploaded

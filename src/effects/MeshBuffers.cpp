@@ -15,24 +15,23 @@ void SetPositionNormalPointers(GLsizei stride) {
 
 }  // namespace
 
-GLuint CreateBuffer(GLenum target, size_t bytes, const void* data, GLenum usage) {
-    GLuint buffer = 0;
-    glGenBuffers(1, &buffer);
+GLBuffer CreateBuffer(GLenum target, size_t bytes, const void* data, GLenum usage) {
+    GLBuffer buffer = GLBuffer::Generate();
     glBindBuffer(target, buffer);
     glBufferData(target, static_cast<GLsizeiptr>(bytes), data, usage);
     return buffer;
 }
 
-GLuint CreateVertexBuffer(const Model& model, GLenum usage) {
+GLBuffer CreateVertexBuffer(const Model& model, GLenum usage) {
     return CreateBuffer(GL_ARRAY_BUFFER, model.floatCount * sizeof(float), model.vertices.get(), usage);
 }
 
-GLuint CreateIndexBuffer(const Model& model) {
+GLBuffer CreateIndexBuffer(const Model& model) {
     return CreateBuffer(GL_ELEMENT_ARRAY_BUFFER, model.indexCount * sizeof(uint32_t), model.indices.get(),
                         GL_STATIC_DRAW);
 }
 
-void UploadMesh(Model& model, const char* path, GLuint& vertexBuffer, GLuint& indexBuffer) {
+void UploadMesh(Model& model, const char* path, GLBuffer& vertexBuffer, GLBuffer& indexBuffer) {
     LoadModel(model, path);
     vertexBuffer = CreateVertexBuffer(model);
     indexBuffer = CreateIndexBuffer(model);

@@ -6,17 +6,18 @@
 
 #include <cstddef>
 
+#include "render/GLObject.h"
 #include "render/Model.h"
 
 class ITexture;
 
 // A new buffer bound to `target`, filled from `data` (which may be null).
-GLuint CreateBuffer(GLenum target, size_t bytes, const void* data, GLenum usage);
-GLuint CreateVertexBuffer(const Model& model, GLenum usage = GL_STATIC_DRAW);
-GLuint CreateIndexBuffer(const Model& model);
+GLBuffer CreateBuffer(GLenum target, size_t bytes, const void* data, GLenum usage);
+GLBuffer CreateVertexBuffer(const Model& model, GLenum usage = GL_STATIC_DRAW);
+GLBuffer CreateIndexBuffer(const Model& model);
 // Loads a mesh file into a vertex and an index buffer, both left bound, and frees the model's
 // arrays: the model keeps only its counts.
-void UploadMesh(Model& model, const char* path, GLuint& vertexBuffer, GLuint& indexBuffer);
+void UploadMesh(Model& model, const char* path, GLBuffer& vertexBuffer, GLBuffer& indexBuffer);
 void BindMeshBuffers(GLuint vertexBuffer, GLuint indexBuffer);
 
 // Six floats a vertex: position to attribute 0, normal to attribute 1.

@@ -1,7 +1,6 @@
 #include "effects/PlanetEffect.h"
 
 #include <cmath>
-#include <iterator>
 
 #include "effects/PlanetEmitter.h"
 #include "effects/MeshBuffers.h"
@@ -21,7 +20,7 @@ constexpr GLsizeiptr kParticleBytes = kPlanetParticleCount * sizeof(ParticleReco
 PlanetEffect::PlanetEffect() : IEffect("Planet Effect") {}
 
 bool PlanetEffect::Init() {
-    glGenVertexArrays(1, &vertexArray);
+    vertexArray = GLVertexArray::Generate();
     glBindVertexArray(vertexArray);
 
     CreateCloud();
@@ -146,12 +145,7 @@ void PlanetEffect::Shutdown() {
     cloudProgram.Destroy();
     emitterRecords = {};
     cloudRecords = {};
-    const GLuint samplers[] = {spriteSampler, cubeSampler};
-    glDeleteSamplers(static_cast<GLsizei>(std::size(samplers)), samplers);
-    spriteSampler = cubeSampler = 0;
-    const GLuint buffers[] = {planetVertexBuffer, planetIndexBuffer, emitterBuffer, cloudBuffer};
-    glDeleteBuffers(static_cast<GLsizei>(std::size(buffers)), buffers);
-    planetVertexBuffer = planetIndexBuffer = emitterBuffer = cloudBuffer = 0;
-    glDeleteVertexArrays(1, &vertexArray);
-    vertexArray = 0;
+    ResetAll(spriteSampler, cubeSampler);
+    ResetAll(planetVertexBuffer, planetIndexBuffer, emitterBuffer, cloudBuffer);
+    vertexArray.Reset();
 }

@@ -12,6 +12,7 @@
 #include "effects/ParticleCloud.h"
 #include "render/ITexture.h"
 #include "render/Model.h"
+#include "render/GLObject.h"
 #include "render/ShaderProgram.h"
 
 class PlanetEffect final : public IEffect {
@@ -23,10 +24,10 @@ public:
     void Shutdown() override;
 
     ShaderProgram planetProgram;
-    GLuint planetVertexBuffer = 0;
-    GLuint planetIndexBuffer = 0;
-    GLuint emitterBuffer = 0;  // rewritten every frame into storage allocated once
-    GLuint cloudBuffer = 0;
+    GLBuffer planetVertexBuffer;
+    GLBuffer planetIndexBuffer;
+    GLBuffer emitterBuffer;  // rewritten every frame into storage allocated once
+    GLBuffer cloudBuffer;
     std::vector<ParticleRecord> emitterRecords;
     std::vector<ParticleRecord> cloudRecords;
     int32_t particleCount = 0;
@@ -38,11 +39,11 @@ public:
     GLint normalMatrixLocation = -1;
     ITexture* emitterTexture = nullptr;  // owned by the renderer's cache
     ITexture* cloudTexture = nullptr;    // owned by the renderer's cache
-    GLuint spriteSampler = 0;            // reads both sprite textures
+    GLSampler spriteSampler;             // reads both sprite textures
     GLint emitterTexSamplerLocation = -1;
     Model planetModel;  // counts only once uploaded
     ITexture* environmentTexture = nullptr;  // cube map, owned by the renderer's cache
-    GLuint cubeSampler = 0;
+    GLSampler cubeSampler;
     GLint planetTexSamplerLocation = -1;
     // The cloud pass sets its uniforms through its own program's locations: the emitter
     // program's locations may name another uniform, or none, in the cloud program.

@@ -1,8 +1,7 @@
 #include "effects/Sampler.h"
 
-GLuint CreateSampler(GLenum minFilter, float anisotropy, bool clampR) {
-    GLuint sampler = 0;
-    glGenSamplers(1, &sampler);
+GLSampler CreateSampler(GLenum minFilter, float anisotropy, bool clampR) {
+    GLSampler sampler = GLSampler::Generate();
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     if (clampR)

@@ -43,7 +43,7 @@ void SetAlphaBlending() {
 SphereMorph::SphereMorph() : IEffect("SphereMorph") {}
 
 bool SphereMorph::Init() {
-    glGenVertexArrays(1, &vertexArray);
+    vertexArray = GLVertexArray::Generate();
     glBindVertexArray(vertexArray);
 
     CreateParticles();
@@ -202,16 +202,10 @@ void SphereMorph::Shutdown() {
     sphereProgram.Destroy();
     backdropProgram.Destroy();
     particleProgram.Destroy();
-    const GLuint buffers[] = {sphereVertexBuffer, sphereIndexBuffer, backdropVertexBuffer, backdropIndexBuffer,
-                              spikyBallVertexBuffer, spikyBallIndexBuffer, particleBuffer};
-    glDeleteBuffers(static_cast<GLsizei>(std::size(buffers)), buffers);
-    sphereVertexBuffer = sphereIndexBuffer = backdropVertexBuffer = backdropIndexBuffer = 0;
-    spikyBallVertexBuffer = spikyBallIndexBuffer = particleBuffer = 0;
-    const GLuint samplers[] = {particleSampler, backdropSampler};
-    glDeleteSamplers(static_cast<GLsizei>(std::size(samplers)), samplers);
-    particleSampler = backdropSampler = 0;
-    glDeleteVertexArrays(1, &vertexArray);
-    vertexArray = 0;
+    ResetAll(sphereVertexBuffer, sphereIndexBuffer, backdropVertexBuffer, backdropIndexBuffer, spikyBallVertexBuffer,
+             spikyBallIndexBuffer, particleBuffer);
+    ResetAll(particleSampler, backdropSampler);
+    vertexArray.Reset();
     backdropModel.vertices.reset();
     backdropModel.indices.reset();
 }

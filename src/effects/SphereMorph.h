@@ -13,6 +13,7 @@
 #include "math/Matrix4.h"
 #include "render/ITexture.h"
 #include "render/Model.h"
+#include "render/GLObject.h"
 #include "render/ShaderProgram.h"
 
 class SphereMorph final : public IEffect {
@@ -24,20 +25,20 @@ public:
     void Shutdown() override;
 
     ShaderProgram sphereProgram;  // the sphere, the spiky ball and the shell
-    GLuint sphereVertexBuffer = 0;
-    GLuint sphereIndexBuffer = 0;
-    GLuint spikyBallVertexBuffer = 0;
-    GLuint spikyBallIndexBuffer = 0;
-    GLuint backdropVertexBuffer = 0;
-    GLuint backdropIndexBuffer = 0;
-    GLuint backdropSampler = 0;
+    GLBuffer sphereVertexBuffer;
+    GLBuffer sphereIndexBuffer;
+    GLBuffer spikyBallVertexBuffer;
+    GLBuffer spikyBallIndexBuffer;
+    GLBuffer backdropVertexBuffer;
+    GLBuffer backdropIndexBuffer;
+    GLSampler backdropSampler;
     GLint backdropTexSamplerLocation = -1;
     ITexture* backdropTexture = nullptr;  // owned by the renderer's cache
     ShaderProgram backdropProgram;
     GLint backdropModelMatrixLocation = -1;
-    GLuint particleBuffer = 0;
+    GLBuffer particleBuffer;
     ShaderProgram particleProgram;
-    GLuint particleSampler = 0;
+    GLSampler particleSampler;
     GLint particleTexSamplerLocation = -1;
     ITexture* spriteTexture = nullptr;  // owned by the renderer's cache
     GLint lightPosLocation = -1;

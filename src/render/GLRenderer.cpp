@@ -146,6 +146,11 @@ void GLRenderer::Shutdown() {
 
 void GLRenderer::RenderFrame(IEffect& effect) {
     AdvanceFrame(effect);
+    DrawFrame(effect);
+    platform::SwapBuffers(context.deviceContext);
+}
+
+void GLRenderer::DrawFrame(IEffect& effect) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glBindVertexArray(effect.vertexArray);
     if (postProcessor)
@@ -154,7 +159,6 @@ void GLRenderer::RenderFrame(IEffect& effect) {
     if (postProcessor)
         postProcessor->Apply(effect.time);
     glBindVertexArray(0);
-    platform::SwapBuffers(context.deviceContext);
 }
 
 // Clearing, binding and Begin read no clock, so advancing ahead of them changes nothing drawn.

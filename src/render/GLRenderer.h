@@ -27,6 +27,9 @@ public:
     void DeleteTexture(ITexture* texture) override;
     // RenderFrame runs it too, so a skipped frame leaves the state a drawn one would.
     void AdvanceFrame(IEffect& effect) override;
+    // The rest of RenderFrame but the swap: `effect` drawn at its time into the back buffer,
+    // wrapped in the current post processor.
+    void DrawFrame(IEffect& effect);
 
     // Set before Init to lower maxAnisotropy below the driver's own maximum; 0 leaves it alone.
     float anisotropyCap = 0.0f;

@@ -1,7 +1,7 @@
 #pragma once
 // GL tests of effects and post processors: a real renderer, the run directory (shaders, meshes,
-// textures) as the working directory, and the frame sequence the renderer runs, minus the swap,
-// so the picture can be read back. Include it from test sources only: it needs QUARN_RUN_DIR.
+// textures) as the working directory, and the renderer's own frame, minus the swap, so the
+// picture can be read back. Include it from test sources only: it needs QUARN_RUN_DIR.
 
 #include <gtest/gtest.h>
 
@@ -21,13 +21,9 @@ protected:
         savedDirectory = std::filesystem::current_path();
         std::filesystem::current_path(QUARN_RUN_DIR);
         GLRendererFixture::SetUp();
-        if (HasFatalFailure())
-            return;
-        glGenVertexArrays(1, &frameVertexArray);
     }
 
     void TearDown() override {
-        glDeleteVertexArrays(1, &frameVertexArray);
         GLRendererFixture::TearDown();
         std::filesystem::current_path(savedDirectory);
     }
@@ -41,25 +37,10 @@ protected:
     }
 
     // The renderer's frame for `effect` at `time`, wrapped in `post` when given, left unswapped.
-    static void DrawFrame(IEffect& effect, float time, IPostProcessor* post = nullptr) {
-        DrawFrameWith(effect.vertexArray, time, post, [&effect, time] {
-            effect.time = time;
-            effect.Render(time);
-        });
-    }
-
-    // The same frame around a draw of the test's choosing, for effects with a render entry
-    // point of their own.
-    template <typename Draw>
-    static void DrawFrameWith(GLuint vertexArray, float time, IPostProcessor* post, Draw draw) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        glBindVertexArray(vertexArray);
-        if (post)
-            post->Begin();
-        draw();
-        if (post)
-            post->Apply(time);
-        glBindVertexArray(0);
+    void DrawFrame(IEffect& effect, float time, IPostProcessor* post = nullptr) {
+        effect.time = time;
+        renderer.postProcessor = post;
+        renderer.DrawFrame(effect);
     }
 
     // The window's back buffer as RGBA bytes, bottom row first.
@@ -123,9 +104,6 @@ protected:
         if (const char* directory = std::getenv("QUARN_STILLS_DIR"))
             SaveBackBuffer(std::filesystem::path(directory) / name);
     }
-
-    // A plain frame-time vertex array, for post-processor tests that draw no effect.
-    GLuint frameVertexArray = 0;
 
 private:
     std::filesystem::path savedDirectory;

@@ -15,8 +15,11 @@ namespace {
 class PatchScene : public IEffect {
 public:
     PatchScene() : IEffect("Patches") {}
-    bool Init() override { return true; }
-    void Shutdown() override {}
+    bool Init() override {
+        vertexArray = GLVertexArray::Generate();
+        return true;
+    }
+    void Shutdown() override { vertexArray.Reset(); }
     void Render(float) override {
         glEnable(GL_SCISSOR_TEST);
         FillRect(0, 0, 1280, 720, 0.2f, 0.3f, 0.4f);
@@ -41,10 +44,11 @@ protected:
         if (HasFatalFailure())
             return;
         ASSERT_TRUE(OpenSyncDeviceWithoutFiles(sync));
-        scene.vertexArray = frameVertexArray;
+        ASSERT_TRUE(scene.Init());
     }
 
     void TearDown() override {
+        scene.Shutdown();
         bloom.Shutdown();
         DestroySyncDevice(sync);
         EffectFixture::TearDown();

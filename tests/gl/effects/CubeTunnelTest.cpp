@@ -23,6 +23,23 @@ struct Pixel {
     int y = 0;
 };
 
+// The tunnel at a soundtrack beat of the test's choosing, drawn inside the renderer's own frame.
+// That frame binds this stand-in's vertex array, which is empty, so the tunnel's goes in here.
+class TunnelAtBeat final : public IEffect {
+public:
+    TunnelAtBeat(CubeTunnel& tunnel, float beat) : IEffect(tunnel.name), tunnel(tunnel), beat(beat) {}
+    bool Init() override { return true; }
+    void Render(float renderTime) override {
+        glBindVertexArray(tunnel.vertexArray);
+        tunnel.RenderAtBeat(renderTime, beat);
+    }
+    void Shutdown() override {}
+
+private:
+    CubeTunnel& tunnel;
+    const float beat;
+};
+
 class CubeTunnelTest : public EffectFixture {
 protected:
     void SetUp() override {
@@ -41,7 +58,8 @@ protected:
     }
 
     void DrawAtBeat(float time, float beat, IPostProcessor* post = nullptr) {
-        DrawFrameWith(tunnel.vertexArray, time, post, [this, time, beat] { tunnel.RenderAtBeat(time, beat); });
+        TunnelAtBeat atBeat(tunnel, beat);
+        DrawFrame(atBeat, time, post);
     }
 
     // Where on the screen the centre of gem `gem` lands, as the gem loop places it.

@@ -98,7 +98,7 @@ class RecordingEffect : public IEffect {
 public:
     explicit RecordingEffect(CallRecord& record) : IEffect("Recording Effect"), record(record) {}
     bool Init() override {
-        glGenVertexArrays(1, &vertexArray);
+        vertexArray = GLVertexArray::Generate();
         return true;
     }
     void Render(float renderTime) override {
@@ -106,7 +106,7 @@ public:
         glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &record.vertexArrayDuringRender);
         record.cameraDistanceDuringRender = gRenderer->GetCamera()->distance;
     }
-    void Shutdown() override { glDeleteVertexArrays(1, &vertexArray); }
+    void Shutdown() override { vertexArray.Reset(); }
 
 private:
     CallRecord& record;
