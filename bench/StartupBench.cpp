@@ -1,13 +1,12 @@
 // quarn_bench_startup: the time from process start to the player's first frame, and its parts.
 //
-// By default the start-up runs Engine::Init's steps one by one, in its order and with its own
-// functions, timing each: the log, the extensions, the window, the audio device, the soundtrack,
-// the sync tracks, the renderer and every effect's Init, split into shader builds, mesh loads and
-// texture loads. With --engine it runs Engine::Init itself, as a check on the total. Either way
-// the first frame is drawn and finished, and the soundtrack decode is then timed again on its
-// own beside oggdec's for the same file, the floor a decoder can reach.
+// Runs the player's own Engine::Init and times the steps it reports: the log, the extensions,
+// the window, the audio device, the soundtrack, the sync tracks, the renderer and the demo, with
+// every effect's Init split into shader builds, mesh loads and texture loads. The first frame is
+// then drawn and finished, and the soundtrack decode is timed again on its own beside oggdec's
+// for the same file, the floor a decoder can reach.
 //
-//   quarn_bench_startup [--engine]
+//   quarn_bench_startup
 
 #include <unistd.h>
 
@@ -20,127 +19,51 @@
 #include <GL/glew.h>
 
 #include "BenchLogger.h"
-#include "BenchOptions.h"
 #include "Measurement.h"
-#include "StartupProbes.h"
-#include "TimedFrame.h"
-#include "demo/TestDemo.h"
-#include "log/FileLogger.h"
-#include "render/GLRenderer.h"
-#include "resources/ProgramIcon.h"
+#include "StartupTimer.h"
+#include "engine/Engine.h"
 
 namespace {
 
 constexpr const char* kExecTimeVariable = "QUARN_BENCH_EXEC_NS";
 constexpr int kDecodeRuns = 3;
+constexpr const char* kLoadNames[] = {"shaders", "meshes", "textures"};
 
 double gExecMs = 0.0;  // the monotonic clock when the process was started, in ms
 
-// Where the demo's Init is, from the engine's own "Initializing ..." lines.
-struct InitMark {
-    std::string name;
-    double ms = 0.0;
-    ProbeTotals totals;
-};
-
-class MarkingLogger final : public FileLogger {
-public:
-    void WritePair(const char* message, const char* argument) override {
-        const std::string text = message;
-        if (text == "Initializing Effect: " || text == "Initializing Post Processor: ")
-            marks.push_back({argument ? argument : "", WallMilliseconds(), gProbeTotals});
-        FileLogger::WritePair(message, argument);
-    }
-    std::vector<InitMark> marks;
-};
-
-class TimedRenderer final : public GLRenderer {
-public:
-    ITexture* GetTexture(const char* path, bool cubeMap) override {
-        const double start = WallMilliseconds();
-        ITexture* texture = GLRenderer::GetTexture(path, cubeMap);
-        AddLoaderTime(gProbeTotals.textures, start);
-        return texture;
-    }
-};
-
-void PrintStep(const char* name, double ms) { std::printf("  %-44s %9.1f ms\n", name, ms); }
-
-// Times from `start` to now as a step of the start-up, and moves `start` on.
-void Step(const char* name, double& start) {
-    const double now = WallMilliseconds();
-    PrintStep(name, now - start);
-    start = now;
+void PrintStep(const char* name, double ms, int depth = 0) {
+    std::printf("  %*s%-*s %9.1f ms\n", 2 * depth, "", 44 - 2 * depth, name, ms);
 }
 
-void PrintLoader(const char* name, const LoaderTime& now, const LoaderTime& before) {
-    std::printf("      %-10s %3d %9.1f ms\n", name, now.calls - before.calls, now.ms - before.ms);
-}
-
-void PrintEffectInits(const std::vector<InitMark>& marks, const InitMark& end) {
-    for (size_t i = 0; i < marks.size(); ++i) {
-        const InitMark& mark = marks[i];
-        const InitMark& next = i + 1 < marks.size() ? marks[i + 1] : end;
-        std::printf("    %-42s %9.1f ms\n", (mark.name + " Init").c_str(), next.ms - mark.ms);
-        PrintLoader("shaders", next.totals.shaders, mark.totals.shaders);
-        PrintLoader("meshes", next.totals.meshes, mark.totals.meshes);
-        PrintLoader("textures", next.totals.textures, mark.totals.textures);
+// Each step in the order it began; the loads under the innermost steps, the effects' Inits.
+void PrintSteps(const std::vector<TimedStep>& steps) {
+    for (const TimedStep& step : steps) {
+        PrintStep(step.name.c_str(), step.ms, step.depth);
+        if (step.hasInnerSteps || step.depth == 0)
+            continue;
+        for (size_t kind = 0; kind < step.loads.size(); ++kind)
+            std::printf("  %*s%-10s %3d %9.1f ms\n", 2 * step.depth + 2, "", kLoadNames[kind], step.loads[kind].count,
+                        step.loads[kind].ms);
     }
 }
 
-// Engine::Init's steps in its order; `engine` ends up holding what the player's would, so its
-// Shutdown releases it all.
-bool TimedEngineStart(Engine& engine, double& start) {
-    auto logger = std::make_unique<MarkingLogger>();
-    if (!logger->Open()) return false;
-    MarkingLogger& marks = *logger;
-    engine.logger = std::move(logger);
-    gLogger = engine.logger.get();
-    gLogger->WriteTimestamp();
-    gLogger->Write("Logger Initialized.");
-    Step("log file", start);
-
-    AppWindow temporaryWindow;
-    CreateAppWindow(0, 0, temporaryWindow, &engine, false, false);
-    if (!LoadExtensions(temporaryWindow)) return false;
-    Step("extensions (hidden window, legacy context)", start);
-
-    if (!CreateAppWindow(1280, 720, engine.window, &engine, true, true))
-        CreateAppWindow(1280, 720, engine.window, &engine, true, false);
-    ApplyProgramIcon(engine.window.window);
-    engine.UpdateWindowMetrics();
-    Step("window", start);
-
-    if (InitAudio(engine.soundtrack)) SetListener(0.0f, 0.0f, 0.0f);
-    Step("audio device", start);
-    LoadSoundtrack(engine.soundtrack, 126.0f);
-    Step("soundtrack (decode, OpenAL buffer)", start);
-
-    gSync = &engine.sync;
-    CreateSyncDevice(engine.sync, "./sync/", &engine.soundtrack);
-    Step("sync device", start);
-
-    engine.renderer = std::make_unique<TimedRenderer>();
-    if (!engine.renderer->Init(engine.window.window, 4)) return false;
-    gRenderer = engine.renderer.get();
-    Step("renderer Init (3.3 context, fallback texture)", start);
-
-    engine.demo = std::make_unique<TestDemo>();
-    const bool demoReady = engine.demo->Init();
-    const InitMark end{"", WallMilliseconds(), gProbeTotals};
-    PrintStep("demo Init (effects in order)", end.ms - start);
-    PrintEffectInits(marks.marks, end);
-    start = end.ms;
-    if (!demoReady) return false;
-    if (engine.soundtrack.source != 0) alSourcePlay(engine.soundtrack.source);
-    return true;
+// The engine's Init as the player runs it, watched by `timer`.
+bool TimedInit(Engine& engine, StartupTimer& timer) {
+    gStartupObserver = &timer;
+    const bool initialised = engine.Init(platform::GetModuleHandle());
+    gStartupObserver = nullptr;
+    PrintSteps(timer.Steps());
+    return initialised;
 }
 
-bool DrawFirstFrame(Engine& engine, double& start) {
+// Drawn through the demo as the player's first frame is, and finished.
+bool DrawFirstFrame(Engine& engine) {
     if (!engine.demo || !engine.renderer) return false;
+    const double start = WallMilliseconds();
+    ReadFrameClock(engine.sync);
     engine.demo->Update();
     glFinish();
-    Step("first frame (drawn, presented, finished)", start);
+    PrintStep("first frame (drawn, presented, finished)", WallMilliseconds() - start);
     return true;
 }
 
@@ -172,37 +95,19 @@ void PrintDecodeFloor() {
                 floor, floor < 0.0 ? " (oggdec failed: install vorbis-tools)" : "");
 }
 
-bool RunEngineStartup(double start) {
-    CaptureSession session(kBenchFramesPerSecond);
-    std::string error;
-    bool started = session.Start(QUARN_RUN_DIR, 0.0f, error);
-    Step("Engine::Init", start);
-    FrameTiming first;
-    started = started && DrawTimedFrame(session, 0, first, error);
-    if (started) {
-        PrintStep("first frame (drawn, presented, finished)", first.wallMs);
-        PrintStep("process start to first frame", WallMilliseconds() - gExecMs);
-    }
-    session.Stop();
-    if (!started) std::fprintf(stderr, "quarn_bench_startup: %s\n", error.c_str());
-    return started;
-}
-
-bool RunStartup(bool engineOnly) {
+bool RunStartup() {
     const double mainMs = WallMilliseconds();
-    std::printf("Start-up to the first frame (%s):\n", engineOnly ? "Engine::Init as the player runs it"
-                                                                     : "Engine::Init's steps, timed one by one");
+    std::printf("Start-up to the first frame (Engine::Init as the player runs it):\n");
     PrintStep("process start to main (loader, libraries)", mainMs - gExecMs);
-    double start = mainMs;
-    if (engineOnly) return RunEngineStartup(start);
     if (chdir(QUARN_RUN_DIR) != 0) {
         std::fprintf(stderr, "quarn_bench_startup: cannot enter %s\n", QUARN_RUN_DIR);
         return false;
     }
     Engine engine;
-    const bool started = TimedEngineStart(engine, start) && DrawFirstFrame(engine, start);
+    StartupTimer timer;
+    const bool started = TimedInit(engine, timer) && DrawFirstFrame(engine);
     if (started) {
-        PrintStep("process start to first frame", start - gExecMs);
+        PrintStep("process start to first frame", WallMilliseconds() - gExecMs);
         std::printf("  renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     }
     engine.Shutdown();
@@ -216,7 +121,7 @@ bool RunStartup(bool engineOnly) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int /*argc*/, char** argv) {
     // The clock starts before the exec, so the loader's work on our libraries counts too.
     if (const char* execNs = std::getenv(kExecTimeVariable)) {
         gExecMs = std::strtod(execNs, nullptr) * 1e-6;
@@ -225,5 +130,5 @@ int main(int argc, char** argv) {
         execv("/proc/self/exe", argv);
         gExecMs = WallMilliseconds();  // no re-exec: the loader's part is lost
     }
-    return RunStartup(HasFlag(argc, argv, "--engine")) ? 0 : 1;
+    return RunStartup() ? 0 : 1;
 }

@@ -28,7 +28,6 @@ echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 section "Start-up (the GL renderer string is printed with it)"
 "${headless[@]}" "$build/bench/quarn_bench_startup"
-"${headless[@]}" "$build/bench/quarn_bench_startup" --engine
 
 section "Per-frame processor work of the effects (no GL)"
 if [[ $quick -eq 1 ]]; then

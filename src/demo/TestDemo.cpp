@@ -9,6 +9,7 @@
 #include "effects/PlanetEffect.h"
 #include "effects/SphereMorph.h"
 #include "log/ILogger.h"
+#include "log/StartupObserver.h"
 #include "render/IRenderer.h"
 
 namespace {
@@ -63,14 +64,18 @@ bool TestDemo::Init() {
     roster(effects, postProcessors);
 
     for (const std::unique_ptr<IEffect>& effect : effects) {
-        gLogger->WritePair("Initializing Effect: ", NameOr(effect->name, "Unknown Effect"));
+        const char* name = NameOr(effect->name, "Unknown Effect");
+        gLogger->WritePair("Initializing Effect: ", name);
         ++effectsInitialised;
+        const StartupScope step(StartupEvent::kStep, name);
         if (!effect->Init())
             return false;
     }
     for (const std::unique_ptr<IPostProcessor>& postProcessor : postProcessors) {
-        gLogger->WritePair("Initializing Post Processor: ", NameOr(postProcessor->name, "Unknown Post Processing Effect"));
+        const char* name = NameOr(postProcessor->name, "Unknown Post Processing Effect");
+        gLogger->WritePair("Initializing Post Processor: ", name);
         ++postProcessorsInitialised;
+        const StartupScope step(StartupEvent::kStep, name);
         if (!postProcessor->Init())
             return false;
     }

@@ -3,6 +3,7 @@
 #include "demo/TestDemo.h"
 #include "engine/FramePacing.h"
 #include "log/FileLogger.h"
+#include "log/StartupObserver.h"
 #include "render/GLRenderer.h"
 #include "resources/ProgramIcon.h"
 
@@ -29,6 +30,7 @@ float Tick() {
 }  // namespace
 
 bool Engine::Init(platform::InstanceHandle /*instance*/) {
+    StartupScope step(StartupEvent::kStep, "log file");
     // A logger whose file could not be made is not kept: nothing may be written later.
     auto fileLogger = std::make_unique<FileLogger>();
     if (!fileLogger->Open()) return false;
@@ -37,6 +39,7 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     logger->WriteTimestamp();
     logger->Write("Logger Initialized.");
 
+    step.Next("extensions");
     AppWindow temporaryWindow;
     CreateAppWindow(0, 0, temporaryWindow, this, false, false);
     if (!LoadExtensions(temporaryWindow)) {
@@ -44,22 +47,27 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
         return false;
     }
 
+    step.Next("window");
     CreateMainWindow();
     ApplyProgramIcon(window.window);
     UpdateWindowMetrics();
 
+    step.Next("audio device");
     if (InitAudio(soundtrack))
         SetListener(0.0f, 0.0f, 0.0f);
     else
         logger->Error("Failed To Initialize OpenAL Context!");
+    step.Next("soundtrack");
     LoadSoundtrack(soundtrack, kTempo);
 
+    step.Next("sync device");
     frameBudget = kFrameBudget;
     gSync = &sync;
     CreateSyncDevice(sync, kSyncBasePath, &soundtrack);
     sync.clock = &soundtrackClock;
     logger->Write("Sync System Initialized.");
 
+    step.Next("renderer");
     auto glRenderer = std::make_unique<GLRenderer>();
     glRenderer->anisotropyCap = anisotropyCap;
     renderer = std::move(glRenderer);
@@ -78,6 +86,7 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     showFrameRate = false;
 
     // The music starts only once every effect is ready to draw.
+    step.Next("demo");
     if (!InitDemo()) return false;
     if (soundtrack.source != 0) alSourcePlay(soundtrack.source);
     return true;

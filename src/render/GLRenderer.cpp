@@ -8,6 +8,7 @@
 #include "demo/IEffect.h"
 #include "demo/IPostProcessor.h"
 #include "log/ILogger.h"
+#include "log/StartupObserver.h"
 #include "render/CubeMapCross.h"
 #include "render/DecodedImage.h"
 #include "render/GLTexture.h"
@@ -199,6 +200,7 @@ ITexture* GLRenderer::GetTexture(const char* path, bool cubeMap) {
     if (const auto found = textureCache.find(std::string_view(path)); found != textureCache.end())
         return found->second.get();
 
+    const StartupScope load(StartupEvent::kTexture, path);
     const DecodedImage image = DecodeImageFile(path);
     if (!image) {
         gLogger->WritePair("Returned A Missing Texture! Unable To Load File: ", path);

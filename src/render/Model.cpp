@@ -4,6 +4,7 @@
 #include <new>
 
 #include "log/ILogger.h"
+#include "log/StartupObserver.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ bool ReadModel(Model& model, std::FILE* file) {
 }  // namespace
 
 void LoadModel(Model& model, const char* path) {
+    const StartupScope load(StartupEvent::kMesh, path ? path : "");
     model = Model{};
     FilePtr file(path ? std::fopen(path, "rb") : nullptr);
     if (file && ReadModel(model, file.get()))

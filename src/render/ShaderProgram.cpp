@@ -5,6 +5,7 @@
 #include <string>
 
 #include "log/ILogger.h"
+#include "log/StartupObserver.h"
 #include "render/Camera.h"
 #include "render/IRenderer.h"
 
@@ -72,6 +73,8 @@ std::unique_ptr<char[]> ReadSourceFile(const char* path) {
 }
 
 bool ShaderProgram::Build(const char* vertexPath, const char* fragmentPath, const char* geometryPath) {
+    // A program is known by its fragment shader: the vertex and geometry shaders are shared.
+    const StartupScope load(StartupEvent::kShader, fragmentPath ? fragmentPath : "");
     if (!vertexPath || !fragmentPath) {
         gLogger->Error("Invalid vertex or fragment source!");
         return false;
