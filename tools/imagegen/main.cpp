@@ -2,7 +2,7 @@
 // RUNDIR/Greetings, the texts taken from TEXTDIR (greetings.txt, credits.txt).
 
 #include "content/Font.h"
-#include "content/TextLines.h"
+#include "io/TextLines.h"
 #include "imagegen/Images.h"
 
 #include <cstdio>

@@ -3,7 +3,7 @@
 // each builder say what the effect does to it.
 
 #include "content/MeshBuilder.h"
-#include "content/TextLines.h"
+#include "io/TextLines.h"
 
 class Font;
 

@@ -1,6 +1,6 @@
 #include "soundtrack/Score.h"
 
-#include "content/TextLines.h"
+#include "io/TextLines.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,7 +1,7 @@
 // quarn_soundtrack SCORE OUT.ogg: synthesises the score and encodes it as Ogg Vorbis, and
 // prints the level of every section of the piece.
 
-#include "content/TextLines.h"
+#include "io/TextLines.h"
 #include "soundtrack/Mixdown.h"
 #include "soundtrack/OggEncoder.h"
 #include "soundtrack/Voices.h"

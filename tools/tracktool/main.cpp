@@ -2,9 +2,8 @@
 // quarn_tracktool print PATH...             prints track files (or the ten tracks of a
 //                                           directory) as timeline text
 
-#include "content/TextLines.h"
 #include "sync/TrackFile.h"
-#include "tracktool/Timeline.h"
+#include "sync/Timeline.h"
 #include "tracktool/TrackWriter.h"
 
 #include <cstdio>
@@ -17,12 +16,9 @@ namespace {
 std::string TrackFileName(const std::string& name) { return "_" + name + ".track"; }
 
 int Compile(const std::string& timelinePath, const fs::path& outDir) {
-    std::vector<TextLine> lines;
-    if (!ReadTextLines(timelinePath, lines))
-        return 1;
     std::vector<TimelineTrack> tracks;
     std::string error;
-    if (!ParseTimeline(lines, fs::path(timelinePath).filename().string(), tracks, error)) {
+    if (!ReadTimeline(timelinePath, fs::path(timelinePath).filename().string(), tracks, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

@@ -1,6 +1,6 @@
-#include "tracktool/Timeline.h"
+#include "sync/Timeline.h"
 
-#include "content/TextLines.h"
+#include "io/TextLines.h"
 
 #include <algorithm>
 #include <charconv>
@@ -136,6 +136,27 @@ bool ParseTimeline(const std::vector<TextLine>& lines, const std::string& fileNa
             return false;
         }
     return true;
+}
+
+bool ReadTimeline(const std::string& path, const std::string& fileName, std::vector<TimelineTrack>& tracks,
+                  std::string& error) {
+    std::string text;
+    if (!ReadWholeText(path, text)) {
+        error = fileName + ": cannot be read";
+        return false;
+    }
+    return ParseTimeline(SplitTextLines(text), fileName, tracks, error);
+}
+
+void ApplyTimeline(const std::vector<TimelineTrack>& tracks, SyncDevice& device) {
+    for (const std::unique_ptr<SyncTrack>& track : device.tracks) {
+        const auto source = std::find_if(tracks.begin(), tracks.end(),
+                                         [&](const TimelineTrack& t) { return t.name == track->name; });
+        if (source == tracks.end())
+            continue;
+        track->keys = source->keys;
+        track->keyCount = static_cast<int32_t>(track->keys.size());
+    }
 }
 
 std::string PrintTimeline(const std::vector<TimelineTrack>& tracks) {

@@ -1,22 +1,41 @@
-#include "content/TextLines.h"
+#include "io/TextLines.h"
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
+
+bool ReadWholeText(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    if (file.bad())
+        return false;
+    text = std::move(contents).str();
+    return true;
+}
+
+std::vector<TextLine> SplitTextLines(const std::string& text) {
+    std::vector<TextLine> lines;
+    std::istringstream stream(text);
+    std::string line;
+    for (int number = 1; std::getline(stream, line); ++number) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back({number, line});
+    }
+    return lines;
+}
 
 bool ReadTextLines(const std::string& path, std::vector<TextLine>& lines) {
-    std::ifstream file(path);
-    if (!file) {
+    std::string text;
+    if (!ReadWholeText(path, text)) {
         std::fprintf(stderr, "%s: cannot read\n", path.c_str());
         return false;
     }
-    lines.clear();
-    std::string text;
-    for (int number = 1; std::getline(file, text); ++number) {
-        if (!text.empty() && text.back() == '\r')
-            text.pop_back();
-        lines.push_back({number, text});
-    }
+    lines = SplitTextLines(text);
     return true;
 }
 

@@ -30,5 +30,12 @@ const std::vector<std::string>& KnownTrackNames();
 // On failure `error` reads "<file>:<line>: <what is wrong>" and `tracks` is incomplete.
 bool ParseTimeline(const std::vector<TextLine>& lines, const std::string& fileName,
                    std::vector<TimelineTrack>& tracks, std::string& error);
+// Reads the file in one piece and parses it: a file caught half-written is refused as a whole.
+// `fileName` is how errors name it.
+bool ReadTimeline(const std::string& path, const std::string& fileName, std::vector<TimelineTrack>& tracks,
+                  std::string& error);
+// Gives each of the device's tracks the keys of the timeline's track of the same name; the tracks
+// stay where they are, so the handles on them read the new keys at once.
+void ApplyTimeline(const std::vector<TimelineTrack>& tracks, SyncDevice& device);
 // The canonical text of the tracks: ParseTimeline reads it back to the same keys.
 std::string PrintTimeline(const std::vector<TimelineTrack>& tracks);

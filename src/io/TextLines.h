@@ -12,6 +12,10 @@ struct TextLine {
 
 // All lines of the file, or false (after a message on stderr) when it cannot be read.
 bool ReadTextLines(const std::string& path, std::vector<TextLine>& lines);
+// The lines of a text already read, without their line ends ("\n" or "\r\n").
+std::vector<TextLine> SplitTextLines(const std::string& text);
+// The whole file in one read, or false when it cannot be read; silent.
+bool ReadWholeText(const std::string& path, std::string& text);
 // The line without its comment and surrounding blanks; a comment starts with `commentMark`
 // at the start of the line or after a blank.
 std::string StripComment(const std::string& text, char commentMark);
