@@ -15,6 +15,9 @@ public:
     // Update without the drawing, for whoever steps frames it does not show: chooses as Update
     // does and returns the effect the frame would draw, null when there is none.
     virtual IEffect* PrepareFrame() = 0;
+    // Back to the clocks of start-up (every effect's at 0, no effect time taken), for whoever
+    // replays the frames from the start.
+    virtual void Rewind() = 0;
 
     const char* name = nullptr;
 

@@ -107,6 +107,12 @@ void TestDemo::Update() {
         gRenderer->RenderFrame(*effect);
 }
 
+void TestDemo::Rewind() {
+    for (const std::unique_ptr<IEffect>& effect : effects)
+        effect->time = 0.0f;
+    lastEffectTime = 0.0f;
+}
+
 IEffect* TestDemo::PrepareFrame() {
     const float effectIndexValue = ReadAtCurrentRow(effectIndexTrack);
     const float postIndexValue = ReadAtCurrentRow(postProcessorIndexTrack);

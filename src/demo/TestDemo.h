@@ -44,6 +44,7 @@ public:
     void Update() override;
     // Picks the effect and the post processor and may jump the effect's clock.
     IEffect* PrepareFrame() override;
+    void Rewind() override;
 
     EffectList effects;
     PostProcessorList postProcessors;

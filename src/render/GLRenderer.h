@@ -30,6 +30,7 @@ public:
     // The rest of RenderFrame but the swap: `effect` drawn at its time into the back buffer,
     // wrapped in the current post processor.
     void DrawFrame(IEffect& effect);
+    void Rewind() override { lastBeat = 0.0f; }
 
     // Set before Init to lower maxAnisotropy below the driver's own maximum; 0 leaves it alone.
     float anisotropyCap = 0.0f;

@@ -35,6 +35,8 @@ public:
     // Everything RenderFrame does to the clocks and the camera, without drawing or presenting,
     // for whoever steps frames it does not show.
     virtual void AdvanceFrame(IEffect& effect) = 0;
+    // Forgets the previous frame's beat, as at start-up, for whoever replays frames from the start.
+    virtual void Rewind() = 0;
 
     // Set by the demo before each RenderFrame; null draws straight into the window.
     IPostProcessor* postProcessor = nullptr;

@@ -62,6 +62,7 @@ public:
     ITexture* CreateCubeMapTexture(const uint8_t*, int, int) override { return nullptr; }
     void DeleteTexture(ITexture*) override {}
     void AdvanceFrame(IEffect& effect) override { effect.time += beatsPerFrame; }
+    void Rewind() override {}
 
     float beatsPerFrame = 0.0f;
     std::vector<Frame> frames;

@@ -4,7 +4,6 @@
 
 #include <GL/glew.h>
 
-#include <cmath>
 #include <cstdio>
 #include <system_error>
 
@@ -32,6 +31,9 @@ std::string Quoted(const std::filesystem::path& path) {
     return quoted;
 }
 
+CaptureSession::CaptureSession(int framesPerSecond)
+    : stepper(framesPerSecond, [this] { return DispatchMessages(); }) {}
+
 bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
     std::error_code failure;
     std::filesystem::current_path(runDirectory, failure);
@@ -51,7 +53,7 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
     }
     // Init has started the music; the frames follow the session's clock instead, unheard.
     alSourcePause(engine.soundtrack.source);
-    engine.sync.clock = &clock;
+    engine.sync.clock = &stepper.Clock();
     soundtrackSeconds = BufferSeconds(engine.soundtrack.buffer);
     const IRenderer& renderer = *engine.renderer;
     if (renderer.width != kWidth || renderer.height != kHeight) {
@@ -68,15 +70,6 @@ void CaptureSession::Stop() {
     started = false;
 }
 
-double CaptureSession::FrameSeconds(int64_t frame) const {
-    return static_cast<double>(frame) / framesPerSecond;
-}
-
-int64_t CaptureSession::FrameAtOrAfter(double seconds) const {
-    // A position given in beats lands on a frame only up to rounding; it still counts as that frame.
-    return static_cast<int64_t>(std::ceil(seconds * framesPerSecond - 1e-6));
-}
-
 double CaptureSession::SecondsAtBeat(double beat) const {
     return beat * 60.0 / engine.soundtrack.tempo;
 }
@@ -86,12 +79,12 @@ double CaptureSession::BeatAtSeconds(double seconds) const {
 }
 
 bool CaptureSession::MoveTo(double seconds, std::string& error) {
-    for (; FrameSeconds(nextFrame) < seconds; ++nextFrame) {
-        if (!StartFrame(FrameSeconds(nextFrame), error)) return false;
-        RunUndrawnFrame();
+    if (!stepper.MoveTo(seconds, *engine.demo, *engine.renderer, engine.sync)) {
+        error = stepError;
+        return false;
     }
-    if (FrameSeconds(nextFrame) == seconds) ++nextFrame;
-    return StartFrame(seconds, error);
+    clockSeconds = seconds;
+    return true;
 }
 
 void CaptureSession::DrawFrame() {
@@ -111,29 +104,14 @@ const std::vector<uint8_t>& CaptureSession::ReadFrame() {
     return pixels;
 }
 
-// The demo picks its effect and moves the clocks as for a drawn frame, but nothing renders.
-void CaptureSession::RunUndrawnFrame() {
-    if (IEffect* effect = engine.demo->PrepareFrame()) engine.renderer->AdvanceFrame(*effect);
-}
-
-// Each frame starts as in the player's loop, with the window's messages, then one reading of
-// the clock, here stepped to the frame's position.
-bool CaptureSession::StartFrame(double seconds, std::string& error) {
-    if (!DispatchMessages(error)) return false;
-    clock.Set(static_cast<float>(seconds));
-    ReadFrameClock(engine.sync);
-    clockSeconds = seconds;
-    return true;
-}
-
 // The window keeps getting its messages while the frames run; a quit ends the run.
-bool CaptureSession::DispatchMessages(std::string& error) {
+bool CaptureSession::DispatchMessages() {
     platform::Message message;
     while (platform::PeekMessage(message, {}, 0, 0, platform::PM_REMOVE)) {
         platform::TranslateMessage(message);
         platform::DispatchMessage(message);
         if (message.message == platform::WM_QUIT) {
-            error = "the window was closed";
+            stepError = "the window was closed";
             return false;
         }
     }

@@ -5,8 +5,8 @@
 // only be reached by running every frame before it; those run without drawing. The capture tool
 // draws its frames with it, and the benchmarks time theirs.
 
-#include "SteppedClock.h"
 #include "engine/Engine.h"
+#include "engine/FrameStepper.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -18,7 +18,7 @@ public:
     static constexpr int kWidth = 1280;
     static constexpr int kHeight = 720;
 
-    explicit CaptureSession(int framesPerSecond) : framesPerSecond(framesPerSecond) {}
+    explicit CaptureSession(int framesPerSecond);
 
     // Starts the engine inside `runDirectory`, with the soundtrack paused at its start and the
     // frames reading the session's own clock.
@@ -36,29 +36,26 @@ public:
     // The frame just presented, RGB, bottom row first.
     const std::vector<uint8_t>& ReadFrame();
 
-    double FrameSeconds(int64_t frame) const;
+    double FrameSeconds(int64_t frame) const { return stepper.FrameSeconds(frame); }
     // The first frame at or after `seconds`.
-    int64_t FrameAtOrAfter(double seconds) const;
+    int64_t FrameAtOrAfter(double seconds) const { return stepper.FrameAtOrAfter(seconds); }
     double SecondsAtBeat(double beat) const;
     double BeatAtSeconds(double seconds) const;
     // Where the player stops: its last frame comes before, at the end it quits without drawing.
     double SoundtrackSeconds() const { return soundtrackSeconds; }
-    int64_t FramesRun() const { return nextFrame; }
+    int64_t FramesRun() const { return stepper.FramesRun(); }
     float Tempo() const { return engine.soundtrack.tempo; }
     const IDemo& Demo() const { return *engine.demo; }
 
 private:
-    void RunUndrawnFrame();
-    bool StartFrame(double seconds, std::string& error);
-    bool DispatchMessages(std::string& error);
+    bool DispatchMessages();
 
-    const int framesPerSecond;
+    FrameStepper stepper;
     Engine engine;
-    SteppedClock clock;
     bool started = false;
     double soundtrackSeconds = 0.0;
-    int64_t nextFrame = 0;  // the next frame of the player not yet run
     double clockSeconds = 0.0;
+    std::string stepError;  // why the stepping stopped
     std::vector<uint8_t> pixels;
 };
 
