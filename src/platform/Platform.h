@@ -149,8 +149,10 @@ inline constexpr uint32_t PM_REMOVE = 1;
 inline constexpr uintptr_t VK_BACK = 0x08;
 inline constexpr uintptr_t VK_TAB = 0x09;
 inline constexpr uintptr_t VK_RETURN = 0x0D;
+inline constexpr uintptr_t VK_SHIFT = 0x10;
 inline constexpr uintptr_t VK_ESCAPE = 0x1B;
 inline constexpr uintptr_t VK_SPACE = 0x20;
+inline constexpr uintptr_t VK_HOME = 0x24;
 inline constexpr uintptr_t VK_LEFT = 0x25;
 inline constexpr uintptr_t VK_UP = 0x26;
 inline constexpr uintptr_t VK_RIGHT = 0x27;
@@ -180,6 +182,8 @@ intptr_t DispatchMessage(const Message& message);
 // WM_CLOSE destroys the window; everything else is accepted with 0.
 intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 void PostQuitMessage(int exitCode);
+// GetKeyState: the high bit is set while the key is held. Answers VK_SHIFT (either shift key).
+int16_t GetKeyState(uintptr_t virtualKey);
 
 // ---- gdi32 / opengl32: pixel formats and contexts -------------------------------------
 

@@ -32,6 +32,7 @@ uintptr_t VirtualKey(SDL_Keycode key) {
     case SDLK_ESCAPE: return VK_ESCAPE;
     case SDLK_RETURN: return VK_RETURN;
     case SDLK_SPACE: return VK_SPACE;
+    case SDLK_HOME: return VK_HOME;
     case SDLK_TAB: return VK_TAB;
     case SDLK_BACKSPACE: return VK_BACK;
     case SDLK_LEFT: return VK_LEFT;
@@ -129,6 +130,12 @@ intptr_t DispatchMessage(const Message& message) {
 
 intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t /*wParam*/, intptr_t /*lParam*/) {
     if (message == WM_CLOSE) DestroyWindow(window);
+    return 0;
+}
+
+int16_t GetKeyState(uintptr_t virtualKey) {
+    constexpr int16_t kDown = static_cast<int16_t>(0x8000);
+    if (virtualKey == VK_SHIFT && SDL_WasInit(SDL_INIT_VIDEO) && (SDL_GetModState() & KMOD_SHIFT)) return kDown;
     return 0;
 }
 
