@@ -4,14 +4,12 @@
 #include "effects/Sampler.h"
 #include "log/ILogger.h"
 #include "render/IRenderer.h"
+#include "render/ScreenQuad.h"
 
 namespace {
 
 constexpr int kBlurSize = 512;
 constexpr const char* kQuadVertexShader = "./Shaders/RenderFBO.vert";
-
-// Two counter-clockwise triangles over the whole viewport as a strip.
-constexpr GLfloat kQuadVertices[] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
 
 bool Fail(const char* message) {
     gLogger->Error(message);
@@ -34,7 +32,7 @@ bool Bloom::Init() {
     if (!CreateTargets())
         return false;
 
-    quadBuffer = CreateBuffer(GL_ARRAY_BUFFER, sizeof(kQuadVertices), kQuadVertices, GL_STATIC_DRAW);
+    quadBuffer = CreateScreenQuadBuffer();
     // The attribute pointer is set with every draw instead: at start-up no vertex array is
     // bound, and a core context refuses attribute state without one.
 
@@ -122,12 +120,7 @@ void Bloom::Mix(float time) const {
     glBindSampler(0, 0);
 }
 
-void Bloom::DrawQuad() const {
-    glBindBuffer(GL_ARRAY_BUFFER, quadBuffer);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glEnableVertexAttribArray(0);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-}
+void Bloom::DrawQuad() const { DrawScreenQuad(quadBuffer); }
 
 void Bloom::Shutdown() {
     fadeTrack.reset();

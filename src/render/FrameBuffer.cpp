@@ -53,13 +53,14 @@ void FrameBuffer::Bind() {
     glGetIntegerv(GL_VIEWPORT, viewport);
     savedViewportWidth = viewport[0] + viewport[2];
     savedViewportHeight = viewport[1] + viewport[3];
+    savedFramebuffer = IntegerState(GL_DRAW_FRAMEBUFFER_BINDING);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
 void FrameBuffer::Unbind() const {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(savedFramebuffer));
     glViewport(0, 0, savedViewportWidth, savedViewportHeight);
 }
 

@@ -17,13 +17,14 @@ struct FrameBuffer {
     GLuint depthRenderbuffer = 0;
     std::unique_ptr<GLTexture[]> colourTextures;  // owned here, not by the texture cache
     int colourAttachmentCount = 0;
+    GLint savedFramebuffer = 0;  // where drawing went before Bind: the window, or a target around this one
 
     // True when the framebuffer is complete. Framebuffer 0 is bound afterwards either way;
     // on failure Destroy releases what was made.
     bool Create(int targetWidth, int targetHeight, bool withDepth);
     // Redirects drawing here, sets the viewport to the whole target and clears it.
     void Bind();
-    // Back to the window with the viewport Bind saved.
+    // Back to where drawing went before Bind, with the viewport Bind saved.
     void Unbind() const;
     GLuint ColourTexture() const;
     void Destroy();

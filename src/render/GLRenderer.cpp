@@ -67,7 +67,8 @@ bool GLRenderer::Init(platform::WindowHandle window, int sampleCount) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     width = static_cast<float>(viewport[0] + viewport[2]);
     height = static_cast<float>(viewport[1] + viewport[3]);
-    if (sampleCount >= 1)
+    multisampled = sampleCount >= 1;
+    if (multisampled)
         glEnable(GL_MULTISAMPLE);
     else
         glDisable(GL_MULTISAMPLE);
@@ -86,6 +87,32 @@ bool GLRenderer::Init(platform::WindowHandle window, int sampleCount) {
         gLogger->Error("Failed to load the built-in missing texture!");
         return false;
     }
+    return !previewAvailable || preview.Init(static_cast<int>(width), static_cast<int>(height));
+}
+
+bool GLRenderer::SetPreview(bool on) {
+    if (!preview.Ready())
+        return false;
+    if (on == previewOn)
+        return true;
+    previewOn = on;
+    if (on) {
+        windowWidth = width;
+        windowHeight = height;
+        fullAnisotropy = maxAnisotropy;
+        width = static_cast<float>(preview.Width());
+        height = static_cast<float>(preview.Height());
+        maxAnisotropy = 1.0f;
+        glDisable(GL_MULTISAMPLE);
+    } else {
+        width = windowWidth;
+        height = windowHeight;
+        maxAnisotropy = fullAnisotropy;
+        if (multisampled)
+            glEnable(GL_MULTISAMPLE);
+    }
+    glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+    UpdateProjection();
     return true;
 }
 
@@ -142,6 +169,8 @@ void GLRenderer::Shutdown() {
     missingCubeMap = nullptr;
     for (TrackHandle& track : cameraTracks)
         track.reset();
+    if (context.glContext)
+        preview.Shutdown();
     ReleaseGLContext(context);
 }
 
@@ -152,6 +181,8 @@ void GLRenderer::RenderFrame(IEffect& effect) {
 }
 
 void GLRenderer::DrawFrame(IEffect& effect) {
+    if (previewOn)
+        preview.Begin();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glBindVertexArray(effect.vertexArray);
     if (postProcessor)
@@ -160,6 +191,8 @@ void GLRenderer::DrawFrame(IEffect& effect) {
     if (postProcessor)
         postProcessor->Apply(effect.time);
     glBindVertexArray(0);
+    if (previewOn)
+        preview.Present(static_cast<int>(windowWidth), static_cast<int>(windowHeight));
 }
 
 // Clearing, binding and Begin read no clock, so advancing ahead of them changes nothing drawn.
@@ -185,7 +218,13 @@ void GLRenderer::UpdateCamera() {
     camera.roll = CameraTrackValue(kRoll, row);
 }
 
+// In preview the frame keeps its size until the next switch; only the picture's scale follows.
 void GLRenderer::Resize(int newHeight, int newWidth) {
+    if (previewOn) {
+        windowWidth = static_cast<float>(newWidth);
+        windowHeight = static_cast<float>(newHeight);
+        return;
+    }
     if (static_cast<float>(newHeight) == height && static_cast<float>(newWidth) == width)
         return;
     glViewport(0, 0, newWidth, newHeight);

@@ -10,6 +10,7 @@
 #include "render/GLContext.h"
 #include "render/IRenderer.h"
 #include "render/ITexture.h"
+#include "render/PreviewTarget.h"
 #include "sync/Sync.h"
 
 class GLRenderer : public IRenderer {
@@ -34,6 +35,15 @@ public:
 
     // Set before Init to lower maxAnisotropy below the driver's own maximum; 0 leaves it alone.
     float anisotropyCap = 0.0f;
+    // Set before Init to make the preview quality available (author mode).
+    bool previewAvailable = false;
+
+    // Preview quality: width and height become half the window's, maxAnisotropy 1, and the frame
+    // is drawn without multisampling, then scaled up to the window. The demo must be restarted
+    // after a switch, since its targets and samplers take their size and anisotropy at Init.
+    // False when the preview is not available.
+    bool SetPreview(bool on);
+    bool InPreview() const { return previewOn; }
 
 private:
     enum CameraTrack { kDistance, kPitch, kYaw, kRoll, kXOffset, kYOffset, kCameraTrackCount };
@@ -58,4 +68,10 @@ private:
     float lastBeat = 0.0f;
     ContextHandles context;
     Matrix4 projection;
+    PreviewTarget preview;
+    bool previewOn = false;
+    bool multisampled = false;
+    float fullAnisotropy = 0.0f;
+    float windowWidth = 0.0f;
+    float windowHeight = 0.0f;
 };
