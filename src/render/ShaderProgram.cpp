@@ -8,6 +8,7 @@
 #include "log/StartupObserver.h"
 #include "render/Camera.h"
 #include "render/IRenderer.h"
+#include "render/ShaderSources.h"
 
 namespace {
 
@@ -79,18 +80,21 @@ bool ShaderProgram::Build(const char* vertexPath, const char* fragmentPath, cons
         gLogger->Error("Invalid vertex or fragment source!");
         return false;
     }
-    const std::unique_ptr<char[]> vertexSource = ReadSourceFile(vertexPath);
+    const ShaderFiles files{ShaderSourcePath(vertexPath), ShaderSourcePath(fragmentPath),
+                            geometryPath ? ShaderSourcePath(geometryPath) : std::string()};
+    RecordShaderFiles(files);
+    const std::unique_ptr<char[]> vertexSource = ReadSourceFile(files.vertex.c_str());
     if (!vertexSource) {
         gLogger->Error("Failed to read vertex shader source!");
         return false;
     }
-    const std::unique_ptr<char[]> fragmentSource = ReadSourceFile(fragmentPath);
+    const std::unique_ptr<char[]> fragmentSource = ReadSourceFile(files.fragment.c_str());
     if (!fragmentSource) {
         gLogger->Error("Failed to read fragment shader source!");
         return false;
     }
     std::unique_ptr<char[]> geometrySource;
-    if (geometryPath && !(geometrySource = ReadSourceFile(geometryPath))) {
+    if (geometryPath && !(geometrySource = ReadSourceFile(files.geometry.c_str()))) {
         gLogger->Error("Failed to read geometry shader source!");
         return false;
     }
