@@ -122,6 +122,12 @@ std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& b
     return block;
 }
 
+double SoundtrackSeconds(const char* path) {
+    OggFile file(path);
+    const double seconds = file.IsOpen() ? ov_time_total(file.Get(), -1) : -1.0;
+    return seconds >= 0.0 ? seconds : -1.0;
+}
+
 bool LoadSoundtrack(Soundtrack& soundtrack, float tempo) {
     int channels = 0;
     int sampleRate = 0;

@@ -20,6 +20,7 @@ struct Soundtrack {
 };
 
 inline constexpr const char* kSoundtrackPath = "./Audio/tovik.ogg";
+inline constexpr float kSoundtrackTempo = 126.0f;  // beats per minute
 
 bool InitAudio(Soundtrack& soundtrack);
 void SetListener(float x, float y, float z);
@@ -29,6 +30,8 @@ bool LoadSoundtrack(Soundtrack& soundtrack, float tempo);
 // What the stream does not fill of the block is silence.
 std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& byteSize,
                                       const char* path = kSoundtrackPath);
+// The stated length of the file in seconds, without decoding it; negative when it cannot be read.
+double SoundtrackSeconds(const char* path = kSoundtrackPath);
 // tempo / 60 × seconds, the division in double precision: the beat clock of CurrentBeat.
 float BeatsAtSeconds(float tempo, float seconds);
 // Whether the source is in AL_PLAYING; a state that cannot be read counts as stopped.

@@ -20,6 +20,8 @@ public:
     virtual void Rewind() = 0;
 
     const char* name = nullptr;
+    // The effect the last prepared frame chose, null before the first.
+    const IEffect* shownEffect = nullptr;
 
 protected:
     explicit IDemo(const char* displayName) : name(displayName) {}

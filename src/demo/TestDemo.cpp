@@ -111,6 +111,7 @@ void TestDemo::Rewind() {
     for (const std::unique_ptr<IEffect>& effect : effects)
         effect->time = 0.0f;
     lastEffectTime = 0.0f;
+    shownEffect = nullptr;
 }
 
 IEffect* TestDemo::PrepareFrame() {
@@ -124,6 +125,7 @@ IEffect* TestDemo::PrepareFrame() {
         return nullptr;
 
     IEffect* effect = effects[schedule.effectIndex].get();
+    shownEffect = effect;
     if (schedule.jumpTime) {
         effect->time = newTime;
         lastEffectTime = newTime;

@@ -1,19 +1,22 @@
 #include "engine/Engine.h"
 
+#include "author/AuthorSession.h"
 #include "demo/TestDemo.h"
 #include "engine/FramePacing.h"
+#include "log/EchoingLogger.h"
 #include "log/FileLogger.h"
 #include "log/StartupObserver.h"
 #include "render/GLRenderer.h"
+#include "render/ShaderSources.h"
 #include "resources/ProgramIcon.h"
 
 #include <charconv>
+#include <filesystem>
 
 namespace {
 
 constexpr int kWindowWidth = 1280;
 constexpr int kWindowHeight = 720;
-constexpr float kTempo = 126.0f;        // beats per minute
 constexpr float kFrameBudget = 16.67f;  // milliseconds
 constexpr const char* kSyncBasePath = "./sync/";
 constexpr float kTitleUpdateInterval = 1000.0f;
@@ -29,12 +32,16 @@ float Tick() {
 
 }  // namespace
 
+Engine::Engine() = default;
+Engine::~Engine() = default;
+
 bool Engine::Init(platform::InstanceHandle /*instance*/) {
     StartupScope step(StartupEvent::kStep, "log file");
     // A logger whose file could not be made is not kept: nothing may be written later.
     auto fileLogger = std::make_unique<FileLogger>();
     if (!fileLogger->Open()) return false;
     logger = std::move(fileLogger);
+    if (authorOptions.enabled) logger = std::make_unique<EchoingLogger>(std::move(logger));
     gLogger = logger.get();
     logger->WriteTimestamp();
     logger->Write("Logger Initialized.");
@@ -58,7 +65,7 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     else
         logger->Error("Failed To Initialize OpenAL Context!");
     step.Next("soundtrack");
-    LoadSoundtrack(soundtrack, kTempo);
+    LoadSoundtrack(soundtrack, kSoundtrackTempo);
 
     step.Next("sync device");
     frameBudget = kFrameBudget;
@@ -70,6 +77,11 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     step.Next("renderer");
     auto glRenderer = std::make_unique<GLRenderer>();
     glRenderer->anisotropyCap = anisotropyCap;
+    glRenderer->previewAvailable = authorOptions.enabled;
+    // Author mode builds its programs from the sources it watches, not from the build's copies.
+    SetShaderSourceDirectory(authorOptions.watchDirectory.empty()
+                                 ? std::string()
+                                 : (std::filesystem::path(authorOptions.watchDirectory) / "Shaders/").string());
     renderer = std::move(glRenderer);
     if (!renderer->Init(window.window, kSampleCount)) {
         logger->Error("Failed to initialize the renderer!");
@@ -89,11 +101,23 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     step.Next("demo");
     if (!InitDemo()) return false;
     if (soundtrack.source != 0) alSourcePlay(soundtrack.source);
+    if (authorOptions.enabled) StartAuthorMode();
     return true;
 }
 
+void Engine::StartAuthorMode() {
+    author = std::make_unique<AuthorSession>(*this, authorOptions);
+    showFrameRate = true;
+    author->Start();
+}
+
 // The display may not offer 1280 x 720 at 32 bits; a window of that size is the next best thing.
+// Author mode works in a window beside the editor, with the cursor.
 void Engine::CreateMainWindow() {
+    if (authorOptions.enabled) {
+        CreateAppWindow(kWindowWidth, kWindowHeight, window, this, true, false);
+        return;
+    }
     if (CreateAppWindow(kWindowWidth, kWindowHeight, window, this, true, true)) return;
     logger->Write("Full Screen Mode Unavailable, Using A Window.");
     CreateAppWindow(kWindowWidth, kWindowHeight, window, this, true, false);
@@ -101,7 +125,8 @@ void Engine::CreateMainWindow() {
 
 void Engine::Frame() {
     const float t0 = Tick();
-    if (!IsPlaying(soundtrack)) {
+    if (author) author->BeforeFrame(t0);
+    if (!IsPlaying(soundtrack) && !(author && author->Holds())) {
         platform::PostQuitMessage(0);
         return;
     }
@@ -113,12 +138,14 @@ void Engine::Frame() {
 
     ++frameCount;
     UpdateTitle();
+    if (author) author->UpdateTitle(Tick(), showFrameRate ? framesLastSecond : -1);
     if (const auto sleep = FrameSleepMilliseconds(frameBudget, t0, t1, t2)) platform::Sleep(*sleep);
 }
 
 void Engine::UpdateTitle() {
     if (Tick() - lastTitleUpdate < kTitleUpdateInterval) return;
-    if (showFrameRate) {
+    // Author mode puts the frame rate into its own status title.
+    if (showFrameRate && !author) {
         char digits[12];
         const auto end = std::to_chars(digits, digits + sizeof digits - 1, frameCount).ptr;
         *end = '\0';
@@ -127,6 +154,7 @@ void Engine::UpdateTitle() {
             platform::SetWindowText(window.window, title);
     }
     lastTitleUpdate = Tick();
+    framesLastSecond = frameCount;
     frameCount = 0;
 }
 
@@ -148,7 +176,10 @@ intptr_t Engine::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lPar
         return 0;
     case platform::WM_MOVE: UpdateWindowMetrics(); return 0;
     case platform::WM_KEYDOWN:
-        if (wParam == platform::VK_ESCAPE) platform::PostQuitMessage(0);
+        if (wParam == platform::VK_ESCAPE)
+            platform::PostQuitMessage(0);
+        else if (author)
+            author->HandleKey(wParam);
         return 0;
     case platform::WM_CHAR:
         if (wParam == u'f') ToggleFrameRate();
@@ -169,6 +200,7 @@ void Engine::UpdateWindowMetrics() {
 // Also runs after a failed Init, so every step skips what start-up did not create.
 void Engine::Shutdown() {
     Log("Engine Shutting Down.");
+    author.reset();
     if (soundtrack.source != 0) alSourceStop(soundtrack.source);
     savedTitle = std::u16string();
     DestroySyncDevice(sync);
@@ -195,6 +227,13 @@ bool Engine::InitDemo() {
     demo = std::make_unique<TestDemo>();
     logger->WritePair("Initializing Demo: ", DemoName(*demo));
     return demo->Init();
+}
+
+bool Engine::RestartDemo() {
+    // The renderer must not keep pointing at a post processor that is about to go.
+    if (renderer) renderer->postProcessor = nullptr;
+    ShutdownDemo();
+    return InitDemo();
 }
 
 void Engine::ShutdownDemo() {

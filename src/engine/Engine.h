@@ -4,6 +4,7 @@
 
 #include "audio/Soundtrack.h"
 #include "audio/SoundtrackClock.h"
+#include "author/AuthorOptions.h"
 #include "demo/IDemo.h"
 #include "engine/AppWindow.h"
 #include "log/ILogger.h"
@@ -15,13 +16,20 @@
 #include <memory>
 #include <string>
 
+class AuthorSession;
+
 class Engine {
 public:
+    Engine();
+    ~Engine();
+
     bool Init(platform::InstanceHandle instance);
     void Frame();
     intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, platform::WindowHandle window);
     void UpdateWindowMetrics();
     void Shutdown();
+    // Shuts the demo down and starts it again, as at start-up (author mode, after an edit).
+    bool RestartDemo();
 
     std::unique_ptr<IRenderer> renderer;
     int32_t clientHeight = 0;
@@ -40,9 +48,14 @@ public:
     SoundtrackClock soundtrackClock{soundtrack};
     // For the capture tool, set before Init: the renderer's anisotropy cap (0: the driver's maximum).
     float anisotropyCap = 0.0f;
+    // Set before Init; author mode when enabled, the player as it always was otherwise.
+    AuthorOptions authorOptions;
+    std::unique_ptr<AuthorSession> author;
+    int32_t framesLastSecond = 0;  // the frame count at the last title update
 
 private:
     void CreateMainWindow();
+    void StartAuthorMode();
     void UpdateTitle();
     void ToggleFrameRate();
     bool InitDemo();

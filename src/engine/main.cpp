@@ -1,8 +1,42 @@
-// The player: one Engine, its start-up, the message loop, its shut-down.
+// The player: one Engine, its start-up, the message loop, its shut-down. "--author" makes it
+// the authoring tool (see AuthorOptions.h); bad options end it before any window opens.
+#include "audio/Soundtrack.h"
+#include "author/AuthorOptions.h"
 #include "engine/Engine.h"
 
-int main() {
+#include <cstdio>
+
+namespace {
+
+// Exit status for a command line that makes no sense, as the tools use it.
+constexpr int kUsageExit = 2;
+
+bool ReadOptions(int argc, char** argv, AuthorOptions& options) {
+    std::string error;
+    std::optional<AuthorOptions> parsed = ParseAuthorOptions(argc, argv, error);
+    if (parsed && parsed->enabled &&
+        !CheckAuthorOptions(*parsed, BeatsAtSeconds(kSoundtrackTempo, static_cast<float>(SoundtrackSeconds())), error))
+        parsed.reset();
+    if (!parsed) {
+        std::fprintf(stderr, "QuarnEngine: %s\n\n%s", error.c_str(), AuthorUsage());
+        return false;
+    }
+    options = *parsed;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    AuthorOptions options;
+    if (!ReadOptions(argc, argv, options)) return kUsageExit;
+    if (options.help) {
+        std::fputs(AuthorUsage(), stdout);
+        return 0;
+    }
+
     Engine engine;
+    engine.authorOptions = options;
     if (!engine.Init(platform::GetModuleHandle())) platform::PostQuitMessage(-1);
 
     platform::Message message;

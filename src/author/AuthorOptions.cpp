@@ -1,0 +1,114 @@
+#include "author/AuthorOptions.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+bool Fail(std::string& error, std::string message) {
+    error = std::move(message);
+    return false;
+}
+
+std::optional<double> ParseBeat(std::string_view text) {
+    const std::string copy(text);
+    char* end = nullptr;
+    const double number = std::strtod(copy.c_str(), &end);
+    if (copy.empty() || *end != '\0' || !std::isfinite(number) || number < 0.0) return std::nullopt;
+    return number;
+}
+
+bool ParseFrom(const char* text, AuthorOptions& options, std::string& error) {
+    options.fromBeat = ParseBeat(text);
+    return options.fromBeat || Fail(error, std::string("--from takes a beat (0 or more), not \"") + text + "\"");
+}
+
+bool ParseLoop(const char* text, AuthorOptions& options, std::string& error) {
+    const std::string_view loop = text;
+    const size_t colon = loop.find(':');
+    const std::optional<double> from = colon == loop.npos ? std::nullopt : ParseBeat(loop.substr(0, colon));
+    const std::optional<double> to = colon == loop.npos ? std::nullopt : ParseBeat(loop.substr(colon + 1));
+    if (!from || !to) return Fail(error, std::string("--loop takes FROM:TO in beats, not \"") + text + "\"");
+    if (*from >= *to) return Fail(error, std::string("--loop ") + text + " is reversed or empty: FROM must come before TO");
+    options.loop = BeatLoop{*from, *to};
+    return true;
+}
+
+bool ApplyValue(std::string_view argument, const char* value, AuthorOptions& options, std::string& error) {
+    if (argument == "--from") return ParseFrom(value, options, error);
+    if (argument == "--loop") return ParseLoop(value, options, error);
+    if (argument == "--watch") {
+        if (*value == '\0') return Fail(error, "--watch needs a directory");
+        options.watchDirectory = value;
+        return true;
+    }
+    return Fail(error, "unknown argument: " + std::string(argument));
+}
+
+std::string BeatText(double beat) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", beat);
+    return text;
+}
+
+bool ReadArguments(int argc, const char* const* argv, AuthorOptions& options, std::string& error) {
+    bool authorSettingsGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--author") {
+            options.enabled = true;
+        } else if (argument == "--from" || argument == "--loop" || argument == "--watch") {
+            if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
+            if (!ApplyValue(argument, argv[++i], options, error)) return false;
+            authorSettingsGiven = true;
+        } else {
+            return Fail(error, "unknown argument: " + std::string(argument));
+        }
+    }
+    return !authorSettingsGiven || options.enabled || options.help ||
+           Fail(error, "--from, --loop and --watch go with --author");
+}
+
+}  // namespace
+
+std::optional<AuthorOptions> ParseAuthorOptions(int argc, const char* const* argv, std::string& error) {
+    AuthorOptions options;
+    if (!ReadArguments(argc, argv, options, error)) return std::nullopt;
+    return options;
+}
+
+bool CheckAuthorOptions(const AuthorOptions& options, double musicBeats, std::string& error) {
+    const auto beyond = [&](double beat, const char* what) {
+        if (musicBeats < 0.0)
+            return Fail(error, std::string(what) + " cannot be checked: the soundtrack cannot be read");
+        return Fail(error, std::string(what) + " " + BeatText(beat) + " lies beyond the end of the music (beat " +
+                               BeatText(std::floor(musicBeats * 100.0) / 100.0) + ")");
+    };
+    if (options.fromBeat && !(*options.fromBeat < musicBeats)) return beyond(*options.fromBeat, "--from");
+    if (options.loop && !(options.loop->to <= musicBeats)) return beyond(options.loop->to, "--loop's end");
+    std::error_code failure;
+    if (!options.watchDirectory.empty() && !std::filesystem::is_directory(options.watchDirectory, failure))
+        return Fail(error, "--watch " + options.watchDirectory + " is not a directory");
+    return true;
+}
+
+const char* AuthorUsage() {
+    return "usage: QuarnEngine                 play the demo, full screen\n"
+           "       QuarnEngine --author [--from BEAT] [--loop FROM:TO] [--watch SOURCE_DIR]\n"
+           "\n"
+           "Author mode: a 1280x720 window with keys to move around the demo, and the timeline and\n"
+           "shaders reloaded from SOURCE_DIR (the checkout's data/) whenever one is saved.\n"
+           "--from BEAT       start at this beat (126 beats a minute) instead of the start\n"
+           "--loop FROM:TO    play the beats from FROM up to TO over and over\n"
+           "--watch DIR       read timeline.txt and Shaders/ from DIR, and reload them on change\n"
+           "\n"
+           "Keys: Space pause/resume; Left/Right one beat back/forward, with Shift sixteen; Home to the\n"
+           "loop's start (or beat 0); L loop the current sixteen beats (again: no loop); q preview\n"
+           "quality (half size) or full; f frame rate in the title; Escape quit.\n";
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The player's command line. Without arguments it plays the demo as it always has; "--author"
+// turns it into a tool for making the demo: windowed, with keys to pause, seek and loop, and
+// with the timeline and shaders reloaded from a source tree as they are saved.
+
+#include <optional>
+#include <string>
+
+struct BeatLoop {
+    double from = 0.0;
+    double to = 0.0;  // exclusive: reaching it jumps back to `from`
+};
+
+struct AuthorOptions {
+    bool enabled = false;
+    std::optional<double> fromBeat;
+    std::optional<BeatLoop> loop;
+    std::string watchDirectory;  // empty: nothing is watched
+    bool help = false;
+};
+
+// Null with `error` set when the arguments make no sense on their own.
+std::optional<AuthorOptions> ParseAuthorOptions(int argc, const char* const* argv, std::string& error);
+// What only the data can tell: the positions lie within the music (`musicBeats` long, negative
+// when the soundtrack cannot be read) and the watched directory exists.
+bool CheckAuthorOptions(const AuthorOptions& options, double musicBeats, std::string& error);
+const char* AuthorUsage();

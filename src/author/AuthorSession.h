@@ -1,0 +1,66 @@
+#pragma once
+// Author mode, run by the engine beside its own frame: the keys that pause, seek and loop, the
+// exact seek (the demo's bookkeeping replayed from the start, as the capture tool does), the
+// live reload of the timeline and the shaders from the watched source tree, the preview quality
+// and the status in the window title.
+
+#include "author/AuthorOptions.h"
+#include "author/SourceWatcher.h"
+#include "engine/FrameStepper.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class Engine;
+
+class AuthorSession {
+public:
+    AuthorSession(Engine& engine, AuthorOptions options);
+
+    // Once the demo is ready: reads the watched timeline and goes to the first position.
+    void Start();
+    // A key-down the engine does not handle itself.
+    void HandleKey(uintptr_t key);
+    // At the start of each frame: the end of the music or of the loop, and the polled sources.
+    void BeforeFrame(float now);
+    // The music stands still on purpose, so the engine keeps drawing.
+    bool Holds() const { return paused; }
+    // The status title, renewed a few times a second; `frameRate` negative leaves it out.
+    void UpdateTitle(float now, int frameRate);
+
+    // What the keys do.
+    void TogglePause();
+    // Exact: the frame shown is the one the player running from the start shows at `beat`.
+    void SeekTo(double beat);
+    void ToggleLoop();
+    void TogglePreview();
+
+    double Beat() const;
+    bool Paused() const { return paused; }
+    const std::optional<BeatLoop>& Loop() const { return loop; }
+
+private:
+    void WatchSources();
+    void ReloadTimeline();
+    void ReloadShader(const std::string& path);
+    void RestartDemo();
+    void Hold(float seconds);
+    void Resume();
+    double LastFrameSeconds() const;
+    double SecondsAt(double beat) const;
+
+    Engine& engine;
+    AuthorOptions options;
+    SourceWatcher watcher;
+    std::optional<size_t> timelineFile;
+    std::optional<BeatLoop> loop;
+    bool paused = false;
+    bool preview = false;
+    double musicSeconds = 0.0;
+    FrameStepper stepper;
+    float lastTitleUpdate = 0.0f;
+    char titleText[160] = {};
+    char16_t title[160] = {};
+};
