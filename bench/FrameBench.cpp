@@ -3,7 +3,10 @@
 // frame, so each section is sampled at evenly spread frames; the frames between are run without
 // drawing, so every clock reads what the player's would.
 //
-//   quarn_bench_frames [--frames N] [--until-beat B]
+//   quarn_bench_frames [--frames N] [--until-beat B] [--preview]
+//
+// --preview draws in author mode's preview quality: half-size frames without multisampling, at
+// anisotropy 1, scaled up to the window.
 
 #include <algorithm>
 #include <cstdio>
@@ -101,15 +104,17 @@ int main(int argc, char** argv) {
     if (!samples || !untilBeat) return 2;
 
     CaptureSession session(kBenchFramesPerSecond);
+    const bool preview = HasFlag(argc, argv, "--preview");
+    if (preview) session.UsePreview();
     std::string error;
     bool measured = session.Start(QUARN_RUN_DIR, 0.0f, error);
     if (measured) {
         const GLenum glError = glGetError();  // before the queries below can add to it
         GLint sampleCount = 0;
         glGetIntegerv(GL_SAMPLES, &sampleCount);
-        std::printf("Frame times per section: %s, %dx%d, %d samples, %d frames drawn per section\n",
+        std::printf("Frame times per section: %s, %dx%d, %d samples, %d frames drawn per section%s\n",
                     RendererString(), CaptureSession::kWidth, CaptureSession::kHeight, sampleCount,
-                    static_cast<int>(*samples));
+                    static_cast<int>(*samples), preview ? ", preview quality (half size, no multisampling)" : "");
         std::printf("(wall: glFinish before and after the frame; cpu: this thread's processor time, ms)\n");
         std::printf("%-28s %13s %4s %10s %10s %10s %10s %10s\n", "section", "beats", "n", "mean", "p99", "min",
                     "max", "cpu mean");

@@ -77,7 +77,7 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     step.Next("renderer");
     auto glRenderer = std::make_unique<GLRenderer>();
     glRenderer->anisotropyCap = anisotropyCap;
-    glRenderer->previewAvailable = authorOptions.enabled;
+    glRenderer->previewAvailable = previewAvailable || authorOptions.enabled;
     // Author mode builds its programs from the sources it watches, not from the build's copies.
     SetShaderSourceDirectory(authorOptions.watchDirectory.empty()
                                  ? std::string()

@@ -48,6 +48,8 @@ public:
     SoundtrackClock soundtrackClock{soundtrack};
     // For the capture tool, set before Init: the renderer's anisotropy cap (0: the driver's maximum).
     float anisotropyCap = 0.0f;
+    // Set before Init to have the renderer's preview quality available (author mode has it).
+    bool previewAvailable = false;
     // Set before Init; author mode when enabled, the player as it always was otherwise.
     AuthorOptions authorOptions;
     std::unique_ptr<AuthorSession> author;

@@ -1,6 +1,7 @@
 #include "CaptureSession.h"
 
 #include "WindowImage.h"
+#include "render/GLRenderer.h"
 
 #include <GL/glew.h>
 
@@ -62,7 +63,18 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
                 ", not 1280x720; run on a 1280x720 display (scripts/headless.sh gives one)";
         return false;
     }
+    if (engine.previewAvailable && !StartPreview()) {
+        error = "the preview quality did not start; its log is " + Quoted(runDirectory / "LogFile.txt");
+        return false;
+    }
     return true;
+}
+
+// The effects take their targets' size and their samplers' anisotropy at Init, so the demo
+// starts again after the switch, as author mode does.
+bool CaptureSession::StartPreview() {
+    auto* renderer = dynamic_cast<GLRenderer*>(engine.renderer.get());
+    return renderer && renderer->SetPreview(true) && engine.RestartDemo();
 }
 
 void CaptureSession::Stop() {

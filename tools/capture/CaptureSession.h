@@ -26,6 +26,8 @@ public:
     bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error);
     // Also after a failed Start.
     void Stop();
+    // Before Start: the frames are to be drawn in author mode's preview quality.
+    void UsePreview() { engine.previewAvailable = true; }
 
     // Runs the frames before `seconds` undrawn, then sets the clock to `seconds` (one of the
     // player's frames when it falls on one) for DrawFrame. Positions only ever move forward.
@@ -48,6 +50,7 @@ public:
     const IDemo& Demo() const { return *engine.demo; }
 
 private:
+    bool StartPreview();
     bool DispatchMessages();
 
     FrameStepper stepper;
