@@ -61,13 +61,11 @@ void AuthorSession::HandleKey(uintptr_t key) {
 }
 
 void AuthorSession::BeforeFrame(float now) {
-    const ALuint source = engine.soundtrack.source;
-    if (source == 0) return;
-    ALint state = AL_STOPPED;
-    alGetSourcei(source, AL_SOURCE_STATE, &state);
-    if (!paused && loop && (state != AL_PLAYING || Beat() >= loop->to)) {
+    if (engine.soundtrack.source == 0) return;
+    const bool playing = IsPlaying(engine.soundtrack);
+    if (!paused && loop && (!playing || Beat() >= loop->to)) {
         SeekTo(loop->from);
-    } else if (!paused && state != AL_PLAYING) {
+    } else if (!paused && !playing) {
         // Played out: the last frame stays, paused, rather than the program ending.
         paused = true;
         SeekTo(engine.soundtrack.tempo * LastFrameSeconds() / 60.0);
