@@ -79,12 +79,17 @@ protected:
     std::string Source(const std::string& relative) const { return run->File("sources/" + relative); }
 
     // Frames for a while, long enough for the watcher to see a saved file settle.
+    // The watcher polls by the wall clock and reads a file once a later poll finds it unchanged,
+    // so a saved file needs at least three frames some time apart. On a loaded machine a single
+    // frame can outlast the whole span, hence the frame count as well as the time.
     void RunFramesFor(std::chrono::milliseconds span) {
         const auto end = std::chrono::steady_clock::now() + span;
+        int frames = 0;
         do {
             engine.Frame();
+            ++frames;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        } while (std::chrono::steady_clock::now() < end);
+        } while (std::chrono::steady_clock::now() < end || frames < 3);
     }
 
     float CameraDistanceNow() const {
