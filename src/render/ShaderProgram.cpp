@@ -65,7 +65,7 @@ std::unique_ptr<char[]> ReadSourceFile(const char* path) {
     const WholeFile file = ReadWholeFile(path, kMaxSourceBytes);
     // GL would stop at a NUL byte and compile only the text before it, so such a file is
     // refused whole rather than reported as a misleading syntax error.
-    if (!file.Ok() || std::memchr(file.bytes.data(), '\0', file.bytes.size()))
+    if (!file.Ok() || std::find(file.bytes.begin(), file.bytes.end(), '\0') != file.bytes.end())
         return nullptr;
     std::unique_ptr<char[]> text(new char[file.bytes.size() + 1]);
     std::copy(file.bytes.begin(), file.bytes.end(), text.get());
