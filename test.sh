@@ -24,6 +24,8 @@ scripts/headless.sh ctest --test-dir build --output-on-failure -j"$jobs" || stat
 # Mesa and SDL keep process-lifetime allocations that LeakSanitizer would report as ours.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   scripts/headless.sh ctest --test-dir build-asan --output-on-failure -j"$jobs" -L 'unit|gl' || status=1
+# Every run fuzzes each loader a little; a crash, hang or memory blow-up fails the run.
+scripts/fuzz.sh 20 || status=1
 
 if [[ $status -ne 0 ]]; then
   echo "test.sh: FAILED" >&2

@@ -17,7 +17,7 @@ std::vector<float> LoadVertices(const char* name, float scale) {
     static StderrLogger logger;
     gLogger = &logger;
     Model model;
-    LoadModel(model, (std::string(QUARN_RUN_DIR) + "/Models/" + name).c_str());
+    LoadModel(model, (std::string(QUARN_RUN_DIR) + "/Models/" + name).c_str(), VertexLayout::kPositionNormal);
     std::vector<float> vertices(model.vertices.get(), model.vertices.get() + model.floatCount);
     for (float& value : vertices)
         value *= scale;

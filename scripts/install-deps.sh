@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth libgl1-mesa-dri libglx-mesa0
   vorbis-tools ffmpeg time
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -15,6 +15,10 @@ namespace {
 // block allowed fits the 32-bit size that alBufferData takes.
 constexpr double kMaxSoundtrackSeconds = 30.0 * 60.0;
 constexpr long kMaxSampleRate = 192000;
+// The length comes from the last page's granule position, which a few damaged bytes can
+// inflate; the block is held twice while OpenAL copies it. 128 MiB is over twelve minutes of
+// 44.1 kHz stereo.
+constexpr int64_t kMaxBlockBytes = int64_t{128} << 20;
 constexpr int kBytesPerSample = 2;
 
 void LogError(const char* message) {
@@ -42,13 +46,13 @@ private:
 };
 
 // The size the stated length promises, in whole frames so that OpenAL accepts it;
-// 0 when the length is unknown, absurd or holds not one frame.
+// 0 when the length is unknown, absurd, too big a block or holds not one frame.
 int64_t BlockSize(double seconds, int channels, long sampleRate) {
     if (!(seconds > 0.0 && seconds <= kMaxSoundtrackSeconds))
         return 0;
     const int64_t frameBytes = int64_t(channels) * kBytesPerSample;
     const auto bytes = static_cast<int64_t>(static_cast<long double>(seconds) * sampleRate * channels * kBytesPerSample);
-    return bytes - bytes % frameBytes;
+    return bytes <= kMaxBlockBytes ? bytes - bytes % frameBytes : 0;
 }
 
 // Decodes until the block is full, the stream ends or a decoding error stops it; returns

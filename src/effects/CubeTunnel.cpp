@@ -31,8 +31,8 @@ bool CubeTunnel::Init() {
     glBindVertexArray(vertexArray);
 
     CreateParticles();
-    UploadMesh(gemModel, "./Models/Gem.exm", gemVertexBuffer, gemIndexBuffer);
-    UploadMesh(backgroundModel, "./Models/WingBg.exm", backgroundVertexBuffer, backgroundIndexBuffer);
+    UploadMesh(gemModel, "./Models/Gem.exm", VertexLayout::kPositionNormal, gemVertexBuffer, gemIndexBuffer);
+    UploadMesh(backgroundModel, "./Models/WingBg.exm", VertexLayout::kPositionNormal, backgroundVertexBuffer, backgroundIndexBuffer);
     SetMeshPointers();
     glBindVertexArray(0);
 

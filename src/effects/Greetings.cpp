@@ -67,14 +67,14 @@ void Greetings::CreateParticles() {
 }
 
 void Greetings::CreateCylinder() {
-    LoadModel(cylinderModel, "./Models/7sidecylinder.exm");
+    LoadModel(cylinderModel, "./Models/7sidecylinder.exm", VertexLayout::kPositionNormalTexture);
     cylinderVertexBuffer = CreateVertexBuffer(cylinderModel);
     SetTexturedMeshPointers();
     cylinderIndexBuffer = CreateIndexBuffer(cylinderModel);
 }
 
 void Greetings::CreateLogo() {
-    UploadMesh(logoModel, "./Models/kav.exm", logoVertexBuffer, logoIndexBuffer);
+    UploadMesh(logoModel, "./Models/kav.exm", VertexLayout::kPositionNormal, logoVertexBuffer, logoIndexBuffer);
     SetMeshPointers();
 }
 

@@ -31,8 +31,8 @@ GLBuffer CreateIndexBuffer(const Model& model) {
                         GL_STATIC_DRAW);
 }
 
-void UploadMesh(Model& model, const char* path, GLBuffer& vertexBuffer, GLBuffer& indexBuffer) {
-    LoadModel(model, path);
+void UploadMesh(Model& model, const char* path, VertexLayout layout, GLBuffer& vertexBuffer, GLBuffer& indexBuffer) {
+    LoadModel(model, path, layout);
     vertexBuffer = CreateVertexBuffer(model);
     indexBuffer = CreateIndexBuffer(model);
     model.vertices.reset();

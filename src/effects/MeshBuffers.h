@@ -17,7 +17,7 @@ GLBuffer CreateVertexBuffer(const Model& model, GLenum usage = GL_STATIC_DRAW);
 GLBuffer CreateIndexBuffer(const Model& model);
 // Loads a mesh file into a vertex and an index buffer, both left bound, and frees the model's
 // arrays: the model keeps only its counts.
-void UploadMesh(Model& model, const char* path, GLBuffer& vertexBuffer, GLBuffer& indexBuffer);
+void UploadMesh(Model& model, const char* path, VertexLayout layout, GLBuffer& vertexBuffer, GLBuffer& indexBuffer);
 void BindMeshBuffers(GLuint vertexBuffer, GLuint indexBuffer);
 
 // Six floats a vertex: position to attribute 0, normal to attribute 1.

@@ -46,7 +46,7 @@ void PlanetEffect::CreateCloud() {
 }
 
 void PlanetEffect::CreatePlanet() {
-    UploadMesh(planetModel, "./Models/coolball.exm", planetVertexBuffer, planetIndexBuffer);
+    UploadMesh(planetModel, "./Models/coolball.exm", VertexLayout::kPositionNormal, planetVertexBuffer, planetIndexBuffer);
     SetMeshPointers();
 }
 

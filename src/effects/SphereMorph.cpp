@@ -73,7 +73,7 @@ void SphereMorph::CreateParticles() {
 }
 
 void SphereMorph::CreateBackdrop() {
-    LoadModel(backdropModel, "./Models/BackgroundTex.exm");
+    LoadModel(backdropModel, "./Models/BackgroundTex.exm", VertexLayout::kPositionNormalTexture);
     std::span<float> floats = VertexFloats(backdropModel);
     for (size_t i = 0; i + kBackdropFloatsPerVertex <= floats.size(); i += kBackdropFloatsPerVertex) {
         floats[i] *= 50.0f;
@@ -85,7 +85,7 @@ void SphereMorph::CreateBackdrop() {
 }
 
 void SphereMorph::CreateSpikyBall() {
-    LoadModel(spikyBallModel, "./Models/Spineball.exm");
+    LoadModel(spikyBallModel, "./Models/Spineball.exm", VertexLayout::kPositionNormal);
     std::span<float> floats = VertexFloats(spikyBallModel);
     // Normals too: they reach the shader three times their length, and it normalises them.
     for (float& value : floats)
@@ -96,7 +96,7 @@ void SphereMorph::CreateSpikyBall() {
 }
 
 void SphereMorph::CreateSphere() {
-    LoadModel(sphereModel, "./Models/Sphere2.exm");
+    LoadModel(sphereModel, "./Models/Sphere2.exm", VertexLayout::kPositionNormal);
     const std::span<float> floats = VertexFloats(sphereModel);
     sphereVertexBuffer = CreateBuffer(GL_ARRAY_BUFFER, floats.size_bytes(), floats.data(), GL_DYNAMIC_DRAW);
     sphereUpload.assign(floats.begin(), floats.end());

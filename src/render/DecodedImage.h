@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <memory>
 
+// Larger images are refused even where the driver would take them: at 4 bytes a pixel one
+// side of 8192 already makes a 256 MiB picture.
+inline constexpr int kMaxImageSide = 8192;
+
 struct DecodedImage {
     struct Free {
         void operator()(uint8_t* pixels) const;
@@ -17,5 +21,8 @@ struct DecodedImage {
     explicit operator bool() const { return pixels != nullptr; }
 };
 
-DecodedImage DecodeImageFile(const char* path);
-DecodedImage DecodeImageMemory(const uint8_t* bytes, size_t size);
+// The file is read whole (a regular file of plausible size only) and decoded from memory.
+DecodedImage DecodeImageFile(const char* path, int maxSide = kMaxImageSide);
+// The size in the header is read first: an image wider or taller than `maxSide` is refused
+// before a single pixel is decoded, so a tiny file cannot claim gigabytes.
+DecodedImage DecodeImageMemory(const uint8_t* bytes, size_t size, int maxSide = kMaxImageSide);

@@ -1,5 +1,6 @@
 #include "render/GLRenderer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -78,6 +79,7 @@ bool GLRenderer::Init(platform::WindowHandle window, int sampleCount) {
     SetFixedState();
     LogMultisampling();
     QueryAnisotropy();
+    QueryMaxImageSide();
     UpdateProjection();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 
@@ -143,13 +145,20 @@ void GLRenderer::LogMultisampling() const {
     WriteNumber("Multisampling Buffers: ", samples);
 }
 
-// A driver without anisotropic filtering gets 1, the level that filters no differently.
+// A driver without anisotropic filtering reports no level at all: 0, which the samplers take
+// as "do not set it", since the parameter itself would be an invalid enum there.
 void GLRenderer::QueryAnisotropy() {
-    maxAnisotropy = 1.0f;
+    maxAnisotropy = 0.0f;
     if (GLEW_EXT_texture_filter_anisotropic || GLEW_ARB_texture_filter_anisotropic)
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
     if (anisotropyCap > 0.0f && maxAnisotropy > anisotropyCap) maxAnisotropy = anisotropyCap;
     WriteNumber("Anisotropic Filtering Level: ", static_cast<long>(maxAnisotropy));
+}
+
+void GLRenderer::QueryMaxImageSide() {
+    GLint driverMaximum = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &driverMaximum);
+    maxImageSide = std::min<int>(driverMaximum, kMaxImageSide);
 }
 
 // A minimised window reports a height of 0; the last projection is kept rather than divided by 0.
@@ -165,6 +174,7 @@ void GLRenderer::Shutdown() {
         texture.reset();
     }
     textureCache.clear();
+    failedImages.clear();
     missingTexture = nullptr;
     missingCubeMap = nullptr;
     for (TrackHandle& track : cameraTracks)
@@ -239,21 +249,28 @@ ITexture* GLRenderer::GetTexture(const char* path, bool cubeMap) {
     if (const auto found = textureCache.find(std::string_view(path)); found != textureCache.end())
         return found->second.get();
 
+    if (const auto failed = failedImages.find(std::string_view(path)); failed != failedImages.end())
+        return RefuseImage(path, failed->second, cubeMap);
+
     const StartupScope load(StartupEvent::kTexture, path);
-    const DecodedImage image = DecodeImageFile(path);
-    if (!image) {
-        gLogger->WritePair("Returned A Missing Texture! Unable To Load File: ", path);
-        return cubeMap ? MissingCubeMap() : missingTexture;
-    }
-    if (cubeMap && !HasSquareFaces(image.width, image.height)) {
-        gLogger->WritePair("ERROR: Cube Map Image Is Not A Cross Of Square Faces: ", path);
-        return MissingCubeMap();
-    }
+    const DecodedImage image = DecodeImageFile(path, maxImageSide);
+    if (!image)
+        return RefuseImage(path, "Returned A Missing Texture! Unable To Load File: ", cubeMap);
+    if (cubeMap && !HasSquareFaces(image.width, image.height))
+        return RefuseImage(path, "ERROR: Cube Map Image Is Not A Cross Of Square Faces: ", cubeMap);
     gLogger->WritePair(cubeMap ? "Creating Cube Map Texture: " : "Creating Texture: ", path);
     ITexture* texture = cubeMap ? CreateCubeMapTexture(image.pixels.get(), image.height, image.width)
                                 : CreateTexture(image.pixels.get(), image.height, image.width);
     CacheTexture(path, texture);
     return texture;
+}
+
+// A failed file is remembered for the run and never decoded again (a damaged image can cost
+// seconds), but every request still logs why it gets the fallback.
+ITexture* GLRenderer::RefuseImage(const char* path, const char* reason, bool cubeMap) {
+    gLogger->WritePair(reason, path);
+    failedImages.try_emplace(path, reason);
+    return cubeMap ? MissingCubeMap() : missingTexture;
 }
 
 void GLRenderer::CacheTexture(const char* key, ITexture* texture) {

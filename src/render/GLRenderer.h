@@ -7,6 +7,7 @@
 
 #include "math/Matrix4.h"
 #include "render/Camera.h"
+#include "render/DecodedImage.h"
 #include "render/GLContext.h"
 #include "render/IRenderer.h"
 #include "render/ITexture.h"
@@ -51,14 +52,20 @@ private:
     void SetFixedState() const;
     void LogMultisampling() const;
     void QueryAnisotropy();
+    void QueryMaxImageSide();
     void UpdateProjection();
     void UpdateCamera();
     float CameraTrackValue(CameraTrack track, int32_t row) const;
     ITexture* MissingCubeMap();
     void CacheTexture(const char* key, ITexture* texture);
+    ITexture* RefuseImage(const char* path, const char* reason, bool cubeMap);
 
     // Keyed by text; std::less<> finds a const char* without building a string.
     std::map<std::string, std::unique_ptr<ITexture>, std::less<>> textureCache;
+    // Paths that failed to load, with the log label each request for them repeats.
+    std::map<std::string, const char*, std::less<>> failedImages;
+    // The driver's GL_MAX_TEXTURE_SIZE, capped at kMaxImageSide.
+    int maxImageSide = kMaxImageSide;
     ITexture* missingTexture = nullptr;
     // A cube-map request that fails gets this, never the 2D fallback: binding a 2D texture
     // to GL_TEXTURE_CUBE_MAP is an error.

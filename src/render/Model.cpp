@@ -1,51 +1,51 @@
 #include "render/Model.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cstring>
 #include <new>
 
+#include "io/WholeFile.h"
 #include "log/ILogger.h"
 #include "log/StartupObserver.h"
 
 namespace {
 
-constexpr uint64_t kHeaderBytes = 12;
+constexpr size_t kHeaderBytes = 12;
+// Several times the densest mesh the demo draws; a bigger file is refused unread.
+constexpr size_t kMaxModelBytes = size_t{64} << 20;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// -1 when the size cannot be determined (not a regular file, seek failure).
-int64_t FileSize(std::FILE* file) {
-    if (std::fseek(file, 0, SEEK_END) != 0)
-        return -1;
-    const long size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0)
-        return -1;
-    return size;
+template <typename T>
+std::unique_ptr<T[]> CopyArray(const uint8_t* from, uint32_t count) {
+    std::unique_ptr<T[]> array(new (std::nothrow) T[count]);
+    if (array && count > 0)
+        std::memcpy(array.get(), from, size_t{count} * sizeof(T));
+    return array;
 }
 
-bool ReadExactly(std::FILE* file, void* into, uint64_t bytes) {
-    return bytes == 0 || std::fread(into, 1, bytes, file) == bytes;
+// GL draws the indices straight from the buffer: one past the last vertex would read
+// beyond it on a driver without robust buffer access.
+bool IndicesInRange(const uint32_t* indices, uint32_t count, uint32_t vertexCount) {
+    return std::all_of(indices, indices + count, [vertexCount](uint32_t index) { return index < vertexCount; });
 }
 
-// Every count is checked against the file's real size before anything is allocated, so a
-// damaged header can neither trigger a huge allocation nor leave half-read arrays.
-bool ReadModel(Model& model, std::FILE* file) {
-    const int64_t size = FileSize(file);
+}  // namespace
+
+// Every count is checked against the real size before anything is allocated, so a damaged
+// header can neither trigger a huge allocation nor leave half-read arrays.
+bool ParseModel(const uint8_t* bytes, size_t size, VertexLayout layout, Model& model) {
     uint32_t header[3];
-    if (size < static_cast<int64_t>(kHeaderBytes) || !ReadExactly(file, header, sizeof header))
+    if (size < kHeaderBytes)
         return false;
+    std::memcpy(header, bytes, sizeof header);
+    const uint32_t floatsPerVertex = static_cast<uint32_t>(layout);
     const uint64_t floatBytes = uint64_t{header[0]} * sizeof(float);
     const uint64_t indexBytes = uint64_t{header[1]} * sizeof(uint32_t);
-    if (kHeaderBytes + floatBytes + indexBytes > static_cast<uint64_t>(size))
+    if (kHeaderBytes + floatBytes + indexBytes > size || header[0] % floatsPerVertex != 0)
         return false;
 
-    std::unique_ptr<float[]> vertices(new (std::nothrow) float[header[0]]);
-    std::unique_ptr<uint32_t[]> indices(new (std::nothrow) uint32_t[header[1]]);
-    if (!vertices || !indices)
-        return false;
-    if (!ReadExactly(file, vertices.get(), floatBytes) || !ReadExactly(file, indices.get(), indexBytes))
+    std::unique_ptr<float[]> vertices = CopyArray<float>(bytes + kHeaderBytes, header[0]);
+    std::unique_ptr<uint32_t[]> indices = CopyArray<uint32_t>(bytes + kHeaderBytes + floatBytes, header[1]);
+    if (!vertices || !indices || !IndicesInRange(indices.get(), header[1], header[0] / floatsPerVertex))
         return false;
 
     model.floatCount = header[0];
@@ -56,13 +56,11 @@ bool ReadModel(Model& model, std::FILE* file) {
     return true;
 }
 
-}  // namespace
-
-void LoadModel(Model& model, const char* path) {
+void LoadModel(Model& model, const char* path, VertexLayout layout) {
     const StartupScope load(StartupEvent::kMesh, path ? path : "");
     model = Model{};
-    FilePtr file(path ? std::fopen(path, "rb") : nullptr);
-    if (file && ReadModel(model, file.get()))
+    const WholeFile file = ReadWholeFile(path, kMaxModelBytes);
+    if (file.Ok() && ParseModel(file.bytes.data(), file.bytes.size(), layout, model))
         return;
     gLogger->WritePair("ERROR: Failed To Load Model: ", path ? path : "");
     gLogger->Error("Nullifying Model Data...");

@@ -1,9 +1,10 @@
 #include "render/ShaderProgram.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "io/WholeFile.h"
 #include "log/ILogger.h"
 #include "log/StartupObserver.h"
 #include "render/Camera.h"
@@ -11,6 +12,9 @@
 #include "render/ShaderSources.h"
 
 namespace {
+
+// Far beyond any real shader; a bigger file is not GLSL for this program.
+constexpr size_t kMaxSourceBytes = 1 << 20;
 
 // Shaders and programs share the shape of their info-log queries.
 std::string InfoLog(GLuint object, PFNGLGETSHADERIVPROC getParameter, PFNGLGETSHADERINFOLOGPROC getLog) {
@@ -59,17 +63,14 @@ void ReleaseShader(GLuint program, GLuint& shader) {
 }  // namespace
 
 std::unique_ptr<char[]> ReadSourceFile(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
+    const WholeFile file = ReadWholeFile(path, kMaxSourceBytes);
+    // GL would stop at a NUL byte and compile only the text before it, so such a file is
+    // refused whole rather than reported as a misleading syntax error.
+    if (!file.Ok() || std::find(file.bytes.begin(), file.bytes.end(), '\0') != file.bytes.end())
         return nullptr;
-    std::unique_ptr<char[]> text;
-    long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0 && (length = std::ftell(file)) >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-        text.reset(new char[static_cast<size_t>(length) + 1]);
-        const size_t read = std::fread(text.get(), 1, static_cast<size_t>(length), file);
-        text[read] = '\0';
-    }
-    std::fclose(file);
+    std::unique_ptr<char[]> text(new char[file.bytes.size() + 1]);
+    std::copy(file.bytes.begin(), file.bytes.end(), text.get());
+    text[file.bytes.size()] = '\0';
     return text;
 }
 

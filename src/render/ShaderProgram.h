@@ -29,5 +29,6 @@ struct ShaderProgram {
     void Destroy();
 };
 
-// The whole file with a NUL after it, or null when it cannot be read.
+// The whole file with a NUL after it, or null when it cannot be read, is not a regular file,
+// is implausibly large or holds a NUL byte of its own.
 std::unique_ptr<char[]> ReadSourceFile(const char* path);

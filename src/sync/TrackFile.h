@@ -8,14 +8,17 @@
 struct SyncTrack;
 
 inline constexpr size_t kTrackPathCapacity = 260;  // including the terminator
-inline constexpr int64_t kTrackKeyBytes = 9;
-inline constexpr int64_t kTrackHeaderBytes = 4;
+inline constexpr size_t kTrackKeyBytes = 9;
+inline constexpr size_t kTrackHeaderBytes = 4;
 
 // Replaces the track's keys with the file's (the name is left alone). A missing file leaves
 // the track empty and is silent; a damaged one is logged and keeps the keys that are sound:
 // those fully present in the file, up to the first row that does not ascend.
-// Returns true only when the whole file was read as intact.
+// Returns true only when the whole file was read as intact. Anything at the path that is not
+// a regular file counts as missing.
 bool LoadTrackFile(const char* path, SyncTrack& track);
+// The same for a file already in memory; `path` only names it in the log.
+bool ParseTrackFile(const uint8_t* bytes, size_t size, const char* path, SyncTrack& track);
 
 // Base path + "_" + name + ".track" into `out`; false (and `out` empty) when it does not fit.
 bool BuildTrackPath(const char* basePath, const char* name, char (&out)[kTrackPathCapacity]);

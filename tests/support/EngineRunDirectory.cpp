@@ -27,18 +27,25 @@ bool EngineRunDirectory::AddSoundtrack(double seconds) const {
     return !error && WriteTestOgg(File("Audio/tovik.ogg"), seconds);
 }
 
-bool EngineRunDirectory::AddDemoData() const {
+bool EngineRunDirectory::PlaceDemoData(bool copy) const {
     static constexpr const char* kDataFolders[] = {"Shaders", "Models", "Textures", "Greetings", "sync"};
     std::error_code error;
     for (const char* folder : kDataFolders) {
         const fs::path source = fs::path(QUARN_RUN_DIR) / folder;
         // A build without generated content still has its shaders; the rest falls back.
         if (!fs::exists(source)) continue;
-        fs::create_directory_symlink(source, File(folder), error);
+        if (copy)
+            fs::copy(source, File(folder), fs::copy_options::recursive, error);
+        else
+            fs::create_directory_symlink(source, File(folder), error);
         if (error) return false;
     }
     return true;
 }
+
+bool EngineRunDirectory::AddDemoData() const { return PlaceDemoData(false); }
+
+bool EngineRunDirectory::CopyDemoData() const { return PlaceDemoData(true); }
 
 namespace {
 

@@ -22,6 +22,8 @@ public:
     // The built run directory's shaders, meshes, images and tracks, linked in (the soundtrack
     // is left to AddSoundtrack, so a test decides how long the run lasts).
     bool AddDemoData() const;
+    // The same data copied rather than linked, so that a test may damage any file of it.
+    bool CopyDemoData() const;
 
     // Starts the player in this directory with the null audio output and waits for it.
     ProcessResult RunPlayer(const std::string& executable, bool dropPrivileges = false) const;
@@ -29,5 +31,7 @@ public:
     ProcessResult RunPlayerOnScreen(const std::string& executable, const std::string& screen) const;
 
 private:
+    bool PlaceDemoData(bool copy) const;
+
     std::string path_;
 };

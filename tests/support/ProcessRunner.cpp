@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -53,19 +54,21 @@ std::string DescribeStartFailure(const int report[2]) {
 void WaitForChild(pid_t pid, std::chrono::milliseconds timeout, ProcessResult& result) {
     const auto start = std::chrono::steady_clock::now();
     int status = 0;
+    struct rusage usage {};
     for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
+        const pid_t done = wait4(pid, &status, WNOHANG, &usage);
         if (done == pid) break;
         if (done < 0 && errno != EINTR) return;
         if (std::chrono::steady_clock::now() - start > timeout) {
             result.timedOut = true;
             kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
+            wait4(pid, &status, 0, &usage);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.peakMemoryKb = usage.ru_maxrss;
     if (WIFEXITED(status)) {
         result.exited = true;
         result.exitStatus = WEXITSTATUS(status);

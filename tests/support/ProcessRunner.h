@@ -24,6 +24,7 @@ struct ProcessResult {
     int signal = 0;  // the signal that ended it, if any
     bool timedOut = false;
     double seconds = 0.0;
+    long peakMemoryKb = 0;  // the child's peak resident set
 };
 
 ProcessResult RunProcess(const ProcessOptions& options);

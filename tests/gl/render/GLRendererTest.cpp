@@ -50,6 +50,25 @@ TEST_F(GLRendererTest, InitSetsTheFixedStateAndLogsWhatTheDriverOffers) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// Such a driver reports no level: the log says 0, and 0 tells the samplers not to set the
+// parameter, which would be an invalid enum there.
+TEST_F(GLRendererTest, WithoutAnisotropicFilteringTheLevelIsZero) {
+    renderer.Shutdown();
+    platform::DestroyWindow(window);
+    window = CreateTestWindow();
+    log.lines.clear();
+    const GLboolean ext = __GLEW_EXT_texture_filter_anisotropic;
+    const GLboolean arb = __GLEW_ARB_texture_filter_anisotropic;
+    __GLEW_EXT_texture_filter_anisotropic = GL_FALSE;
+    __GLEW_ARB_texture_filter_anisotropic = GL_FALSE;
+    const bool initialised = renderer.Init(window, SampleCount());
+    __GLEW_EXT_texture_filter_anisotropic = ext;
+    __GLEW_ARB_texture_filter_anisotropic = arb;
+    ASSERT_TRUE(initialised);
+    EXPECT_EQ(renderer.maxAnisotropy, 0.0f);
+    EXPECT_EQ(log.Count("Anisotropic Filtering Level: 0"), 1);
+}
+
 class GLRendererWithoutMultisamplingTest : public GLRendererFixture {
 protected:
     int SampleCount() const override { return 0; }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -125,6 +127,14 @@ TEST_F(ShaderProgramTest, UnreadableSourcesAreReportedBeforeAnyGLObjectExists) {
     const std::string vertex = Source("ok.vert", kVertex);
     const std::string fragment = Source("ok.frag", kFragment);
     const std::string missing = (TempDirectory() / "missing.glsl").string();
+    // Neither may block or be cut short: a directory or FIFO reads as missing, and a NUL byte
+    // would make GL compile only the text before it.
+    const std::string folder = (TempDirectory() / "folder.frag").string();
+    std::filesystem::create_directory(folder);
+    const std::string fifo = (TempDirectory() / "fifo.geom").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string nul = Source("nul.vert", "");
+    std::ofstream(nul, std::ios::binary) << std::string(kVertex).insert(20, 1, '\0');
     const int before = LiveObjects();
     struct Case {
         const char* vertex;
@@ -137,6 +147,9 @@ TEST_F(ShaderProgramTest, UnreadableSourcesAreReportedBeforeAnyGLObjectExists) {
         {missing.c_str(), fragment.c_str(), nullptr, "ERROR: Failed to read vertex shader source!"},
         {vertex.c_str(), missing.c_str(), nullptr, "ERROR: Failed to read fragment shader source!"},
         {vertex.c_str(), fragment.c_str(), missing.c_str(), "ERROR: Failed to read geometry shader source!"},
+        {nul.c_str(), fragment.c_str(), nullptr, "ERROR: Failed to read vertex shader source!"},
+        {vertex.c_str(), folder.c_str(), nullptr, "ERROR: Failed to read fragment shader source!"},
+        {vertex.c_str(), fragment.c_str(), fifo.c_str(), "ERROR: Failed to read geometry shader source!"},
     };
     for (const Case& c : cases) {
         log.lines.clear();

@@ -2,12 +2,16 @@
 
 #include <stb_image_write.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "render/ITexture.h"
 #include "support/CoordinateImage.h"
 #include "support/GLRendererFixture.h"
+#include "support/HostileFiles.h"
 
 namespace {
 
@@ -81,6 +85,42 @@ TEST_F(TextureTest, MissingAndNullPathsGetTheFallback) {
     std::fclose(file);
     EXPECT_EQ(renderer.GetTexture(garbage.c_str(), false), fallback);
     EXPECT_EQ(log.Count("Returned A Missing Texture! Unable To Load File: " + garbage), 1);
+}
+
+// Each is refused from its header or its file type, before a pixel is decoded or a read could
+// block; the one side that is still allowed shows the limit is not off by one.
+TEST_F(TextureTest, OversizedClaimsAndNonFilesGetTheFallbackWithoutDecoding) {
+    ITexture* fallback = renderer.GetTexture(nullptr, false);
+    const std::filesystem::path directory = TempDirectory();
+    const std::string jpeg = (directory / "huge.jpg").string();
+    ASSERT_TRUE(WriteBytes(jpeg, JpegHeaderClaiming(12000, 16000)));
+    const std::string bomb = (directory / "bomb.png").string();
+    ASSERT_TRUE(WriteBytes(bomb, TgaBomb()));
+    const std::string wide = WritePng("wide.png", 8193, 1, 1, std::vector<uint8_t>(8193, 7));
+    const std::string folder = (directory / "folder.png").string();
+    std::filesystem::create_directory(folder);
+    const std::string fifo = (directory / "fifo.png").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+    for (const std::string& path : {jpeg, bomb, wide, folder, fifo}) {
+        EXPECT_EQ(renderer.GetTexture(path.c_str(), false), fallback) << path;
+        EXPECT_EQ(log.Count("Returned A Missing Texture! Unable To Load File: " + path), 1) << path;
+    }
+    const std::string widest = WritePng("widest.png", 8192, 1, 1, std::vector<uint8_t>(8192, 7));
+    EXPECT_NE(renderer.GetTexture(widest.c_str(), false), fallback);
+    EXPECT_EQ(glGetError(), kNoError);
+}
+
+TEST_F(TextureTest, AFailedFileIsNotDecodedAgainButEveryRequestSaysSo) {
+    ITexture* fallback = renderer.GetTexture(nullptr, false);
+    const std::string path = (TempDirectory() / "late.png").string();
+    ASSERT_TRUE(WriteBytes(path, {'n', 'o', 't', ' ', 'p', 'n', 'g'}));
+    EXPECT_EQ(renderer.GetTexture(path.c_str(), false), fallback);
+    // Mended on disk meanwhile: a run that decoded again would now load it.
+    WritePng("late.png", 2, 2, 4, std::vector<uint8_t>(16, 200));
+    EXPECT_EQ(renderer.GetTexture(path.c_str(), false), fallback);
+    EXPECT_EQ(log.Count("Returned A Missing Texture! Unable To Load File: " + path), 2);
+    EXPECT_EQ(log.Count("Creating Texture: " + path), 0);
 }
 
 TEST_F(TextureTest, FallbackShowsRedLetteringOnBlack) {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <memory>
 #include <vector>
@@ -79,6 +80,57 @@ TEST_F(SoundtrackTest, RefusesWhatIsNotAPlayableVorbisFile) {
 
     ASSERT_TRUE(WriteTestOgg(PathOf("surround.ogg"), 0.5, 6, 8000));
     EXPECT_EQ(Decode(PathOf("surround.ogg")).pcm, nullptr);
+}
+
+// The Ogg page checksum: CRC-32 with polynomial 0x04C11DB7, not reflected, initial value 0,
+// taken over the page with its own checksum field zeroed.
+uint32_t OggPageChecksum(const uint8_t* page, size_t size) {
+    uint32_t crc = 0;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= uint32_t{page[i]} << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    return crc;
+}
+
+// Rewrites the granule position of the file's last page, which is where the stream's length
+// is read from, and mends that page's checksum so the lie goes unnoticed.
+bool ClaimLength(const std::string& path, int64_t samples) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const uint8_t capture[] = {'O', 'g', 'g', 'S'};
+    const auto last = std::find_end(bytes.begin(), bytes.end(), std::begin(capture), std::end(capture));
+    if (last == bytes.end() || bytes.end() - last < 27)
+        return false;
+    uint8_t* page = &*last;
+    size_t size = 27 + page[26];
+    for (int segment = 0; segment < page[26]; ++segment)
+        size += page[27 + segment];
+    if (static_cast<size_t>(bytes.end() - last) < size)
+        return false;
+    for (int i = 0; i < 8; ++i)
+        page[6 + i] = static_cast<uint8_t>(static_cast<uint64_t>(samples) >> (8 * i));
+    std::fill(page + 22, page + 26, 0);
+    const uint32_t crc = OggPageChecksum(page, size);
+    for (int i = 0; i < 4; ++i)
+        page[22 + i] = static_cast<uint8_t>(crc >> (8 * i));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return true;
+}
+
+TEST_F(SoundtrackTest, AFileClaimingMoreThanTheBlockBoundIsRefused) {
+    const std::string path = PathOf("liar.ogg");
+    // Long enough for several audio pages: the first one's granule position fixes the start.
+    ASSERT_TRUE(WriteTestOgg(path, 5.0, 2, 44100));
+    // A stated minute of the same file still decodes: the claim itself is honoured.
+    ASSERT_TRUE(ClaimLength(path, int64_t{60} * 44100));
+    const Decoded minute = Decode(path);
+    ASSERT_NE(minute.pcm, nullptr);
+    EXPECT_EQ(minute.byteSize, int64_t{60} * 44100 * 4);
+    // Twenty-five minutes of 44.1 kHz stereo would be 265 MB, held twice while OpenAL copies it.
+    ASSERT_TRUE(ClaimLength(path, int64_t{25} * 60 * 44100));
+    EXPECT_EQ(Decode(path).pcm, nullptr);
 }
 
 TEST_F(SoundtrackTest, TruncatedFileDecodesItsCompletePages) {

@@ -28,7 +28,7 @@ class GeneratedMesh {
 public:
     GeneratedMesh(const char* file, uint32_t floatsPerVertex) : stride_(floatsPerVertex) {
         LogRecorder log;
-        LoadModel(model_, RunPath(file).c_str());
+        LoadModel(model_, RunPath(file).c_str(), static_cast<VertexLayout>(floatsPerVertex));
         logLines_ = log.lines;
     }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -70,9 +71,9 @@ protected:
         return model;
     }
 
-    void ExpectRefused(const std::string& path) {
+    void ExpectRefused(const std::string& path, VertexLayout layout = VertexLayout::kPositionNormal) {
         Model model = DirtyModel();
-        LoadModel(model, path.c_str());
+        LoadModel(model, path.c_str(), layout);
         EXPECT_EQ(model.floatCount, 0u);
         EXPECT_EQ(model.indexCount, 0u);
         EXPECT_EQ(model.reserved, 0u);
@@ -91,7 +92,7 @@ TEST_F(ModelFileTest, HeaderOnlyFileIsAnEmptyModelKeepingTheReservedWord) {
     const std::string path = Write("empty.exm", ModelBytes(0, 0, 0xCAFEBABE, {}, {}));
     ASSERT_EQ(std::filesystem::file_size(path), 12u);
     Model model = DirtyModel();
-    LoadModel(model, path.c_str());
+    LoadModel(model, path.c_str(), VertexLayout::kPositionNormal);
     EXPECT_EQ(model.floatCount, 0u);
     EXPECT_EQ(model.indexCount, 0u);
     EXPECT_EQ(model.reserved, 0xCAFEBABEu);
@@ -108,7 +109,7 @@ TEST_F(ModelFileTest, CubeLoadsEveryFloatAndIndexAndIgnoresTrailingBytes) {
     const std::string path = Write("cube.exm", bytes);
 
     Model model;
-    LoadModel(model, path.c_str());
+    LoadModel(model, path.c_str(), VertexLayout::kPositionNormal);
     ASSERT_EQ(model.floatCount, 144u);
     ASSERT_EQ(model.indexCount, 36u);
     EXPECT_EQ(model.reserved, 5u);
@@ -141,12 +142,38 @@ TEST_F(ModelFileTest, AbsurdCountsAreRefusedWithoutAllocating) {
     ExpectRefused(Write("huge-both.exm", ModelBytes(0x80000000u, 0x80000000u, 0, {1, 2, 3}, {})));
 }
 
+// GL draws the indices unchecked, so a mesh that does not fit the layout its effect declares
+// must never reach a buffer; nor may anything that is not a regular file stall the load.
+TEST_F(ModelFileTest, MeshesThatDoNotFitTheirLayoutAndNonFilesAreRefused) {
+    std::vector<float> vertices;
+    std::vector<uint32_t> indices;
+    CubeArrays(vertices, indices);
+    // 144 floats are 18 whole vertices of 8 floats, but the cube's indices reach vertex 23.
+    ExpectRefused(Write("cube-as-textured.exm", ModelBytes(144, 36, 0, vertices, indices)),
+                  VertexLayout::kPositionNormalTexture);
+    logger.lines.clear();
+    indices.back() = 24;  // one past the last of the cube's 24 vertices
+    ExpectRefused(Write("index-past-end.exm", ModelBytes(144, 36, 0, vertices, indices)));
+    logger.lines.clear();
+    vertices.push_back(0.0f);  // a seventh float begins a vertex that never ends
+    ExpectRefused(Write("partial-vertex.exm", ModelBytes(145, 0, 0, vertices, {})));
+    logger.lines.clear();
+
+    const std::string folder = directory.PathOf("folder.exm");
+    std::filesystem::create_directory(folder);
+    ExpectRefused(folder);
+    logger.lines.clear();
+    const std::string fifo = directory.PathOf("fifo.exm");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ExpectRefused(fifo);
+}
+
 TEST_F(ModelFileTest, TwoLoadsOfOnePathGiveIndependentArrays) {
-    const std::string path = Write("tri.exm", ModelBytes(3, 3, 0, {1.0f, 2.0f, 3.0f}, {0, 1, 2}));
+    const std::string path = Write("tri.exm", ModelBytes(6, 3, 0, {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f}, {0, 0, 0}));
     Model first;
     Model second;
-    LoadModel(first, path.c_str());
-    LoadModel(second, path.c_str());
+    LoadModel(first, path.c_str(), VertexLayout::kPositionNormal);
+    LoadModel(second, path.c_str(), VertexLayout::kPositionNormal);
     ASSERT_NE(first.vertices, nullptr);
     ASSERT_NE(first.vertices.get(), second.vertices.get());
     ASSERT_NE(first.indices.get(), second.indices.get());

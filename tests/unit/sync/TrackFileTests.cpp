@@ -5,6 +5,7 @@
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
@@ -61,13 +62,21 @@ TEST_F(TrackFileTest, ReadsEveryKeyOfAnIntactFile) {
     EXPECT_TRUE(logger_.lines.empty());
 }
 
-TEST_F(TrackFileTest, MissingFileLeavesTheTrackEmptyAndSilent) {
-    SyncTrack track;
-    track.keys = {{0, 1.0f, 0}};
-    track.keyCount = 1;
-    EXPECT_FALSE(LoadTrackFile(scratch_.PathOf("_absent.track").c_str(), track));
-    EXPECT_EQ(track.keyCount, 0);
-    EXPECT_TRUE(track.keys.empty());
+// A directory or FIFO in a track's place is as absent as a missing file, and reading it
+// must not block.
+TEST_F(TrackFileTest, MissingFilesAndNonFilesLeaveTheTrackEmptyAndSilent) {
+    const std::string folder = scratch_.PathOf("_folder.track");
+    std::filesystem::create_directory(folder);
+    const std::string fifo = scratch_.PathOf("_fifo.track");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {scratch_.PathOf("_absent.track"), folder, fifo}) {
+        SyncTrack track;
+        track.keys = {{0, 1.0f, 0}};
+        track.keyCount = 1;
+        EXPECT_FALSE(LoadTrackFile(path.c_str(), track)) << path;
+        EXPECT_EQ(track.keyCount, 0);
+        EXPECT_TRUE(track.keys.empty());
+    }
     EXPECT_TRUE(logger_.lines.empty());
 }
 

@@ -1,0 +1,25 @@
+# Copies the generated data into one seed directory per fuzz target. The soundtrack is cut to
+# its first pages: a short stream still opens and decodes, and keeps each run of the Ogg target fast.
+foreach(folder sync Models Textures Greetings Audio)
+  if(NOT EXISTS ${DATA}/${folder})
+    message(FATAL_ERROR "No generated ${DATA}/${folder}: build the content first")
+  endif()
+endforeach()
+
+file(REMOVE_RECURSE ${OUT})
+file(GLOB tracks ${DATA}/sync/*.track)
+file(GLOB models ${DATA}/Models/*.exm)
+file(GLOB images ${DATA}/Textures/* ${DATA}/Greetings/*)
+file(COPY ${tracks} DESTINATION ${OUT}/track_file)
+file(COPY ${models} DESTINATION ${OUT}/model_file)
+file(COPY ${images} DESTINATION ${OUT}/image_decode)
+file(COPY ${images} DESTINATION ${OUT}/cube_cross)
+
+file(MAKE_DIRECTORY ${OUT}/ogg_decode)
+foreach(bytes 8192 32768)
+  execute_process(COMMAND head -c ${bytes} ${DATA}/Audio/tovik.ogg
+                  OUTPUT_FILE ${OUT}/ogg_decode/tovik-head-${bytes}.ogg RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "Could not cut the soundtrack into a seed")
+  endif()
+endforeach()
