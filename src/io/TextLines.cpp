@@ -1,19 +1,18 @@
 #include "io/TextLines.h"
 
+#include "io/WholeFile.h"
+
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <utility>
 
 bool ReadWholeText(const std::string& path, std::string& text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    // Authored sources are small; the bound only keeps a stray huge file from costing memory.
+    constexpr size_t kMaxTextBytes = 16u << 20;
+    const WholeFile file = ReadWholeFile(path.c_str(), kMaxTextBytes);
+    if (!file.Ok())
         return false;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    if (file.bad())
-        return false;
-    text = std::move(contents).str();
+    text.assign(file.bytes.begin(), file.bytes.end());
     return true;
 }
 
