@@ -86,7 +86,7 @@ protected:
         return ApplyGemLook(GemMatrix(HelixBaseMatrix(time), angle, time), look, beat);
     }
 
-    // Where a point of the world lands on the screen, in pixels (not rounded).
+    // Where a point in view space lands on the screen, in pixels (not rounded); w keeps its depth.
     Vector4 OnScreen(const Vector4& viewPoint) {
         const Vector4 clip = *renderer.GetProjectionMatrix() * viewPoint;
         return {(clip.x / clip.w * 0.5f + 0.5f) * kWindowWidth, (clip.y / clip.w * 0.5f + 0.5f) * kWindowHeight,
