@@ -10,6 +10,7 @@ uniform float Reflectivity;
 in vec3 WorldNormal;
 in vec3 ToLight;
 in vec3 ToEye;
+in float ModelScale;
 
 out vec4 FragColor;
 
@@ -27,15 +28,21 @@ void main()
     // The colours run past 1 and below 0 (the plain gems are 3.65 blue); a soft curve keeps
     // their hue where a clamp would flatten it to white.
     vec3 albedo = 1.0 - exp(-0.5 * max(DiffuseColor, 0.0));
+    float lit = smoothstep(kLitFrom, 0.7, Reflectivity);
+    // Plain gems stay a deep, dim blue so that a lit one stands out among them, and the
+    // background (0.5) stays behind the coil.
+    float dim = Reflectivity < 0.4 ? 0.6 : 0.7;
     vec3 surface = albedo * (0.35 + 0.65 * diffuse);
     vec3 mirrored = texture(TexSampler, reflect(-toEye, n)).rgb;
     float fresnel = pow(1.0 - max(dot(n, toEye), 0.0), 3.0);
     float reflectivity = clamp(Reflectivity + (1.0 - Reflectivity) * 0.5 * fresnel, 0.0, 1.0);
-    vec3 colour = mix(surface, mirrored * (0.5 + albedo), reflectivity) + vec3(0.5 * specular);
+    vec3 colour = dim * mix(surface, mirrored * (0.5 + albedo), reflectivity) + vec3(0.5 * specular);
 
-    // Lit gems burn in their own hue with a white core, bright enough for the bloom to catch.
-    float lit = smoothstep(kLitFrom, 0.7, Reflectivity);
+    // Lit gems burn in their own hue round a white-hot core, bright enough for the bloom to
+    // catch; swollen to several times their size they lose the core, so that the coil keeps
+    // its colours and its shape instead of melting into white.
     vec3 hue = albedo / max(max(albedo.r, max(albedo.g, albedo.b)), 0.001);
-    colour += lit * (hue * 1.1 + vec3(0.5));
+    float core = 0.55 * (1.0 - smoothstep(1.5, 4.0, ModelScale));
+    colour = mix(colour, hue * (0.75 + 0.35 * diffuse) + vec3(0.12 + core), lit);
     FragColor = vec4(colour, 1.0);
 }

@@ -17,6 +17,8 @@ out vec3 WorldPosition;
 out vec3 WorldNormal;
 out vec3 ToLight;
 out vec3 ToEye;
+// How much the model matrix enlarges the mesh (its first column's length).
+out float ModelScale;
 
 void main()
 {
@@ -27,5 +29,6 @@ void main()
     // The view matrix is rigid, so the eye sits at -R^T t.
     vec3 eye = -(transpose(mat3(ViewMatrix)) * ViewMatrix[3].xyz);
     ToEye = eye - world.xyz;
+    ModelScale = length(ModelMatrix[0].xyz);
     gl_Position = ProjectionMatrix * ViewMatrix * world;
 }

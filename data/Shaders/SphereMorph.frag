@@ -22,7 +22,9 @@ void main()
     // Glancing angles catch more light, which keeps a thin shell readable at its rim.
     float rim = pow(1.0 - abs(dot(n, toEye)), 3.0);
 
-    vec3 colour = SphereColor.rgb * (0.18 + 0.82 * diffuse) + vec3(0.6 * specular + 0.25 * rim);
+    // A soft fill from the eye keeps the side turned from the light a readable blue.
+    float fill = max(dot(n, toEye), 0.0);
+    vec3 colour = SphereColor.rgb * (0.12 + 0.7 * diffuse + 0.45 * fill) + vec3(0.6 * specular + 0.25 * rim);
     float alpha = clamp(SphereColor.a + (1.0 - SphereColor.a) * 0.5 * rim + specular * 0.5, 0.0, 1.0);
     FragColor = vec4(colour, alpha);
 }

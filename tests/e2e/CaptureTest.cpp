@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -71,6 +72,40 @@ TEST_F(CaptureTest, SphereMorphStillShowsTheSphereInTheCentre) {
         EXPECT_LT(Brightness(image.Mean(x, y, 20)), Brightness(centre) / 2.0) << "corner " << x << ", " << y;
 }
 
+// A sheet of the same two moments holds the two stills shrunk to a fifth, side by side.
+TEST_F(CaptureTest, ASheetHoldsTheStillsShrunkInARow) {
+    ExpectSucceeded(*first);
+    const ToolRun sheetRun =
+        RunCapture(*run, {"--sheet", "sheet.png", "--every", "24.5", "--from", kSphereBeat, "--to", "200.5"});
+    ExpectSucceeded(sheetRun);
+    const Image sheet = LoadPng(run->File("sheet.png"));
+    ASSERT_TRUE(sheet.pixels);
+    EXPECT_EQ(sheet.width, 2 * (256 + 4) + 4);
+    EXPECT_EQ(sheet.height, 144 + 2 * 4);
+
+    int index = 0;
+    for (const char* still : {kSphereStill, "beat-0200.50.png"}) {
+        const Image frame = LoadPng(run->File("first/") + still);
+        ASSERT_TRUE(frame.pixels) << still;
+        // Below the label in the thumbnail's top-left corner, every thumbnail pixel is the mean
+        // of the 5 x 5 frame pixels it stands for.
+        double difference = 0.0;
+        int compared = 0;
+        for (int y = 30; y < 144; y += 7)
+            for (int x = 0; x < 256; x += 7) {
+                std::array<double, 3> sum{};
+                for (int dy = 0; dy < 5; ++dy)
+                    for (int dx = 0; dx < 5; ++dx)
+                        for (int c = 0; c < 3; ++c) sum[c] += frame.Pixel(5 * x + dx, 5 * y + dy)[c];
+                const std::array<uint8_t, 3> thumb = sheet.Pixel(4 + index * 260 + x, 4 + y);
+                for (int c = 0; c < 3; ++c) difference += std::abs(sum[c] / 25.0 - thumb[c]);
+                compared += 3;
+            }
+        EXPECT_LT(difference / compared, 1.0) << still;
+        ++index;
+    }
+}
+
 TEST(Capture, BadArgumentsGiveTheUsageAndNoStill) {
     EngineRunDirectory run;
     ASSERT_TRUE(run.Valid());
@@ -83,6 +118,10 @@ TEST(Capture, BadArgumentsGiveTheUsageAndNoStill) {
         {"--at", "nan", "--out", "stills"},
         {"--at"},
         {"--at", "10", "--out", "stills", "--frames", "3"},
+        {"--sheet", "sheet.png"},
+        {"--sheet", "sheet.jpg", "--every", "4"},
+        {"--sheet", "sheet.png", "--every", "0"},
+        {"--sheet", "sheet.png", "--every", "4", "--at", "10", "--out", "stills"},
     };
     for (const std::vector<std::string>& arguments : cases) {
         const ToolRun capture = RunCapture(run, arguments);
@@ -91,6 +130,7 @@ TEST(Capture, BadArgumentsGiveTheUsageAndNoStill) {
         EXPECT_NE(capture.errors.find("usage: quarn-capture --at BEAT"), std::string::npos) << capture.errors;
     }
     EXPECT_FALSE(fs::exists(run.File("stills")));
+    EXPECT_FALSE(fs::exists(run.File("sheet.png")));
     EXPECT_FALSE(fs::exists(run.File("LogFile.txt"))) << "the engine must not start on bad arguments";
 }
 

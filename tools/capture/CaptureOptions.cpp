@@ -36,6 +36,14 @@ bool ParseBeat(const char* text, std::optional<double>& beat, std::string& error
     return true;
 }
 
+bool ParseInterval(const char* text, double& beats, std::string& error) {
+    std::optional<double> interval;
+    if (!ParseBeat(text, interval, error)) return false;
+    if (*interval <= 0.0) return Fail(error, std::string("--every takes a number of beats above 0, not \"") + text + "\"");
+    beats = *interval;
+    return true;
+}
+
 bool ParseFrameRate(const char* text, int& framesPerSecond, std::string& error) {
     const std::optional<double> number = ParseNumber(text);
     if (!number || *number != std::floor(*number) || *number < 1.0 || *number > kLargestFrameRate)
@@ -74,16 +82,23 @@ bool ApplyValue(std::string_view argument, const char* value, CaptureOptions& op
     }
     if (argument == "--from") return ParseBeat(value, options.fromBeat, error);
     if (argument == "--to") return ParseBeat(value, options.toBeat, error);
+    if (argument == "--every") return ParseInterval(value, options.everyBeats, error);
     if (argument == "--fps") return ParseFrameRate(value, options.framesPerSecond, error);
     if (argument == "--max-anisotropy") return ParseAnisotropy(value, options.anisotropyCap, error);
     if (argument == "--out") return ParsePath(argument, value, options.outDirectory, error);
+    if (argument == "--sheet") return ParsePath(argument, value, options.sheetFile, error);
     if (argument == "--video") return ParsePath(argument, value, options.videoFile, error);
     if (argument == "--run-dir") return ParsePath(argument, value, options.runDirectory, error);
     return Fail(error, "unknown argument: " + std::string(argument));
 }
 
-bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, std::string& error,
-                   bool& videoSettingsGiven) {
+// The settings that belong to one kind of capture only.
+struct Given {
+    bool frameRate = false;
+    bool stretch = false;
+};
+
+bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, std::string& error, Given& given) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
@@ -93,44 +108,68 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
         if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
         if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
         if (!ApplyValue(argument, argv[++i], options, error)) return false;
-        videoSettingsGiven |= argument == "--fps" || argument == "--from" || argument == "--to";
+        given.frameRate |= argument == "--fps";
+        given.stretch |= argument == "--from" || argument == "--to";
     }
     return true;
 }
 
-bool EndsInMp4(const std::filesystem::path& file) {
+bool HasExtension(const std::filesystem::path& file, std::string_view wanted) {
     std::string extension = file.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".mp4";
+    return extension == wanted;
 }
 
-bool CheckVideo(const CaptureOptions& options, std::string& error) {
-    if (!options.beats.empty() || !options.outDirectory.empty())
-        return Fail(error, "give either stills (--at, --out) or --video, not both");
-    if (!EndsInMp4(options.videoFile)) return Fail(error, "the --video file must end in .mp4");
+bool CheckOneKind(const CaptureOptions& options, std::string& error) {
+    const bool stills = !options.beats.empty() || !options.outDirectory.empty();
+    const bool sheet = !options.sheetFile.empty() || options.everyBeats > 0.0;
+    const bool video = !options.videoFile.empty();
+    if (stills + sheet + video > 1) return Fail(error, "give one of stills (--at, --out), --sheet or --video");
+    return true;
+}
+
+bool CheckStretch(const CaptureOptions& options, std::string& error) {
     if (options.fromBeat && options.toBeat && *options.fromBeat >= *options.toBeat)
         return Fail(error, "--from must come before --to");
     return true;
 }
 
-bool CheckStills(const CaptureOptions& options, bool videoSettingsGiven, std::string& error) {
-    if (videoSettingsGiven) return Fail(error, "--fps, --from and --to go with --video");
+bool CheckVideo(const CaptureOptions& options, std::string& error) {
+    if (!HasExtension(options.videoFile, ".mp4")) return Fail(error, "the --video file must end in .mp4");
+    return CheckStretch(options, error);
+}
+
+bool CheckSheet(const CaptureOptions& options, const Given& given, std::string& error) {
+    if (given.frameRate) return Fail(error, "--fps goes with --video");
+    if (options.sheetFile.empty()) return Fail(error, "--every goes with --sheet FILE.png");
+    if (options.everyBeats <= 0.0) return Fail(error, "no --every BEATS given for the sheet");
+    if (!HasExtension(options.sheetFile, ".png")) return Fail(error, "the --sheet file must end in .png");
+    return CheckStretch(options, error);
+}
+
+bool CheckStills(const CaptureOptions& options, const Given& given, std::string& error) {
+    if (given.frameRate || given.stretch) return Fail(error, "--fps, --from and --to go with --video or --sheet");
     if (options.beats.empty()) return Fail(error, "no --at BEAT given");
     if (options.outDirectory.empty()) return Fail(error, "no --out DIR given");
     return true;
+}
+
+bool Check(const CaptureOptions& options, const Given& given, std::string& error) {
+    if (!CheckOneKind(options, error)) return false;
+    if (!options.videoFile.empty()) return CheckVideo(options, error);
+    if (!options.sheetFile.empty() || options.everyBeats > 0.0) return CheckSheet(options, given, error);
+    return CheckStills(options, given, error);
 }
 
 }  // namespace
 
 std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* argv, std::string& error) {
     CaptureOptions options;
-    bool videoSettingsGiven = false;
-    if (!ReadArguments(argc, argv, options, error, videoSettingsGiven)) return std::nullopt;
+    Given given;
+    if (!ReadArguments(argc, argv, options, error, given)) return std::nullopt;
     if (options.help) return options;
-    const bool valid = options.videoFile.empty() ? CheckStills(options, videoSettingsGiven, error)
-                                                 : CheckVideo(options, error);
-    if (!valid) return std::nullopt;
+    if (!Check(options, given, error)) return std::nullopt;
     if (options.runDirectory.empty()) options.runDirectory = ToolDirectory();
     std::sort(options.beats.begin(), options.beats.end());
     options.beats.erase(std::unique(options.beats.begin(), options.beats.end()), options.beats.end());
@@ -139,6 +178,8 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
 
 const char* CaptureUsage() {
     return "usage: quarn-capture --at BEAT [--at BEAT ...] --out DIR [--run-dir DIR] [--max-anisotropy N]\n"
+           "       quarn-capture --sheet FILE.png --every BEATS [--from BEAT] [--to BEAT] [--run-dir DIR]\n"
+           "                     [--max-anisotropy N]\n"
            "       quarn-capture --video FILE.mp4 [--fps N] [--from BEAT] [--to BEAT] [--run-dir DIR]\n"
            "                     [--max-anisotropy N]\n"
            "\n"
@@ -148,6 +189,10 @@ const char* CaptureUsage() {
            "Stills: one 1280x720 PNG per position BEAT (taken to the hundredth) into DIR, named\n"
            "beat-BBBB.bb.png: what the player shows at that position when it runs at 60 frames per\n"
            "second from the start.\n"
+           "\n"
+           "Contact sheet: a still every BEATS beats from --from up to --to (both default to the ends\n"
+           "of the soundtrack), shrunk to a fifth and laid out eight a row, each labelled with its\n"
+           "beat, in one PNG: the whole demo at a glance. --every 4 puts one 32-beat phrase on a row.\n"
            "\n"
            "Video: every frame of the demo, or of the stretch from --from up to --to (both default to\n"
            "the ends of the soundtrack), as H.264 with the matching stretch of the soundtrack as AAC.\n"

@@ -1,5 +1,6 @@
 #pragma once
-// The command line of quarn-capture: stills (--at, --out) or a video (--video).
+// The command line of quarn-capture: stills (--at, --out), a contact sheet (--sheet) or a video
+// (--video).
 
 #include <filesystem>
 #include <optional>
@@ -10,9 +11,13 @@ struct CaptureOptions {
     // Stills.
     std::vector<double> beats;  // ascending, each once, in hundredths of a beat
     std::filesystem::path outDirectory;
-    // Video; a stills capture leaves videoFile empty.
+    // Contact sheet: one thumbnail every `everyBeats`; the other captures leave sheetFile empty.
+    std::filesystem::path sheetFile;
+    double everyBeats = 0.0;
+    // Video; the other captures leave videoFile empty.
     std::filesystem::path videoFile;
     int framesPerSecond = 60;
+    // Sheet and video: the stretch of the soundtrack, by default all of it.
     std::optional<double> fromBeat;
     std::optional<double> toBeat;
     // Both.

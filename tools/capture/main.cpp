@@ -1,4 +1,5 @@
-// quarn-capture: PNG stills of the demo at chosen soundtrack positions, or a video of it.
+// quarn-capture: PNG stills of the demo at chosen soundtrack positions, a contact sheet of them,
+// or a video of it.
 #include "CaptureOptions.h"
 #include "StillCapture.h"
 #include "VideoCapture.h"
@@ -10,7 +11,8 @@ namespace {
 bool CaptureStills(const CaptureOptions& options, std::string& error) {
     StillCapture capture;
     const bool captured = capture.Start(options.runDirectory, options.anisotropyCap, error) &&
-                          capture.CaptureStills(options.beats, options.outDirectory, error);
+                          (options.sheetFile.empty() ? capture.CaptureStills(options.beats, options.outDirectory, error)
+                                                     : capture.CaptureSheet(options, error));
     capture.Stop();
     return captured;
 }

@@ -115,7 +115,9 @@ Image PaintCredits(const Font& regular, const Font& bold, const std::vector<Cred
         if (line.style != CreditLine::Style::Gap) {
             const Font& font = line.style == CreditLine::Style::Heading ? bold : regular;
             const float width = font.Measure(line.text, em).width;
-            const Colour colour = line.style == CreditLine::Style::Small ? Colour{0.6f, 0.75f, 0.95f, 1}
+            // The small lines' pale blue stays light: the overlay adds the image's colour times
+            // itself to the picture, which darkens anything short of white.
+            const Colour colour = line.style == CreditLine::Style::Small ? Colour{0.78f, 0.87f, 1.0f, 1}
                                                                           : Colour{1, 1, 1, 1};
             font.Draw(image, line.text, em, (kWidth - width) * 0.5f, y + em, colour);
         }

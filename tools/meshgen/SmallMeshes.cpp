@@ -22,13 +22,15 @@ void AddOutwardFacet(MeshBuilder& mesh, const Vector3& a, const Vector3& b, cons
 
 }  // namespace
 
-// A round brilliant, about 1.4 units across: the helix scales it by 2 and then by 0.5, and
-// neighbours on the helix are 2 units apart. Every facet has its own vertices, flat-shaded.
+// A round brilliant, 2.3 units across: the helix scales it by 2 and then by 0.5, and
+// neighbours on the helix are 2 units apart, so the coil reads as a chain of touching stones,
+// and a gem at the far side of the helix, 116 units from the camera, is still 12 pixels
+// across. Every facet has its own vertices, flat-shaded.
 MeshBuilder BuildGem() {
     constexpr int kTableSides = 8, kGirdleSides = 16;
-    constexpr float kTableY = 0.3f, kTableRadius = 0.4f;
-    constexpr float kGirdleTop = 0.05f, kGirdleBottom = -0.05f, kGirdleRadius = 0.7f;
-    constexpr float kPavilionY = -0.3f, kPavilionRadius = 0.42f, kCuletY = -0.62f;
+    constexpr float kTableY = 0.5f, kTableRadius = 0.66f;
+    constexpr float kGirdleTop = 0.08f, kGirdleBottom = -0.08f, kGirdleRadius = 1.15f;
+    constexpr float kPavilionY = -0.5f, kPavilionRadius = 0.69f, kCuletY = -1.02f;
     MeshBuilder mesh(6);
     auto table = [&](int k) { return OnCircle(2.0f * kPi * k / kTableSides, kTableRadius, kTableY); };
     auto girdle = [&](int j, float y) { return OnCircle(2.0f * kPi * j / kGirdleSides, kGirdleRadius, y); };

@@ -55,12 +55,14 @@ void AddTriangleFacing(MeshBuilder& mesh, uint32_t a, uint32_t b, uint32_t c, co
 
 // The morphing sphere: doubled by the effect (radius 5), its bulges reach 3 units. Each
 // vertex moves by its own phase sin(t + index / 6), so there is exactly one vertex per
-// position, listed pole, ring after ring, pole. 113 vertices a ring advance the phase by
-// 18.83 radians, just short of three turns: three lobes around every ring, drifting slowly
-// from ring to ring into a helix.
+// position, listed pole, ring after ring, pole. 38 vertices a ring advance the phase by 6.33
+// radians, just over one turn: one bulge around every ring, with a dent opposite, drifting by
+// 0.05 radian from ring to ring into a slow twist. Three lobes a ring (113 vertices) fold the
+// valleys between them into sharp creases once the bulges pass 1 unit; a single bulge keeps the
+// surface round (its dent bends with a radius of 2 units at the deepest).
 MeshBuilder BuildSphere() {
     constexpr float kRadius = 2.5f;
-    constexpr int kRings = 40, kSegments = 113;
+    constexpr int kRings = 60, kSegments = 38;
     MeshBuilder mesh(6);
     auto point = [](float latitude, float longitude) {
         return Vector3{std::sin(latitude) * std::cos(longitude), std::cos(latitude), std::sin(latitude) * std::sin(longitude)};

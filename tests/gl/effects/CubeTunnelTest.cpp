@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "effects/SphereMorphMath.h"
 #include "math/Random.h"
 #include "render/Camera.h"
+#include "render/Model.h"
 #include "support/EffectFixture.h"
 #include "support/FilelessSync.h"
 
@@ -44,12 +47,24 @@ class CubeTunnelTest : public EffectFixture {
 protected:
     void SetUp() override {
         EffectFixture::SetUp();
-        // Where the storyboard's camera stands once the helix is whole.
+        // Where the timeline's camera stands once the helix is whole, in the light patterns.
+        ASSERT_TRUE(CreateSyncDevice(sync, "./sync/", nullptr));
+        PlaceCameraAtBeat(kPatternBeat);
+        DestroySyncDevice(sync);
+    }
+
+    // The camera the timeline keys for `beat` (its tracks from ./sync/, as the renderer reads them).
+    void PlaceCameraAtBeat(float beat) {
+        const double row = RowAtBeats(beat);
+        auto track = [this, row](const char* name) { return GetValue(GetTrack(name, sync.device.get()), row); };
         Camera& camera = *renderer.GetCamera();
-        camera.distance = 62.0f;
-        camera.pitch = 10.0f;
-        camera.yaw = 70.0f;
-        camera.yOffset = 76.0f;
+        camera.distance = track("Camera Distance");
+        camera.xOffset = track("Camera X Offset");
+        camera.yOffset = track("Camera Y Offset");
+        camera.pitch = track("Camera Pitch");
+        camera.yaw = track("Camera Yaw");
+        camera.roll = track("Camera Roll");
+        ASSERT_GT(camera.distance, 20.0f) << "no camera keyed for the tunnel in ./sync/";
     }
 
     void TearDown() override {
@@ -62,22 +77,63 @@ protected:
         DrawFrame(atBeat, time, post);
     }
 
-    // Where on the screen the centre of gem `gem` lands, as the gem loop places it.
-    Pixel GemOnScreen(int gem, float time, float beat) {
+    // The gem loop's model matrix of gem `gem`.
+    static Matrix4 GemModel(int gem, float time, float beat) {
         float angle = 0.0f;
         for (int i = 0; i < gem; ++i)
             angle += kGemAngleStep;
         const GemLook look = GemLookAt(gem, HighlightIndex(beat), beat);
-        const Matrix4 model = ApplyGemLook(GemMatrix(HelixBaseMatrix(time), angle, time), look, beat);
-        const Vector4 clip = *renderer.GetProjectionMatrix() * (BuildViewMatrix(*renderer.GetCamera()) *
-                                                                (model * Vector4(0.0f, 0.0f, 0.0f, 1.0f)));
-        const Pixel pixel = {static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kWindowWidth),
-                             static_cast<int>((clip.y / clip.w * 0.5f + 0.5f) * kWindowHeight)};
-        EXPECT_TRUE(clip.w > 0.0f && pixel.x > 2 && pixel.x < kWindowWidth - 3 && pixel.y > 2 &&
+        return ApplyGemLook(GemMatrix(HelixBaseMatrix(time), angle, time), look, beat);
+    }
+
+    // Where a point in view space lands on the screen, in pixels (not rounded); w keeps its depth.
+    Vector4 OnScreen(const Vector4& viewPoint) {
+        const Vector4 clip = *renderer.GetProjectionMatrix() * viewPoint;
+        return {(clip.x / clip.w * 0.5f + 0.5f) * kWindowWidth, (clip.y / clip.w * 0.5f + 0.5f) * kWindowHeight,
+                0.0f, clip.w};
+    }
+
+    // Where on the screen the centre of gem `gem` lands, as the gem loop places it.
+    Pixel GemOnScreen(int gem, float time, float beat) {
+        const Vector4 centre = BuildViewMatrix(*renderer.GetCamera()) *
+                               (GemModel(gem, time, beat) * Vector4(0.0f, 0.0f, 0.0f, 1.0f));
+        const Vector4 screen = OnScreen(centre);
+        const Pixel pixel = {static_cast<int>(screen.x), static_cast<int>(screen.y)};
+        EXPECT_TRUE(screen.w > 0.0f && pixel.x > 2 && pixel.x < kWindowWidth - 3 && pixel.y > 2 &&
                     pixel.y < kWindowHeight - 3)
             << "gem " << gem << " is off the screen at " << pixel.x << ", " << pixel.y;
         return pixel;
     }
+
+    // How wide gem `gem` appears, in pixels: its girdle (the mesh's widest radius, `radius`) seen
+    // square on at its distance from the eye.
+    double GemPixelsAcross(int gem, float time, float beat, float radius) {
+        const Matrix4 model = GemModel(gem, time, beat);
+        const Vector4 centre = BuildViewMatrix(*renderer.GetCamera()) * (model * Vector4(0.0f, 0.0f, 0.0f, 1.0f));
+        const float scale = Length(Vector3(model.At(0, 0), model.At(0, 1), model.At(0, 2)));
+        const Vector4 side(centre.x + radius * scale, centre.y, centre.z, 1.0f);
+        return 2.0 * std::fabs(OnScreen(side).x - OnScreen(centre).x);
+    }
+
+    // Linear luminance (0 to 1) of the 5 x 5 pixels round `at` in RGBA bytes, bottom row first.
+    static double Luminance(const std::vector<uint8_t>& pixels, Pixel at) {
+        auto linear = [](uint8_t value) {
+            const double c = value / 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        double sum = 0.0;
+        for (int y = at.y - 2; y <= at.y + 2; ++y)
+            for (int x = at.x - 2; x <= at.x + 2; ++x) {
+                const uint8_t* p = &pixels[(static_cast<size_t>(y) * kWindowWidth + x) * 4];
+                sum += 0.2126 * linear(p[0]) + 0.7152 * linear(p[1]) + 0.0722 * linear(p[2]);
+            }
+        return sum / 25.0;
+    }
+
+    // The helix is whole and the light patterns run (beats 258 to 280; the tunnel's clock
+    // started at 0 on beat 224).
+    static constexpr float kPatternBeat = 270.1f;
+    static constexpr float kTunnelStart = 224.0f;
 
     static double Brightness(Pixel at, int half = 1) { return EffectFixture::Brightness(at.x, at.y, half); }
 
@@ -169,6 +225,9 @@ TEST_F(CubeTunnelTest, FramesAcrossTheSectionsRunWithoutGLErrorsAndShutdownRelea
 
 TEST_F(CubeTunnelTest, HelixGrowsFromNothing) {
     ASSERT_TRUE(tunnel.Init());
+    ASSERT_TRUE(CreateSyncDevice(sync, "./sync/", nullptr));
+    PlaceCameraAtBeat(240.0f);
+    DestroySyncDevice(sync);
     const Pixel gem = GemOnScreen(60, 16.0f, 240.0f);
     DrawAtBeat(0.0f, 224.0f);
     KeepStill("cubetunnel-empty.png");
@@ -176,7 +235,8 @@ TEST_F(CubeTunnelTest, HelixGrowsFromNothing) {
 
     DrawAtBeat(16.0f, 240.0f);
     KeepStill("cubetunnel-growing.png");
-    EXPECT_GT(Brightness(gem), empty + 60.0);
+    // The dim blue gem may stand on a brighter or a darker patch of the background.
+    EXPECT_GT(std::fabs(Brightness(gem) - empty), 60.0);
     EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
 }
 
@@ -212,6 +272,58 @@ TEST_F(CubeTunnelTest, SweepLightsTheLowerGemsAndThePulseSwellsThem) {
         bright += pixels[i] + pixels[i + 1] + pixels[i + 2] > 300 ? 1 : 0;
     EXPECT_GT(bright, pixels.size() / 4 / 4);
     EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+}
+
+// The girdle's radius of ./Models/Gem.exm: its widest distance from the axis.
+float GemRadius() {
+    Model gem;
+    LoadModel(gem, "./Models/Gem.exm");
+    float radius = 0.0f;
+    for (uint32_t i = 0; i + 5 < gem.floatCount; i += 6)
+        radius = std::max(radius, std::hypot(gem.vertices[i], gem.vertices[i + 2]));
+    return radius;
+}
+
+// As the demo shows the patterns (the timeline's camera and bloom): every gem of the whole helix
+// is at least 12 pixels across, and the lit gems shine three times as bright as the plain ones
+// beside them along the coil.
+TEST_F(CubeTunnelTest, PatternsReadOnScreenWithTheTimelinesCameraAndBloom) {
+    ASSERT_TRUE(CreateSyncDevice(sync, "./sync/", nullptr));
+    Bloom bloom;
+    ASSERT_TRUE(tunnel.Init());
+    ASSERT_TRUE(bloom.Init());
+    const float radius = GemRadius();
+    ASSERT_GT(radius, 0.0f) << "the run directory lacks ./Models/Gem.exm";
+
+    for (const float beat : {258.6f, 262.1f, 267.3f, 270.1f, 275.1f, 278.9f}) {
+        SCOPED_TRACE(beat);
+        const float time = beat - kTunnelStart;
+        const int lit = HighlightIndex(beat);
+        ASSERT_GE(lit, 3);
+        PlaceCameraAtBeat(beat);
+        double smallest = 1e9;
+        for (int gem = 0; gem < GemCount(HelixLength(time, beat)); ++gem)
+            smallest = std::min(smallest, GemPixelsAcross(gem, time, beat, radius));
+        EXPECT_GE(smallest, 12.0);
+
+        DrawAtBeat(time, beat, &bloom);
+        const std::vector<uint8_t> pixels = ReadBackBuffer();
+        double litSum = 0.0, plainSum = 0.0;
+        for (int gem = lit - 3; gem < lit + 3; ++gem)
+            litSum += Luminance(pixels, GemOnScreen(gem, time, beat));
+        // The plain neighbours on the side of the helix's middle, which the frame always holds.
+        const int side = lit < 94 ? 1 : -1;
+        for (int step = 5; step <= 9; ++step)
+            plainSum += Luminance(pixels, GemOnScreen(lit + side * step, time, beat));
+        const double ratio = (litSum / 6.0) / (plainSum / 5.0);
+        std::printf("beat %.1f: smallest gem %.1f px, lit gems %.1f times as bright as their neighbours\n", beat,
+                    smallest, ratio);
+        EXPECT_GE(ratio, 3.0);
+    }
+    KeepStill("cubetunnel-patterns-timeline.png");
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+    bloom.Shutdown();
+    DestroySyncDevice(sync);
 }
 
 TEST_F(CubeTunnelTest, LitGemsCatchTheBloom) {
