@@ -277,7 +277,7 @@ TEST_F(CubeTunnelTest, SweepLightsTheLowerGemsAndThePulseSwellsThem) {
 // The girdle's radius of ./Models/Gem.exm: its widest distance from the axis.
 float GemRadius() {
     Model gem;
-    LoadModel(gem, "./Models/Gem.exm");
+    LoadModel(gem, "./Models/Gem.exm", VertexLayout::kPositionNormal);
     float radius = 0.0f;
     for (uint32_t i = 0; i + 5 < gem.floatCount; i += 6)
         radius = std::max(radius, std::hypot(gem.vertices[i], gem.vertices[i + 2]));
