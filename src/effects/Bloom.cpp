@@ -1,6 +1,5 @@
 #include "effects/Bloom.h"
 
-#include "effects/MeshBuffers.h"
 #include "effects/Sampler.h"
 #include "log/ILogger.h"
 #include "render/IRenderer.h"
