@@ -8,7 +8,7 @@
 
 #include "BenchLogger.h"
 #include "effects/SphereMorphMath.h"
-#include "render/Model.h"
+#include "formats/Model.h"
 
 namespace {
 

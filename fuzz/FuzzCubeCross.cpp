@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "FuzzLimits.h"
-#include "render/CubeMapCross.h"
-#include "render/DecodedImage.h"
+#include "formats/CubeMapCross.h"
+#include "formats/DecodedImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DecodedImage cross = DecodeImageMemory(data, size, kFuzzMaxImageSide);

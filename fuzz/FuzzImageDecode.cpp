@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "FuzzLimits.h"
-#include "render/DecodedImage.h"
+#include "formats/DecodedImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DecodedImage image = DecodeImageMemory(data, size, kFuzzMaxImageSide);

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/Model.h"
+#include "formats/Model.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/TrackFile.h"
 #include "sync/Sync.h"
-#include "sync/TrackFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SyncTrack track;

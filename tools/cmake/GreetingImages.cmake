@@ -15,7 +15,7 @@ inline constexpr int kGreetingImageCount = ${count};
 inline constexpr const char* kGreetingImagePaths[kGreetingImageCount] = {
 ${entries}};
 ")
-# Rewritten only when it changes, so that quarn_core is not rebuilt for nothing.
+# Rewritten only when it changes, so that quarn_engine is not rebuilt for nothing.
 if(EXISTS ${OUT})
   file(READ ${OUT} old)
 endif()

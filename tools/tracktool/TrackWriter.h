@@ -1,7 +1,7 @@
 #pragma once
 // Writes a ".track" file: little-endian key count, then 9 bytes a key (row, value, type).
 
-#include "sync/Sync.h"
+#include "formats/TrackFile.h"
 
 #include <string>
 #include <vector>

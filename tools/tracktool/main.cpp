@@ -2,8 +2,8 @@
 // quarn_tracktool print PATH...             prints track files (or the ten tracks of a
 //                                           directory) as timeline text
 
-#include "sync/TrackFile.h"
-#include "sync/Timeline.h"
+#include "formats/Timeline.h"
+#include "formats/TrackFile.h"
 #include "tracktool/TrackWriter.h"
 
 #include <cstdio>

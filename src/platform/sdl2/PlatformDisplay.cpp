@@ -1,5 +1,5 @@
 // user32 display services on SDL2: screen size, the full-screen display mode, the cursor.
-#include "platform/sdl2/SdlWindows.h"
+#include "sdl2/SdlWindows.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 // gdi32 / opengl32 pixel formats and contexts on GLX, under SDL2's X11 windows.
 // A pixel format number is a GLX framebuffer configuration id.
-#include "platform/sdl2/SdlWindows.h"
+#include "sdl2/SdlWindows.h"
 
 #include <GL/glx.h>
 #include <SDL_syswm.h>

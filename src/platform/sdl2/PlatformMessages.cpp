@@ -1,5 +1,5 @@
 // user32 messages on SDL2: SDL's events become window messages, sent or posted as on Windows.
-#include "platform/sdl2/SdlWindows.h"
+#include "sdl2/SdlWindows.h"
 
 #include <deque>
 

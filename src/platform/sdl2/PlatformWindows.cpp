@@ -1,5 +1,5 @@
 // user32 windows on SDL2: classes, creation, titles, icons, sizes.
-#include "platform/sdl2/SdlWindows.h"
+#include "sdl2/SdlWindows.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -13,9 +13,9 @@
 #include "effects/GreetingsMath.h"
 #include "effects/ParticleCloud.h"
 #include "effects/SphereMorphMath.h"
+#include "formats/Model.h"
 #include "math/Random.h"
 #include "render/Camera.h"
-#include "render/Model.h"
 #include "support/EffectFixture.h"
 #include "support/FilelessSync.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "GreetingImages.h"
-#include "render/CubeMapCross.h"
-#include "render/DecodedImage.h"
+#include "formats/CubeMapCross.h"
+#include "formats/DecodedImage.h"
 #include "support/ContentFiles.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "formats/Model.h"
 #include "math/Vector3.h"
-#include "render/Model.h"
 #include "support/ContentFiles.h"
 #include "support/LogRecorder.h"
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "formats/TrackFile.h"
 #include "math/Matrix4.h"
 #include "render/Camera.h"
 #include "support/ContentFiles.h"
 #include "sync/Sync.h"
-#include "sync/TrackFile.h"
 
 #include <cmath>
 #include <filesystem>
