@@ -34,8 +34,11 @@ for target in "${targets[@]}"; do
   log=$build/logs/$target.log
   mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
   rm -f "$artifacts"/*
+  # Inputs that once found a fault are replayed first, every run.
+  inputs=("$corpus" "$build/fuzz/seeds/$target")
+  if [[ -d $root/fuzz/regressions/$target ]]; then inputs+=("$root/fuzz/regressions/$target"); fi
   start=$(date +%s)
-  "$build/fuzz/fuzz_$target" "$corpus" "$build/fuzz/seeds/$target" -max_total_time="$seconds" \
+  "$build/fuzz/fuzz_$target" "${inputs[@]}" -max_total_time="$seconds" \
     -timeout=10 -rss_limit_mb=512 -artifact_prefix="$artifacts/" -print_final_stats=1 >"$log" 2>&1 || true
   elapsed=$(( $(date +%s) - start ))
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

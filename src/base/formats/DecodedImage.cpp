@@ -53,15 +53,19 @@ bool HuffmanSegmentFits(const JpegBytes& jpeg, size_t at, size_t end) {
 }
 
 // False only for a JPEG with a Huffman table stb_image would overrun; anything else (other
-// formats, damage stb_image refuses by itself) is left to the decoder.
+// formats, damage stb_image refuses by itself) is left to the decoder. The walk must reach every
+// table the decoder would: where a marker should start, the decoder skips stray bytes up to the
+// next 0xFF while it looks for the frame header, so this walk skips them too.
 bool JpegTablesFit(const uint8_t* bytes, size_t size) {
     const JpegBytes jpeg(bytes, size);
     if (jpeg.At(0) != 0xFF || jpeg.At(1) != 0xD8)
         return true;
     size_t at = 2;
     while (at + 1 < jpeg.Size()) {
-        if (jpeg.At(at) != 0xFF)
-            return true;
+        if (jpeg.At(at) != 0xFF) {
+            ++at;
+            continue;
+        }
         const uint8_t marker = jpeg.At(at + 1);
         if (marker == 0xFF) {  // fill byte before a marker
             ++at;
@@ -105,8 +109,9 @@ DecodedImage DecodeImageMemory(const uint8_t* bytes, size_t size, int maxSide) {
     int width = 0;
     int height = 0;
     int fileChannels = 0;
-    if (!stbi_info_from_memory(bytes, length, &width, &height, &fileChannels) || !SideAllowed(width, maxSide)
-        || !SideAllowed(height, maxSide) || !JpegTablesFit(bytes, size))
+    // Reading the header already builds the tables met before the frame, so they are checked first.
+    if (!JpegTablesFit(bytes, size) || !stbi_info_from_memory(bytes, length, &width, &height, &fileChannels)
+        || !SideAllowed(width, maxSide) || !SideAllowed(height, maxSide))
         return {};
 
     const int announcedWidth = width;
