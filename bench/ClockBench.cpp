@@ -6,6 +6,11 @@
 // time, would lag by half a mixer period on average). Beside it, the raw offset that each frame
 // read before the clock was smoothed shows what the smoothing removes.
 //
+// The reference carries the mixer thread's own timing: a report appears when that thread next
+// wakes after its update is due, not at the update, so the reference lags the device's timeline
+// by a delay that varies from report to report. The bench prints that delay and how far the
+// reference wanders within a second, so the distances below can be read against that floor.
+//
 //   quarn_bench_clock [--seconds S]
 //
 // OpenAL Soft's mixer period comes from its configuration; for a coarse one, run it with
@@ -47,6 +52,13 @@ struct Reference {
     double At(double now) const { return heard + (now - seenAt); }
 };
 
+// How much the reference itself wanders: heard - seenAt of each report as it appeared, and
+// reference - now at each frame.
+struct ReferenceSpread {
+    std::vector<double> reportOffsets;
+    std::vector<double> frameOffsets;
+};
+
 // What each frame of one clock read, in beats, and how far from the reference, in seconds.
 struct Trace {
     std::vector<double> beats;
@@ -69,8 +81,8 @@ struct Figures {
 
 class ClockRun {
 public:
-    ClockRun(const Soundtrack& soundtrack, LPALGETSOURCEDVSOFT query)
-        : soundtrack(soundtrack), query(query), start(Clock::now()) {}
+    ClockRun(const Soundtrack& soundtrack, LPALGETSOURCEDVSOFT query, ReferenceSpread& spread)
+        : soundtrack(soundtrack), query(query), spread(spread), start(Clock::now()) {}
 
     // `frameTimes` gets when each frame read its clocks, in seconds from the start.
     void Frames(int count, Trace& shipped, Trace& raw, std::vector<double>& frameTimes) {
@@ -85,6 +97,7 @@ public:
             const float rawSeconds = PlaybackSeconds(soundtrack);
             shipped.Add(shippedSeconds, reference.At(now));
             raw.Add(rawSeconds, reference.At(now));
+            spread.frameOffsets.push_back(reference.At(now) - now);
         }
     }
 
@@ -100,15 +113,20 @@ private:
 
     void Poll() {
         const double heard = HeardSeconds(soundtrack, query);
-        if (heard != lastHeard) reference = {heard, SecondsSince(start)};
+        if (heard == lastHeard) return;
+        reference = {heard, SecondsSince(start)};
+        // The first report was there before polling began: when it appeared is unknown.
+        if (lastHeard != kUnread) spread.reportOffsets.push_back(reference.heard - reference.seenAt);
         lastHeard = heard;
     }
 
     const Soundtrack& soundtrack;
     LPALGETSOURCEDVSOFT query;
+    ReferenceSpread& spread;
     Clock::time_point start;
     Reference reference;
-    double lastHeard = -1e9;
+    static constexpr double kUnread = -1e9;
+    double lastHeard = kUnread;
 };
 
 Figures Measure(const Trace& trace) {
@@ -139,6 +157,37 @@ void PrintFramePacing(const std::vector<double>& frameTimes) {
     const Summary s = Summarise(intervals);
     std::printf("  frame loop: interval stddev %.1f%% of 1/60 s, longest %.1f ms\n", 100.0 * s.stddev / kFrameSeconds,
                 1000.0 * s.max);
+}
+
+// The device's updates are evenly spaced, so the report that appeared earliest for its position
+// marks the device's timeline; every other one appeared that much later.
+void PrintReportDelays(const std::vector<double>& reportOffsets) {
+    if (reportOffsets.empty()) return;
+    const double earliest = *std::max_element(reportOffsets.begin(), reportOffsets.end());
+    std::vector<double> delays;
+    for (const double offset : reportOffsets) delays.push_back(earliest - offset);
+    const Summary delay = Summarise(delays);
+    std::printf("  reference: reports seen %.1f to %.1f ms (mean %.1f) after the earliest for their position\n",
+                1000.0 * delay.min, 1000.0 * delay.max, 1000.0 * delay.mean);
+}
+
+// How far the reference strays from its own running median over a second (half a second either
+// side, in hindsight): a clock as smooth as that median is about this far from the reference
+// however well it estimates, since the faster wander is the mixer thread's, not the music's.
+void PrintReferenceWander(const std::vector<double>& frameOffsets) {
+    constexpr size_t kHalfWindow = 30;  // frames
+    std::vector<double> window, distances;
+    for (size_t i = 0; i < frameOffsets.size(); ++i) {
+        const size_t first = i > kHalfWindow ? i - kHalfWindow : 0;
+        const size_t last = std::min(frameOffsets.size(), i + kHalfWindow + 1);
+        window.assign(frameOffsets.begin() + static_cast<std::ptrdiff_t>(first),
+                      frameOffsets.begin() + static_cast<std::ptrdiff_t>(last));
+        const auto median = window.begin() + static_cast<std::ptrdiff_t>(window.size() / 2);
+        std::nth_element(window.begin(), median, window.end());
+        distances.push_back(std::fabs(frameOffsets[i] - *median));
+    }
+    std::printf("  reference: its own one-second running median is %.2f ms from it on average\n",
+                1000.0 * Summarise(distances).mean);
 }
 
 // Per clock: the frame-to-frame beat delta (stddev as a share of the ideal, frames that did not
@@ -189,10 +238,14 @@ int main(int argc, char** argv) {
         const int frames = static_cast<int>(*seconds * 60.0);
         Trace shipped, raw;
         std::vector<double> frameTimes;
+        ReferenceSpread spread;
+        spread.reportOffsets.reserve(static_cast<size_t>(*seconds * 1000.0));
         alSourcePlay(soundtrack.source);
-        ClockRun(soundtrack, query).Frames(frames, shipped, raw, frameTimes);
+        ClockRun(soundtrack, query, spread).Frames(frames, shipped, raw, frameTimes);
         PrintDevice(soundtrack, query, shipped.beats.size());
         PrintFramePacing(frameTimes);
+        PrintReportDelays(spread.reportOffsets);
+        PrintReferenceWander(spread.frameOffsets);
         PrintRowHeader();
         PrintRow("raw offset (before)", Measure(raw));
         const Figures f = Measure(shipped);
