@@ -30,8 +30,11 @@ private:
     // so position - time is a lower bound. A report that was not there at the previous frame
     // appeared between the two, so the middle of that interval places it to within half a
     // frame. The median of the last second's middles is the estimate: mixers that wake late
-    // now and then (a busy machine) move it little. Without middles (frames too far apart to
-    // place a report), the best lower bound is.
+    // now and then (a busy machine) move it little. A tighter or quicker estimate (intersecting
+    // the reports' intervals, or a shorter window) gains nothing that is heard: a report appears
+    // when the mixer thread next wakes, and that delay sweeps through up to half a period and
+    // wraps, so following it closely would put the mixer's sleep pattern into the motion.
+    // Without middles (frames too far apart to place a report), the best lower bound is.
     struct Bound {
         double time;
         double lower;
