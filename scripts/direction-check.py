@@ -4,13 +4,17 @@
   planet   (0-96)    the subject (planet, ring, emitter) at least a quarter of the frame height
                      in every still, and no two beats in a row with the frame over 95 % black;
   tunnel   (282-304) at most 15 % of the frame at full white while the gems sweep and swell;
-  credits  (352-432) every credits line at least 4.5:1 against the 8-pixel ring round it.
+  credits  (352-432) every credits line wholly in the frame at least 4.5:1: the mean luminance
+                     of its strokes' cores against the 8-pixel ring round it. The lines are
+                     found from the credits image itself, wherever a still shows it.
 
 The gems' size and the lit gems' contrast depend on where each gem lands on the screen, which
 the GL tests of the cube tunnel work out from the effect's own matrices (CubeTunnelTest).
 
-Usage (from the repository, after a build):  scripts/direction-check.py [build/run] [work dir]
-Prints one line per still and a verdict per section; exits 1 when a section misses its mark.
+Usage (from the repository, after a build):
+    scripts/direction-check.py [build/run] [work dir] [planet|tunnel|credits ...]
+checks every section, or only those named. Prints one line per still and a verdict per
+section; exits 1 when a section misses its mark.
 Needs python3, ffmpeg (to decode the PNGs) and the headless runner. Takes a few minutes.
 """
 
@@ -30,6 +34,7 @@ PLANET_BEATS = list(range(0, 96))
 TUNNEL_BEATS = [282, 283, 284, 285, 286, 288, 290, 292, 294, 296, 298, 300, 302]
 CREDITS_BEATS = list(range(352, 432, 4)) + [431]
 CREDITS_LEFT = 384  # the credits image, drawn at its pixel size, centred on a 1280 frame
+CREDITS_TEXT = os.path.join(SCRIPTS, "..", "data", "text", "credits.txt")
 
 
 class Picture:
@@ -57,13 +62,6 @@ def decode(path, pixel_format):
 
 def load(path):
     return Picture(*decode(path, "rgb24"))
-
-
-def credits_column():
-    """The screen columns the credits' text covers: those of the credits image with any ink."""
-    width, height, rgba = decode(os.path.join(RUN_DIR, "Textures", "Credits.png"), "rgba")
-    inked = [x for x in range(width) if any(rgba[4 * (y * width + x) + 3] > 8 for y in range(height))]
-    return CREDITS_LEFT + min(inked), CREDITS_LEFT + max(inked) + 1
 
 
 def capture(arguments):
@@ -117,53 +115,111 @@ def white_share(picture):
     return white / (picture.width * picture.height)
 
 
-def glyph(rgb):
-    """Bright and pale: the white lines and the small lines' light blue, not the sprites' hues."""
-    return max(rgb) >= 150 and min(rgb) >= 0.35 * max(rgb)
+class Credits:
+    """The credits image as the overlay draws it: its lines of text (runs of inked rows), each
+    with the core of its strokes and its whole ink, so that a still can be measured where the
+    letters really are, whatever else is bright in the column."""
+
+    # Alpha of a stroke's core, of anything inked (antialiased fringes included). The overlay
+    # adds the image's colour times itself, so a core pixel receives at least a quarter of its
+    # line's colour.
+    CORE, INK = 128, 8
+
+    def __init__(self, image_file, text_file):
+        self.width, self.height, rgba = decode(image_file, "rgba")
+        self.alpha = rgba[3::4]
+        inked = [y for y in range(self.height) if self.row_inked(y)]
+        self.lines = []
+        for y in inked:
+            if self.lines and y - self.lines[-1][-1] <= 2:
+                self.lines[-1].append(y)
+            else:
+                self.lines.append([y])
+        texts = credits_texts(text_file)
+        self.names = texts if len(texts) == len(self.lines) else [f"line {i + 1}" for i in range(len(self.lines))]
+
+    def at(self, x, y):
+        return self.alpha[y * self.width + x]
+
+    def row_inked(self, y):
+        return any(self.at(x, y) > self.INK for x in range(self.width))
+
+    def cores(self, rows):
+        return [(x, y) for y in rows for x in range(self.width) if self.at(x, y) >= self.CORE]
+
+    def box(self, rows):
+        xs = [x for y in rows for x in range(self.width) if self.at(x, y) > self.INK]
+        return min(xs), rows[0], max(xs), rows[-1]
+
+    def offset(self, picture):
+        """The screen row of the image's top row in a still. The rows whose pale pixels follow the
+        image's inked rows best give the candidates; the one whose stroke cores stand out most
+        from the blank between them wins, if they stand out by a quarter of the range at least
+        (the chrome logo or a bright tube reach half that by chance). None when no candidate
+        shows the text."""
+        ink = [sum(1 for x in range(self.width) if self.at(x, y) > self.INK) for y in range(self.height)]
+        pale = [sum(min(picture.pixel(CREDITS_LEFT + x, y)) for x in range(self.width)) for y in range(picture.height)]
+        mean = sum(pale) / len(pale)
+        pale = [v - mean for v in pale]
+
+        def follows(top):
+            return sum(ink[y] * pale[top + y] for y in range(max(0, -top), min(self.height, picture.height - top)))
+
+        tops = range(-self.height + 1, picture.height)
+        score = [follows(top) for top in tops]
+        # Peaks only: a bright mass (the logo) makes one broad hill that would crowd out the rest.
+        peaks = [i for i in range(len(score)) if score[i] == max(score[max(0, i - 4):i + 5])]
+        candidates = [tops[i] for i in sorted(peaks, key=lambda i: score[i], reverse=True)[:16]]
+        best, best_score = None, 64.0
+        for top in candidates:
+            score = self.standout(picture, top)
+            if score is not None and score > best_score:
+                best, best_score = top, score
+        return best
+
+    def standout(self, picture, top):
+        """How much paler the still is under the strokes' cores than under the blank between
+        them, with the image's top at screen row `top` (0 to 255)."""
+        core, blank = [], []
+        for rows in self.lines:
+            for y in rows:
+                if 0 <= top + y < picture.height:
+                    for x in range(self.width):
+                        a = self.at(x, y)
+                        if a >= self.CORE or a == 0:
+                            (core if a else blank).append(min(picture.pixel(CREDITS_LEFT + x, top + y)))
+        if not core or not blank:
+            return None
+        return sum(core) / len(core) - sum(blank) / len(blank)
+
+    def contrast(self, picture, top, rows, ring=8):
+        """The mean luminance of a line's stroke cores against the ring of `ring` pixels round the
+        line's box, leaving out any ink of the credits in the ring; None while the line and its
+        ring are not wholly in the frame (entering or leaving, not yet there to be read)."""
+        x0, y0, x1, y1 = self.box(rows)
+        if top + y0 - ring < 0 or top + y1 + ring >= picture.height:
+            return None
+        cores = self.cores(rows)
+        glyph = sum(luminance(picture.pixel(CREDITS_LEFT + x, top + y)) for x, y in cores) / len(cores)
+        around = [luminance(picture.pixel(CREDITS_LEFT + x, top + y))
+                  for y in range(y0 - ring, y1 + ring + 1) for x in range(x0 - ring, x1 + ring + 1)
+                  if not (x0 <= x <= x1 and y0 <= y <= y1) and not self.inked(x, y)]
+        return (glyph + 0.05) / (sum(around) / len(around) + 0.05)
+
+    def inked(self, x, y):
+        return 0 <= x < self.width and 0 <= y < self.height and self.at(x, y) > self.INK
 
 
-def credits_lines(picture, column):
-    """Rows of glyph pixels (near white or the small lines' pale blue) in the credits' column,
-    grouped into lines; each line with its glyph pixels and its bounding box. Anything as
-    bright in the column counts too: behind the text it would hurt as much."""
-    left, right = column
-    rows = []
-    for y in range(picture.height):
-        glyphs = [x for x in range(left, right) if glyph(picture.pixel(x, y))]
-        rows.append(glyphs)
-    lines, current, gap = [], [], 0
-    for y, glyphs in enumerate(rows):
-        if len(glyphs) >= 3:
-            current.append(y)
-            gap = 0
-        elif current:
-            gap += 1
-            if gap > 2:
-                lines.append(current)
-                current, gap = [], 0
-    if current:
-        lines.append(current)
-    result = []
-    for line in lines:
-        pixels = [(x, y) for y in line for x in rows[y]]
-        xs = [x for x, _ in pixels]
-        if len(pixels) < 20 or max(xs) - min(xs) < 12:
-            continue  # a star or a sprite's core, not a line of text
-        result.append((pixels, (min(xs), line[0], max(xs), line[-1])))
-    return result
-
-
-def contrast(picture, pixels, box, ring=8):
-    x0, y0, x1, y1 = box
-    if y0 - ring < 0 or y1 + ring >= picture.height:
-        return None  # the line is entering or leaving the frame
-    glyph = sum(luminance(picture.pixel(x, y)) for x, y in pixels) / len(pixels)
-    around = []
-    for y in range(y0 - ring, y1 + ring + 1):
-        for x in range(x0 - ring, x1 + ring + 1):
-            if not (x0 <= x <= x1 and y0 <= y <= y1):
-                around.append(luminance(picture.pixel(x, y)))
-    return (glyph + 0.05) / (sum(around) / len(around) + 0.05)
+def credits_texts(text_file):
+    """The credits' lines of text in order, as the credits file gives them (headings "= ",
+    small lines "- "; comments and gaps left out)."""
+    texts = []
+    with open(text_file, encoding="utf-8") as lines:
+        for line in lines:
+            line = line.rstrip("\n")
+            if line.strip() and not line.startswith("#"):
+                texts.append(line[2:] if line[:2] in ("= ", "- ") else line)
+    return texts
 
 
 def check_planet():
@@ -205,27 +261,38 @@ def check_tunnel():
 def check_credits():
     out = os.path.join(WORK_DIR, "credits")
     capture(["--out", out] + [a for b in CREDITS_BEATS for a in ("--at", str(b))])
+    credits = Credits(os.path.join(RUN_DIR, "Textures", "Credits.png"), CREDITS_TEXT)
     worst, measured = None, 0
-    column = credits_column()
     for beat in CREDITS_BEATS:
         picture = load(os.path.join(out, f"beat-{beat:07.2f}.png"))
-        lines = credits_lines(picture, column)
-        ratios = [r for r in (contrast(picture, p, box) for p, box in lines) if r is not None]
+        top = credits.offset(picture)
+        ratios = [] if top is None else [(r, name) for r, name in (
+            (credits.contrast(picture, top, rows), name) for rows, name in zip(credits.lines, credits.names))
+            if r is not None]
         measured += len(ratios)
         low = min(ratios) if ratios else None
-        if low is not None and (worst is None or low < worst[0]):
-            worst = (low, beat)
-        print(f"credits beat {beat:6.2f}  lines {len(ratios):2d}  lowest contrast "
-              f"{'-' if low is None else f'{low:.1f}:1'}")
+        if low is not None and (worst is None or low[0] < worst[0]):
+            worst = (low[0], low[1], beat)
+        where = "credits not in the frame" if top is None else f"image top at row {top:4d}"
+        print(f"credits beat {beat:6.2f}  {where}  lines {len(ratios):2d}  lowest contrast "
+              f"{'-' if low is None else f'{low[0]:.1f}:1 ({low[1]})'}")
     ok = worst is not None and worst[0] >= 4.5
     print(f"credits: {measured} lines measured, lowest contrast "
-          f"{'-' if worst is None else f'{worst[0]:.1f}:1 (beat {worst[1]})'} -> {'ok' if ok else 'MISSED'}")
+          f"{'-' if worst is None else f'{worst[0]:.1f}:1 ({worst[1]}, beat {worst[2]})'} -> {'ok' if ok else 'MISSED'}")
     return ok
 
 
+SECTIONS = {"planet": check_planet, "tunnel": check_tunnel, "credits": check_credits}
+
+
 def main():
+    chosen = sys.argv[3:] or list(SECTIONS)
+    unknown = [name for name in chosen if name not in SECTIONS]
+    if unknown:
+        print(f"unknown section {', '.join(unknown)}; the sections are {', '.join(SECTIONS)}", file=sys.stderr)
+        return 2
     os.makedirs(WORK_DIR, exist_ok=True)
-    results = [check_planet(), check_tunnel(), check_credits()]
+    results = [SECTIONS[name]() for name in chosen]
     return 0 if all(results) else 1
 
 

@@ -21,5 +21,5 @@ struct CreditLine {
     std::string text;
 };
 
-Image PaintCredits(const Font& regular, const Font& bold, const std::vector<CreditLine>& lines);
+Image PaintCredits(const Font& bold, const std::vector<CreditLine>& lines);
 Image PaintGreeting(const Font& bold, const std::string& name, int index);

@@ -50,17 +50,28 @@ void AlphaFromBrightness(Image& image) {
         }
 }
 
+// The overlay blends with the source colour as its own factor, so the picture receives the
+// image's colour times itself: antialiased edges and pale tints would land darker and thinner
+// than painted. Storing the square root puts on screen what was painted.
+void RootForSquaredBlend(Image& image) {
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x) {
+            Colour& c = image.At(x, y);
+            c = {std::sqrt(std::max(c.r, 0.0f)), std::sqrt(std::max(c.g, 0.0f)), std::sqrt(std::max(c.b, 0.0f)), c.a};
+        }
+}
+
 float LineHeight(CreditLine::Style style) {
     switch (style) {
         case CreditLine::Style::Heading: return 58.0f;
-        case CreditLine::Style::Small: return 24.0f;
+        case CreditLine::Style::Small: return 28.0f;
         case CreditLine::Style::Gap: return 0.0f;
         default: return 34.0f;
     }
 }
 
 float LineAdvance(CreditLine::Style style) {
-    return style == CreditLine::Style::Gap ? 28.0f : LineHeight(style) * 1.3f;
+    return style == CreditLine::Style::Gap ? 24.0f : LineHeight(style) * 1.3f;
 }
 
 }  // namespace
@@ -97,10 +108,11 @@ Image PaintGreeting(const Font& bold, const std::string& name, int index) {
     return image;
 }
 
-// The scrolling credits: centred lines, headings in bold, small lines in a cool grey. The
-// top quarter stays empty: the credits start to scroll while the 3D logo is still rising
-// through the middle of the picture, and the text follows it up from below.
-Image PaintCredits(const Font& regular, const Font& bold, const std::vector<CreditLine>& lines) {
+// The scrolling credits: centred lines, all in bold since they pass over a busy picture and
+// can only add light to it; headings large, small lines in a cool grey. The top quarter stays
+// empty: the credits start to scroll while the 3D logo is still rising through the middle of
+// the picture, and the text follows it up from below.
+Image PaintCredits(const Font& bold, const std::vector<CreditLine>& lines) {
     constexpr int kWidth = 512, kHeight = 1024;
     constexpr float kTop = kHeight * 0.25f, kMargin = 40.0f;
     float total = 0.0f;
@@ -113,16 +125,14 @@ Image PaintCredits(const Font& regular, const Font& bold, const std::vector<Cred
     for (const CreditLine& line : lines) {
         const float em = LineHeight(line.style) * scale;
         if (line.style != CreditLine::Style::Gap) {
-            const Font& font = line.style == CreditLine::Style::Heading ? bold : regular;
-            const float width = font.Measure(line.text, em).width;
-            // The small lines' pale blue stays light: the overlay adds the image's colour times
-            // itself to the picture, which darkens anything short of white.
+            const float width = bold.Measure(line.text, em).width;
             const Colour colour = line.style == CreditLine::Style::Small ? Colour{0.78f, 0.87f, 1.0f, 1}
                                                                           : Colour{1, 1, 1, 1};
-            font.Draw(image, line.text, em, (kWidth - width) * 0.5f, y + em, colour);
+            bold.Draw(image, line.text, em, (kWidth - width) * 0.5f, y + em, colour);
         }
         y += LineAdvance(line.style) * scale;
     }
+    RootForSquaredBlend(image);
     AlphaFromBrightness(image);
     return image;
 }

@@ -74,10 +74,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path textDir = argv[1], fontDir = argv[2], runDir = argv[3];
-    Font regular, bold;
+    Font bold;
     std::vector<Greeting> greetings;
     std::vector<CreditLine> credits;
-    if (!regular.Load((fontDir / "DejaVuSans.ttf").string()) || !bold.Load((fontDir / "DejaVuSans-Bold.ttf").string()) ||
+    if (!bold.Load((fontDir / "DejaVuSans-Bold.ttf").string()) ||
         !ReadGreetings(textDir / "greetings.txt", greetings) || !ReadCredits(textDir / "credits.txt", credits))
         return 1;
     const fs::path textures = runDir / "Textures", greetingDir = runDir / "Greetings";
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
               Write(PaintQuadFloater(), textures / "QuadFloater.png") &&
               Write(PaintSkyCross(), textures / "CubeMapTest.jpg") &&
               Write(PaintNebulaCross(), textures / "CubeMapTest3.jpg") &&
-              Write(PaintCredits(regular, bold, credits), textures / "Credits.png");
+              Write(PaintCredits(bold, credits), textures / "Credits.png");
     for (size_t i = 0; ok && i < greetings.size(); ++i)
         ok = Write(PaintGreeting(bold, greetings[i].name, static_cast<int>(i)), greetingDir / greetings[i].file);
     return ok ? 0 : 1;
