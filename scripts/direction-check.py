@@ -128,7 +128,10 @@ class Credits:
     def __init__(self, image_file, text_file):
         self.width, self.height, rgba = decode(image_file, "rgba")
         self.alpha = rgba[3::4]
-        inked = [y for y in range(self.height) if self.row_inked(y)]
+        # How many inked pixels each row holds: the lines are the runs of inked rows, and the
+        # profile is what a still's rows are matched against to find the image.
+        self.ink = [sum(1 for x in range(self.width) if self.at(x, y) > self.INK) for y in range(self.height)]
+        inked = [y for y in range(self.height) if self.ink[y]]
         self.lines = []
         for y in inked:
             if self.lines and y - self.lines[-1][-1] <= 2:
@@ -140,9 +143,6 @@ class Credits:
 
     def at(self, x, y):
         return self.alpha[y * self.width + x]
-
-    def row_inked(self, y):
-        return any(self.at(x, y) > self.INK for x in range(self.width))
 
     def cores(self, rows):
         return [(x, y) for y in rows for x in range(self.width) if self.at(x, y) >= self.CORE]
@@ -157,13 +157,12 @@ class Credits:
         from the blank between them wins, if they stand out by a quarter of the range at least
         (the chrome logo or a bright tube reach half that by chance). None when no candidate
         shows the text."""
-        ink = [sum(1 for x in range(self.width) if self.at(x, y) > self.INK) for y in range(self.height)]
         pale = [sum(min(picture.pixel(CREDITS_LEFT + x, y)) for x in range(self.width)) for y in range(picture.height)]
         mean = sum(pale) / len(pale)
         pale = [v - mean for v in pale]
 
         def follows(top):
-            return sum(ink[y] * pale[top + y] for y in range(max(0, -top), min(self.height, picture.height - top)))
+            return sum(self.ink[y] * pale[top + y] for y in range(max(0, -top), min(self.height, picture.height - top)))
 
         tops = range(-self.height + 1, picture.height)
         score = [follows(top) for top in tops]
