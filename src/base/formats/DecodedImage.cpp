@@ -3,6 +3,7 @@
 #include <stb_image.h>
 
 #include <climits>
+#include <cstring>
 
 #include "io/WholeFile.h"
 
@@ -11,80 +12,66 @@ namespace {
 constexpr int kRgbaChannels = 4;
 // Well above any PNG or JPEG of the largest side allowed that is worth showing.
 constexpr size_t kMaxImageFileBytes = size_t{64} << 20;
+constexpr int kMaxHuffmanSegments = 1024;
 
 bool SideAllowed(int side, int maxSide) {
     return side > 0 && side <= maxSide;
 }
 
-// stb_image reads past the end of the input as zeros; so does this walk.
-class JpegBytes {
-public:
-    JpegBytes(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
-    uint8_t At(size_t at) const { return at < size_ ? bytes_[at] : 0; }
-    size_t Size() const { return size_; }
-    size_t SegmentLength(size_t at) const { return size_t{At(at)} << 8 | At(at + 1); }
+// stb_image reads past the end of the input as zeros; so do the checks below.
+uint8_t ByteAt(const uint8_t* bytes, size_t size, size_t at) {
+    return at < size ? bytes[at] : 0;
+}
 
-    // After a scan's header: the next marker, skipping the entropy-coded bytes, where FF 00 is
-    // a stuffed byte and FF D0 to FF D7 are restart markers.
-    size_t NextMarkerAfterScan(size_t at) const {
-        for (; at + 1 < size_; ++at)
-            if (bytes_[at] == 0xFF && bytes_[at + 1] != 0x00 && (bytes_[at + 1] < 0xD0 || bytes_[at + 1] > 0xD7))
-                return at;
-        return size_;
-    }
+bool IsPng(const uint8_t* bytes, size_t size) {
+    static constexpr uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return size >= sizeof kSignature && std::memcmp(bytes, kSignature, sizeof kSignature) == 0;
+}
 
-private:
-    const uint8_t* bytes_;
-    size_t size_;
-};
+// The decoder's own test: 0xFF, any number of 0xFF fill bytes, then the start-of-image marker.
+bool IsJpeg(const uint8_t* bytes, size_t size) {
+    if (ByteAt(bytes, size, 0) != 0xFF)
+        return false;
+    size_t at = 1;
+    while (ByteAt(bytes, size, at) == 0xFF)
+        ++at;
+    return ByteAt(bytes, size, at) == 0xD8;
+}
 
-// One Huffman table holds at most 256 codes. stb_image does not check the 16 counts of a
-// table and writes one entry per code into arrays of 256, far past them for a crafted file.
-bool HuffmanSegmentFits(const JpegBytes& jpeg, size_t at, size_t end) {
-    while (at < end) {
-        size_t codes = 0;
+// One Huffman-table segment read as the decoder reads it, from its length on. A table holds at
+// most 256 codes, but stb_image does not check a table's 16 counts and writes one entry per code
+// into arrays of 256: far past them for a crafted file. A table of a class or slot the decoder
+// refuses ends the segment there; past the end of the input every table is empty and fits.
+bool HuffmanSegmentFits(const uint8_t* bytes, size_t size, size_t at) {
+    int left = (ByteAt(bytes, size, at) << 8 | ByteAt(bytes, size, at + 1)) - 2;
+    for (at += 2; left > 0 && at < size;) {
+        const uint8_t slot = bytes[at];
+        if (slot >> 4 > 1 || (slot & 15) > 3)
+            return true;
+        int codes = 0;
         for (size_t i = 1; i <= 16; ++i)
-            codes += jpeg.At(at + i);
+            codes += ByteAt(bytes, size, at + i);
         if (codes > 256)
             return false;
-        at += 17 + codes;
+        left -= 17 + codes;
+        at += 17 + static_cast<size_t>(codes);
     }
     return true;
 }
 
-// False only for a JPEG with a Huffman table stb_image would overrun; anything else (other
-// formats, damage stb_image refuses by itself) is left to the decoder. The walk must reach every
-// table the decoder would: where a marker should start, the decoder skips stray bytes up to the
-// next 0xFF while it looks for the frame header, so this walk skips them too.
+// Whatever path the decoder takes through a file (the header, between scans, a marker found
+// inside damaged entropy-coded data), it builds a Huffman table only straight after the bytes
+// FF C4. So the segment after every such pair is checked, wherever it stands: none the decoder
+// could build is missed, however the file is laid out. Pairs inside metadata the decoder skips
+// are checked too; that one of them reads as an overfull table is improbable. A real file has a
+// handful of tables, and each check may read 64 KiB, so a file with very many is refused.
 bool JpegTablesFit(const uint8_t* bytes, size_t size) {
-    const JpegBytes jpeg(bytes, size);
-    if (jpeg.At(0) != 0xFF || jpeg.At(1) != 0xD8)
-        return true;
-    size_t at = 2;
-    while (at + 1 < jpeg.Size()) {
-        if (jpeg.At(at) != 0xFF) {
-            ++at;
+    int tables = 0;
+    for (size_t at = 1; at < size; ++at) {
+        if (bytes[at - 1] != 0xFF || bytes[at] != 0xC4)
             continue;
-        }
-        const uint8_t marker = jpeg.At(at + 1);
-        if (marker == 0xFF) {  // fill byte before a marker
-            ++at;
-            continue;
-        }
-        if (marker == 0xD9)
-            return true;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-            at += 2;
-            continue;
-        }
-        const size_t length = jpeg.SegmentLength(at + 2);
-        if (length < 2)
-            return true;
-        if (marker == 0xC4 && !HuffmanSegmentFits(jpeg, at + 4, at + 2 + length))
+        if (++tables > kMaxHuffmanSegments || !HuffmanSegmentFits(bytes, size, at + 1))
             return false;
-        at += 2 + length;
-        if (marker == 0xDA)
-            at = jpeg.NextMarkerAfterScan(at);
     }
     return true;
 }
@@ -109,8 +96,12 @@ DecodedImage DecodeImageMemory(const uint8_t* bytes, size_t size, int maxSide) {
     int width = 0;
     int height = 0;
     int fileChannels = 0;
-    // Reading the header already builds the tables met before the frame, so they are checked first.
-    if (!JpegTablesFit(bytes, size) || !stbi_info_from_memory(bytes, length, &width, &height, &fileChannels)
+    // Only PNG and JPEG are pictures of this program; the decoder's other formats would only widen
+    // what a hostile file can reach. Reading a JPEG's header already builds the tables met before
+    // the frame, so they are checked first.
+    const bool jpeg = IsJpeg(bytes, size);
+    if (!(jpeg || IsPng(bytes, size)) || (jpeg && !JpegTablesFit(bytes, size))
+        || !stbi_info_from_memory(bytes, length, &width, &height, &fileChannels)
         || !SideAllowed(width, maxSide) || !SideAllowed(height, maxSide))
         return {};
 

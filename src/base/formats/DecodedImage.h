@@ -23,6 +23,6 @@ struct DecodedImage {
 
 // The file is read whole (a regular file of plausible size only) and decoded from memory.
 DecodedImage DecodeImageFile(const char* path, int maxSide = kMaxImageSide);
-// The size in the header is read first: an image wider or taller than `maxSide` is refused
+// Anything but a PNG or a JPEG is refused. The size in the header is read first: an image wider or taller than `maxSide` is refused
 // before a single pixel is decoded, so a tiny file cannot claim gigabytes.
 DecodedImage DecodeImageMemory(const uint8_t* bytes, size_t size, int maxSide = kMaxImageSide);

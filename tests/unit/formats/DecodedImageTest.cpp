@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <stb_image.h>
+
 #include "formats/DecodedImage.h"
 #include "support/HostileFiles.h"
 
@@ -15,6 +17,20 @@ TEST(DecodedImage, JpegWithAnOverfullHuffmanTableIsRefused) {
     bytes.insert(bytes.end(), 16, 255);
     bytes.insert(bytes.end(), 16 * 255, 1);
     EXPECT_FALSE(DecodeImageMemory(bytes.data(), bytes.size()));
+}
+
+// The decoder reads TGA, BMP, GIF and more, with far less scrutiny than its PNG and JPEG paths;
+// none is a picture of this program, so even a well-formed one is refused.
+TEST(DecodedImage, OnlyPngAndJpegAreDecoded) {
+    // 1 x 1 uncompressed true-colour TGA: an 18-byte header and one blue-green-red pixel.
+    const std::vector<uint8_t> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 30, 20, 10};
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    stbi_uc* decodable = stbi_load_from_memory(tga.data(), static_cast<int>(tga.size()), &width, &height, &channels, 4);
+    ASSERT_NE(decodable, nullptr) << "the file must be one the decoder reads";
+    stbi_image_free(decodable);
+    EXPECT_FALSE(DecodeImageMemory(tga.data(), tga.size()));
 }
 
 }  // namespace
