@@ -36,7 +36,9 @@ for target in "${targets[@]}"; do
   rm -f "$artifacts"/*
   # Inputs that once found a fault are replayed first, every run.
   inputs=("$corpus" "$build/fuzz/seeds/$target")
-  if [[ -d $root/fuzz/regressions/$target ]]; then inputs+=("$root/fuzz/regressions/$target"); fi
+  # Both image targets decode through the same code, so they share the image regressions.
+  case $target in cube_cross) regressions=image_decode ;; *) regressions=$target ;; esac
+  if [[ -d $root/fuzz/regressions/$regressions ]]; then inputs+=("$root/fuzz/regressions/$regressions"); fi
   start=$(date +%s)
   "$build/fuzz/fuzz_$target" "${inputs[@]}" -max_total_time="$seconds" \
     -timeout=10 -rss_limit_mb=512 -artifact_prefix="$artifacts/" -print_final_stats=1 >"$log" 2>&1 || true

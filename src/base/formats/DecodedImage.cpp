@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "formats/StbImage.h"
 #include "io/WholeFile.h"
 
 namespace {
@@ -16,6 +17,20 @@ constexpr int kMaxHuffmanSegments = 1024;
 
 bool SideAllowed(int side, int maxSide) {
     return side > 0 && side <= maxSide;
+}
+
+// The most one allocation of the decoder needs for a picture of the announced size held in a file
+// of `fileBytes`: 8 bytes a pixel (16-bit RGBA) with a JPEG's block padding, twice over because
+// the PNG inflater grows its buffer by doubling; the file's data gathered into one buffer, grown
+// the same way; and room for the decoder's own state. Without it a PNG of a few hundred bytes that
+// claims a data chunk of 2 GiB gets 2 GiB, and one whose data inflates a thousandfold past what
+// its header needs gets all of it: neither is a picture, and both now stop at this bound.
+size_t DecoderAllocationBound(int width, int height, size_t fileBytes) {
+    constexpr size_t kBytesPerPixel = 8;
+    constexpr size_t kBlockPadding = 32;
+    constexpr size_t kDecoderState = size_t{1} << 20;
+    const size_t paddedPixels = (static_cast<size_t>(width) + kBlockPadding) * (static_cast<size_t>(height) + kBlockPadding);
+    return 2 * kBytesPerPixel * paddedPixels + 2 * fileBytes + kDecoderState;
 }
 
 // stb_image reads past the end of the input as zeros; so do the checks below.
@@ -100,13 +115,19 @@ DecodedImage DecodeImageMemory(const uint8_t* bytes, size_t size, int maxSide) {
     // what a hostile file can reach. Reading a JPEG's header already builds the tables met before
     // the frame, so they are checked first.
     const bool jpeg = IsJpeg(bytes, size);
-    if (!(jpeg || IsPng(bytes, size)) || (jpeg && !JpegTablesFit(bytes, size))
-        || !stbi_info_from_memory(bytes, length, &width, &height, &fileChannels)
-        || !SideAllowed(width, maxSide) || !SideAllowed(height, maxSide))
+    if (!(jpeg || IsPng(bytes, size)) || (jpeg && !JpegTablesFit(bytes, size)))
         return {};
+    {
+        // The header's size is not known yet: reading it takes no more than the decoder's state.
+        const StbAllocationLimit headerOnly(DecoderAllocationBound(0, 0, 0));
+        if (!stbi_info_from_memory(bytes, length, &width, &height, &fileChannels)
+            || !SideAllowed(width, maxSide) || !SideAllowed(height, maxSide))
+            return {};
+    }
 
     const int announcedWidth = width;
     const int announcedHeight = height;
+    const StbAllocationLimit limit(DecoderAllocationBound(width, height, size));
     DecodedImage image;
     image.pixels.reset(stbi_load_from_memory(bytes, length, &width, &height, &fileChannels, kRgbaChannels));
     // The decoder reads the same header again; a picture of another size is not the one checked.

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <sys/resource.h>
+
 #include <stb_image.h>
 
 #include "formats/DecodedImage.h"
@@ -17,6 +19,22 @@ TEST(DecodedImage, JpegWithAnOverfullHuffmanTableIsRefused) {
     bytes.insert(bytes.end(), 16, 255);
     bytes.insert(bytes.end(), 16 * 255, 1);
     EXPECT_FALSE(DecodeImageMemory(bytes.data(), bytes.size()));
+}
+
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A PNG's data may inflate far past what its header needs: unchecked, the decoder keeps doubling
+// its buffer and holds all of it before it finds the picture wrong.
+TEST(DecodedImage, PngDataInflatingPastItsPictureIsRefusedWithinBoundedMemory) {
+    constexpr size_t kInflated = size_t{256} << 20;
+    const std::vector<uint8_t> bomb = PngInflatingTo(kInflated);
+    const long before = PeakResidentKiB();
+    EXPECT_FALSE(DecodeImageMemory(bomb.data(), bomb.size()));
+    EXPECT_LT(PeakResidentKiB() - before, 64 << 10) << "KiB of peak memory for a 1 x 1 picture";
 }
 
 // The decoder reads TGA, BMP, GIF and more, with far less scrutiny than its PNG and JPEG paths;
