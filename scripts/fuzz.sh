@@ -26,8 +26,8 @@ cmake --build "$build" -j"$(nproc)" >/dev/null
 export LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # The memory bound is for the loaders: AddressSanitizer's default quarantine of freed memory
-# (256 MiB) alone took the targets to 458 MB of the 512. A quarter of it still keeps the memory
-# freed by hundreds of inputs unreused, to catch a use after free.
+# (256 MiB) alone took the targets to 458 MB of the 512. A quarter of it still holds back what the
+# last inputs freed (many, for all but the largest pictures), so a use after free is still caught.
 export ASAN_OPTIONS=quarantine_size_mb=64
 
 findings=0
