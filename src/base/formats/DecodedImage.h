@@ -23,6 +23,8 @@ struct DecodedImage {
 
 // The file is read whole (a regular file of plausible size only) and decoded from memory.
 DecodedImage DecodeImageFile(const char* path, int maxSide = kMaxImageSide);
-// Anything but a PNG or a JPEG is refused. The size in the header is read first: an image wider or taller than `maxSide` is refused
-// before a single pixel is decoded, so a tiny file cannot claim gigabytes.
+// Anything but a PNG or a JPEG is refused. The size in the header is read first: an image wider
+// or taller than `maxSide` is refused before a single pixel is decoded, and no allocation of the
+// decoder may exceed what a picture of the announced size can need, so a tiny file cannot claim
+// gigabytes.
 DecodedImage DecodeImageMemory(const uint8_t* bytes, size_t size, int maxSide = kMaxImageSide);
