@@ -12,4 +12,6 @@ if [[ -n "${DISPLAY:-}" ]]; then
   exec "$@"
 fi
 export LIBGL_ALWAYS_SOFTWARE=1
-exec xvfb-run -a -s "-screen 0 1280x720x24 +extension GLX +extension RANDR" "$@"
+# -noreset: by default the server resets whenever its last client leaves, and a test process
+# that connects during that reset finds no display (a few connections in a hundred, back to back).
+exec xvfb-run -a -s "-screen 0 1280x720x24 +extension GLX +extension RANDR -noreset" "$@"
