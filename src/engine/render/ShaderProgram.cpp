@@ -154,14 +154,14 @@ GLint ShaderProgram::UniformLocation(const char* uniformName) const {
 }
 
 void ShaderProgram::Destroy() {
-    // A program never built makes no GL call, so an effect whose Init never ran shuts down
-    // even without a context or loaded entry points.
-    if (program != 0)
-        glUseProgram(0);
     ReleaseShader(program, vertexShader);
     ReleaseShader(program, geometryShader);
     ReleaseShader(program, fragmentShader);
-    if (program != 0)
+    // A program never built makes no GL call, so an effect whose Init never ran shuts down
+    // even without a context or loaded entry points.
+    if (program != 0) {
+        glUseProgram(0);
         glDeleteProgram(program);
+    }
     *this = ShaderProgram{};
 }
