@@ -1,6 +1,6 @@
 #include "author/SourceWatcher.h"
 
-#include <sys/stat.h>
+#include "platform/Platform.h"
 
 #include <utility>
 
@@ -36,8 +36,7 @@ bool SourceWatcher::TakeChange(size_t index) {
 }
 
 SourceWatcher::Stamp SourceWatcher::StampOf(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return {};
-    return {true, static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
-            static_cast<int64_t>(status.st_size)};
+    platform::FileStamp stamp;
+    if (!platform::GetFileStamp(path.c_str(), stamp)) return {};
+    return {true, stamp.modified, stamp.size};
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Notices saved changes to source files by their modification time and size, polled a few times
-// a second from the frame loop (a handful of stat calls, nothing read). A change is reported
-// only once the file has stayed the same for a whole poll, so a file being written is read when
-// the writing is over; a file that disappears keeps its last state until it comes back changed.
+// a second from the frame loop (a handful of attribute reads, no file opened). A change is
+// reported only once the file has stayed the same for a whole poll, so a file being written is
+// read when the writing is over; a file that disappears keeps its last state until it comes back
+// changed.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,17 +1,13 @@
 #pragma once
 // The program's own resources, found by type and id as FindResource would find them.
 
-#include <cstddef>
-#include <cstdint>
+#include "platform/Platform.h"
 
 inline constexpr const char* kPngResourceType = "PNG";
 inline constexpr int kMissingTextureResourceId = 106;
 inline constexpr int kIconResourceId = 101;
 
-struct ResourceBlock {
-    const uint8_t* bytes = nullptr;
-    size_t size = 0;
-};
+using ResourceBlock = platform::ResourceBlock;
 
 // FindResource, LoadResource, LockResource and SizeofResource in one: an empty block when the
 // program holds no such resource.

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -28,6 +29,14 @@ bool WriteFile(FileHandle file, const void* bytes, uint32_t size, uint32_t* writ
 
 void CloseHandle(FileHandle file) {
     if (file != kInvalidFile) ::close(static_cast<int>(file));
+}
+
+bool GetFileStamp(const char* path, FileStamp& stamp) {
+    struct stat status {};
+    if (!path || ::stat(path, &status) != 0) return false;
+    stamp.modified = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    stamp.size = static_cast<int64_t>(status.st_size);
+    return true;
 }
 
 namespace {

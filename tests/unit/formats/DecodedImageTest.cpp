@@ -2,12 +2,11 @@
 
 #include <vector>
 
-#include <sys/resource.h>
-
 #include <stb_image.h>
 
 #include "formats/DecodedImage.h"
 #include "support/HostileFiles.h"
+#include "support/ProcessMemory.h"
 
 namespace {
 
@@ -19,12 +18,6 @@ TEST(DecodedImage, JpegWithAnOverfullHuffmanTableIsRefused) {
     bytes.insert(bytes.end(), 16, 255);
     bytes.insert(bytes.end(), 16 * 255, 1);
     EXPECT_FALSE(DecodeImageMemory(bytes.data(), bytes.size()));
-}
-
-long PeakResidentKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 // A PNG's data may inflate far past what its header needs: unchecked, the decoder keeps doubling

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "formats/Model.h"
+#include "support/BlockingPipe.h"
 #include "support/LogRecorder.h"
 #include "support/ScratchDirectory.h"
 
@@ -163,9 +163,9 @@ TEST_F(ModelFileTest, MeshesThatDoNotFitTheirLayoutAndNonFilesAreRefused) {
     std::filesystem::create_directory(folder);
     ExpectRefused(folder);
     logger.lines.clear();
-    const std::string fifo = directory.PathOf("fifo.exm");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    ExpectRefused(fifo);
+    const BlockingPipe fifo(directory.PathOf("fifo.exm"));
+    ASSERT_TRUE(fifo.Valid());
+    ExpectRefused(fifo.Path());
 }
 
 TEST_F(ModelFileTest, TwoLoadsOfOnePathGiveIndependentArrays) {

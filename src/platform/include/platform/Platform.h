@@ -1,7 +1,8 @@
 #pragma once
 // The stand-in for the Win32, GDI, WGL and kernel32 services the engine uses.
-// One interface, one backend per platform (today SDL2, in sdl2/). Nothing above this
-// header includes SDL: the engine sees only these types and functions.
+// One interface, one backend per platform: SDL2 and GLX on Linux (sdl2/), the real calls on
+// Windows (win32/). Nothing above this header includes SDL or windows.h: the engine sees only
+// these types and functions.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +27,28 @@ void CloseHandle(FileHandle file);
 // the number of code units needed; otherwise the number written, or 0 when `outCapacity`
 // is too small. Malformed sequences become U+FFFD.
 int MultiByteToWideChar(const char* text, int byteCount, char16_t* out, int outCapacity);
+
+// GetFileAttributesExW: a file's last-write time and size, read without opening the file.
+struct FileStamp {
+    int64_t modified = 0;  // nanoseconds, from an epoch of the system's choosing
+    int64_t size = 0;
+};
+// False when nothing can be found at the path.
+bool GetFileStamp(const char* path, FileStamp& stamp);
+
+// ---- kernel32: the program's own resources -------------------------------------------
+
+struct ResourceBlock {
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+};
+
+// FindResourceW, LoadResource, LockResource and SizeofResource in one: the bytes of the resource
+// `id` of the custom type `type` ("PNG"), or an empty block when the program holds none.
+ResourceBlock FindResource(int id, const char* type);
+// The image of the icon group `groupId` that is `size` pixels square (the RT_GROUP_ICON entry of
+// that size, then the RT_ICON it names), as stored: a PNG. Empty when the group holds no such size.
+ResourceBlock FindIconImage(int groupId, int size);
 
 // ---- kernel32: time ----------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 #pragma once
-// PNG files drawn at build time by tools/resources and linked in as byte arrays.
+// The program's resources on Linux: PNG files drawn at build time by tools/resources and linked
+// in as byte arrays, where Windows links them in from player/QuarnEngine.rc.
 
 #include <cstddef>
 #include <cstdint>
