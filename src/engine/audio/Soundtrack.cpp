@@ -5,21 +5,26 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
+#include <limits>
 #include <new>
+#include <vector>
 
 namespace {
 
-// Longer or denser files are refused rather than decoded into gigabytes; even the largest
-// block allowed fits the 32-bit size that alBufferData takes.
+// Longer or denser files are refused before anything is decoded; even the largest block
+// allowed fits the 32-bit size that alBufferData takes.
 constexpr double kMaxSoundtrackSeconds = 30.0 * 60.0;
 constexpr long kMaxSampleRate = 192000;
-// The length comes from the last page's granule position, which a few damaged bytes can
-// inflate; the block is held twice while OpenAL copies it. 128 MiB is over twelve minutes of
-// 44.1 kHz stereo.
-constexpr int64_t kMaxBlockBytes = int64_t{128} << 20;
+constexpr int kMaxChannels = 2;
 constexpr int kBytesPerSample = 2;
+static_assert(kMaxSoundtrackSeconds * kMaxSampleRate * kMaxChannels * kBytesPerSample <=
+              std::numeric_limits<ALsizei>::max());
+
+// The stated length comes from the last page's granule position, which a few damaged bytes can
+// inflate, so memory is taken only as decoded audio arrives, in pieces of this size (whole
+// frames of every layout allowed).
+constexpr int64_t kPieceBytes = int64_t{1} << 20;
 
 void LogError(const char* message) {
     if (gLogger)
@@ -46,28 +51,72 @@ private:
 };
 
 // The size the stated length promises, in whole frames so that OpenAL accepts it;
-// 0 when the length is unknown, absurd, too big a block or holds not one frame.
-int64_t BlockSize(double seconds, int channels, long sampleRate) {
+// 0 when the length is unknown, absurd or holds not one frame.
+int64_t StatedSize(double seconds, int channels, long sampleRate) {
     if (!(seconds > 0.0 && seconds <= kMaxSoundtrackSeconds))
         return 0;
     const int64_t frameBytes = int64_t(channels) * kBytesPerSample;
     const auto bytes = static_cast<int64_t>(static_cast<long double>(seconds) * sampleRate * channels * kBytesPerSample);
-    return bytes <= kMaxBlockBytes ? bytes - bytes % frameBytes : 0;
+    return bytes - bytes % frameBytes;
 }
 
-// Decodes until the block is full, the stream ends or a decoding error stops it; returns
-// the number of bytes written.
-int64_t ReadPcm(OggVorbis_File* file, char* block, int64_t size) {
-    int64_t position = 0;
+// What the stream delivered, in the order it came.
+struct DecodedPieces {
+    std::vector<std::unique_ptr<char[]>> pieces;
+    int64_t bytes = 0;
+    bool stoppedByError = false;
+    bool outOfMemory = false;
+};
+
+// Decodes until `limit` bytes, the end of the stream or a decoding error.
+DecodedPieces ReadPcm(OggVorbis_File* file, int64_t limit) {
+    DecodedPieces decoded;
     int bitstream = 0;
-    while (position < size) {
-        const int room = static_cast<int>(std::min<int64_t>(size - position, INT_MAX));
-        const long count = ov_read(file, block + position, room, 0, kBytesPerSample, 1, &bitstream);
-        if (count <= 0)
+    while (decoded.bytes < limit) {
+        const int64_t offset = decoded.bytes % kPieceBytes;
+        if (offset == 0) {
+            decoded.pieces.emplace_back(new (std::nothrow) char[kPieceBytes]);
+            if (!decoded.pieces.back()) {
+                decoded.outOfMemory = true;
+                break;
+            }
+        }
+        const int room = static_cast<int>(std::min(limit - decoded.bytes, kPieceBytes - offset));
+        const long count = ov_read(file, decoded.pieces.back().get() + offset, room, 0, kBytesPerSample, 1, &bitstream);
+        if (count <= 0) {
+            decoded.stoppedByError = count < 0;
             break;
-        position += count;
+        }
+        decoded.bytes += count;
     }
-    return position;
+    return decoded;
+}
+
+// One block of `size` bytes: the pieces in order, then silence. Copied from the last piece
+// back, each freed once copied, so that a heap releases them from its top as the block fills
+// and the audio is held about once rather than twice.
+std::unique_ptr<char[]> Assemble(DecodedPieces& decoded, int64_t size) {
+    std::unique_ptr<char[]> block(new (std::nothrow) char[size]);
+    if (!block)
+        return nullptr;
+    std::memset(block.get() + decoded.bytes, 0, static_cast<size_t>(size - decoded.bytes));
+    for (size_t i = decoded.pieces.size(); i-- > 0;) {
+        const int64_t start = static_cast<int64_t>(i) * kPieceBytes;
+        const int64_t count = std::min(kPieceBytes, decoded.bytes - start);
+        std::memcpy(block.get() + start, decoded.pieces[i].get(), static_cast<size_t>(count));
+        decoded.pieces[i].reset();
+    }
+    return block;
+}
+
+// A decoding error keeps the stated length, silent after it; a stream that simply ends early
+// has a damaged last granule position, and what it holds is all there is.
+int64_t BlockSize(const DecodedPieces& decoded, int64_t statedSize, const char* path) {
+    if (decoded.stoppedByError || decoded.bytes == statedSize)
+        return statedSize;
+    if (decoded.bytes > 0 && gLogger)
+        gLogger->WritePair("ERROR: OggVorbis File Ends Before Its Stated Length: ", path);
+    return decoded.bytes;
 }
 
 }  // namespace
@@ -108,18 +157,21 @@ std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& b
     if (!file.IsOpen())
         return nullptr;
     const vorbis_info* info = ov_info(file.Get(), -1);
-    if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0 || info->rate > kMaxSampleRate)
+    if (!info || info->channels < 1 || info->channels > kMaxChannels || info->rate <= 0 || info->rate > kMaxSampleRate)
         return nullptr;
 
-    const int64_t size = BlockSize(ov_time_total(file.Get(), -1), info->channels, info->rate);
+    const int64_t statedSize = StatedSize(ov_time_total(file.Get(), -1), info->channels, info->rate);
+    if (statedSize <= 0)
+        return nullptr;
+    DecodedPieces decoded = ReadPcm(file.Get(), statedSize);
+    if (decoded.outOfMemory)
+        return nullptr;
+    const int64_t size = BlockSize(decoded, statedSize, path);
     if (size <= 0)
         return nullptr;
-    std::unique_ptr<char[]> block(new (std::nothrow) char[size]);
+    std::unique_ptr<char[]> block = Assemble(decoded, size);
     if (!block)
         return nullptr;
-
-    const int64_t written = ReadPcm(file.Get(), block.get(), size);
-    std::memset(block.get() + written, 0, static_cast<size_t>(size - written));
     channels = info->channels;
     sampleRate = static_cast<int>(info->rate);
     byteSize = size;

@@ -27,7 +27,8 @@ void SetListener(float x, float y, float z);
 bool LoadSoundtrack(Soundtrack& soundtrack, float tempo);
 // Decodes the whole mono or stereo file into interleaved signed 16-bit little-endian PCM, or
 // returns null (missing, damaged, not Vorbis, more than two channels, empty or absurdly long).
-// What the stream does not fill of the block is silence.
+// The block has the stated length, silent after a decoding error that cut the stream short; a
+// stream that ends before its stated length gives what it holds, and memory follows it.
 std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& byteSize,
                                       const char* path = kSoundtrackPath);
 // The stated length of the file in seconds, without decoding it; negative when it cannot be read.
