@@ -141,6 +141,25 @@ TEST_F(SoundtrackTest, AFileClaimingMoreThanItHoldsCostsOnlyWhatItHolds) {
     EXPECT_EQ(logger_.Count("ERROR: OggVorbis File Ends Before Its Stated Length: " + path), 1);
 }
 
+// 142 MB of 16-bit PCM, a high-resolution master of ordinary length.
+TEST_F(SoundtrackTest, SixMinutesOf96kHzStereoDecodeToTheirEnd) {
+    const std::string path = PathOf("master.ogg");
+    ASSERT_TRUE(WriteTestOgg(path, 370.0, 2, 96000));
+    EXPECT_NEAR(SoundtrackSeconds(path.c_str()), 370.0, 1e-6);
+    const Decoded d = Decode(path);
+    ASSERT_NE(d.pcm, nullptr);
+    EXPECT_EQ(d.byteSize, int64_t{370} * 96000 * 4);
+    EXPECT_TRUE(logger_.lines.empty());
+
+    // The last second is the sine, not silence.
+    const auto* samples = reinterpret_cast<const int16_t*>(d.pcm.get());
+    const int64_t count = d.byteSize / 2;
+    int lastPeak = 0;
+    for (int64_t i = count - 96000 * 2; i < count; ++i)
+        lastPeak = std::max(lastPeak, std::abs(int(samples[i])));
+    EXPECT_GT(lastPeak, 1000);
+}
+
 TEST_F(SoundtrackTest, TruncatedFileDecodesItsCompletePages) {
     const std::string path = PathOf("cut.ogg");
     ASSERT_TRUE(WriteTestOgg(path, 30.0, 2, 8000));
