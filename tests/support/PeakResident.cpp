@@ -1,5 +1,22 @@
-#include "PeakResident.h"
+#include "support/PeakResident.h"
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <psapi.h>
+
+// Windows keeps the peak working set for the process's lifetime.
+bool RestartPeakResident() {
+    return false;
+}
+
+long PeakResidentKiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+}
+#else
 #include <fstream>
 #include <string>
 
@@ -21,3 +38,4 @@ long PeakResidentKiB() {
     }
     return -1;
 }
+#endif

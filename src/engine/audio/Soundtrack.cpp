@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <vector>
@@ -66,6 +67,7 @@ struct DecodedPieces {
     int64_t bytes = 0;
     bool stoppedByError = false;
     bool outOfMemory = false;
+    int64_t fileBytes = 0;
 };
 
 // Decodes until `limit` bytes, the end of the stream or a decoding error.
@@ -112,11 +114,26 @@ std::unique_ptr<char[]> Assemble(DecodedPieces& decoded, int64_t size) {
     return block;
 }
 
-// A decoding error keeps the stated length, silent after it; a stream that simply ends early
-// has a damaged last granule position, and what it holds is all there is.
-int64_t BlockSize(const DecodedPieces& decoded, int64_t statedSize, const char* path) {
-    if (decoded.stoppedByError || decoded.bytes == statedSize)
+// No Vorbis stream decodes to more than this many bytes of 16-bit PCM per byte of file: even at
+// its lowest bit rates Vorbis spends about a quarter of a bit a sample, a 64-fold saving, and
+// the margin doubles that.
+constexpr int64_t kMaxPcmBytesPerFileByte = 128;
+
+// The most a file of its size could decode to, and at least what it did, in whole frames.
+int64_t PlausibleSize(const DecodedPieces& decoded, int frameBytes) {
+    const int64_t most = decoded.fileBytes * kMaxPcmBytesPerFileByte;
+    return std::max(decoded.bytes, most - most % frameBytes);
+}
+
+// A decoding error keeps the stated length, silent after it, as far as the rest of the file could
+// plausibly reach: a damaged stream whose last granule position is inflated too must not cost its
+// claim. A stream that simply ends early has a damaged last granule position, and what it holds
+// is all there is.
+int64_t BlockSize(const DecodedPieces& decoded, int64_t statedSize, int frameBytes, const char* path) {
+    if (decoded.bytes == statedSize)
         return statedSize;
+    if (decoded.stoppedByError)
+        return std::min(statedSize, PlausibleSize(decoded, frameBytes));
     if (decoded.bytes > 0 && gLogger)
         gLogger->WritePair("ERROR: OggVorbis File Ends Before Its Stated Length: ", path);
     return decoded.bytes;
@@ -167,9 +184,11 @@ std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& b
     if (statedSize <= 0)
         return nullptr;
     DecodedPieces decoded = ReadPcm(file.Get(), statedSize);
+    std::error_code error;
+    decoded.fileBytes = static_cast<int64_t>(std::filesystem::file_size(path, error));
     if (decoded.outOfMemory)
         return nullptr;
-    const int64_t size = BlockSize(decoded, statedSize, path);
+    const int64_t size = BlockSize(decoded, statedSize, info->channels * kBytesPerSample, path);
     if (size <= 0)
         return nullptr;
     std::unique_ptr<char[]> block = Assemble(decoded, size);

@@ -193,6 +193,15 @@ TEST_F(SoundtrackTest, DecodingErrorLeavesSilenceAfterIt) {
     EXPECT_GT(firstPeak, 1000);
     for (int64_t i = count - count / 4; i < count; ++i)
         ASSERT_EQ(samples[i], 0) << "sample " << i;
+
+    // The silence reaches no further than a file of its size could: a damaged stream that also
+    // claims 25 minutes (24 MB) gets a few times its own length, not the claim.
+    const int64_t claim = int64_t{25} * 60 * 8000 * 2;
+    ASSERT_TRUE(ClaimLength(path, claim / 2));
+    const Decoded liar = Decode(path);
+    ASSERT_NE(liar.pcm, nullptr);
+    EXPECT_GE(liar.byteSize, d.byteSize);
+    EXPECT_LT(liar.byteSize, claim / 8) << "bytes for 30 s of audio claiming 25 min";
 }
 
 TEST_F(SoundtrackTest, StreamWithoutSamplesIsRefused) {

@@ -6,7 +6,7 @@
 
 #include "formats/DecodedImage.h"
 #include "support/HostileFiles.h"
-#include "support/ProcessMemory.h"
+#include "support/PeakResident.h"
 
 namespace {
 
