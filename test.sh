@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the normal and the sanitizer builds, and runs every test
-# under a virtual display with null audio. Exits non-zero on any failure.
+# Installs what is missing, builds the normal and the sanitizer builds and the Windows player,
+# and runs every test under a virtual display with null audio (the Windows ones under Wine).
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -26,6 +27,16 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   scripts/headless.sh ctest --test-dir build-asan --output-on-failure -j"$jobs" -L 'unit|gl' || status=1
 # Every run fuzzes each loader a little; a crash, hang or memory blow-up fails the run.
 scripts/fuzz.sh 20 || status=1
+
+# The Windows player, cross-built with the normal build's data and tested under Wine. It comes
+# last, so that the Linux stages report whatever happens to it.
+windows_stage() {
+  scripts/windows-deps.sh >/dev/null || return 1
+  cmake --preset windows >/dev/null || return 1
+  cmake --build --preset windows -j"$jobs" || return 1
+  ctest --test-dir build-windows --output-on-failure
+}
+windows_stage || { echo "test.sh: the Windows stage failed" >&2; status=1; }
 
 if [[ $status -ne 0 ]]; then
   echo "test.sh: FAILED" >&2

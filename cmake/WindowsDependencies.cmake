@@ -1,0 +1,37 @@
+# The Windows libraries, cross-built from their upstream sources by scripts/windows-deps.sh into
+# a prefix outside the tree: OpenAL Soft as a DLL (it is LGPL, so a viewer may replace it), Ogg,
+# Vorbis and GLEW linked in. stb is header-only, so Debian's header serves here too.
+# The toolchain file (cmake/mingw-w64-x86_64.cmake) says where the prefix is.
+if(NOT EXISTS "${QUARN_WINDOWS_DEPS}/include/AL/al.h")
+  message(FATAL_ERROR "No Windows libraries in ${QUARN_WINDOWS_DEPS}: run scripts/windows-deps.sh first")
+endif()
+
+set(STB_INCLUDE_DIRS /usr/include/stb)
+# The Linux build whose content tools made the data, and whose resource images are compiled in.
+set(QUARN_HOST_BUILD_DIR ${CMAKE_SOURCE_DIR}/build CACHE PATH "The Linux build tree that made the data")
+
+# The import library is named by its full path: the player links everything else statically,
+# and a static link would not look for a DLL's import library.
+add_library(quarn_openal INTERFACE)
+target_include_directories(quarn_openal SYSTEM INTERFACE ${QUARN_WINDOWS_DEPS}/include)
+target_link_libraries(quarn_openal INTERFACE ${QUARN_WINDOWS_DEPS}/lib/libOpenAL32.dll.a)
+set(QUARN_WINDOWS_DLLS ${QUARN_WINDOWS_DEPS}/bin/OpenAL32.dll)
+
+add_library(quarn_vorbis INTERFACE)
+target_include_directories(quarn_vorbis SYSTEM INTERFACE ${QUARN_WINDOWS_DEPS}/include)
+target_link_libraries(quarn_vorbis INTERFACE
+  ${QUARN_WINDOWS_DEPS}/lib/libvorbisfile.a ${QUARN_WINDOWS_DEPS}/lib/libvorbis.a ${QUARN_WINDOWS_DEPS}/lib/libogg.a)
+
+add_library(quarn_gl INTERFACE)
+target_link_libraries(quarn_gl INTERFACE opengl32)
+
+add_library(quarn_glew INTERFACE)
+target_include_directories(quarn_glew SYSTEM INTERFACE ${QUARN_WINDOWS_DEPS}/include)
+target_compile_definitions(quarn_glew INTERFACE GLEW_STATIC)
+target_link_libraries(quarn_glew INTERFACE ${QUARN_WINDOWS_DEPS}/lib/libglew32.a quarn_gl)
+
+# A GUI program that needs no runtime DLL of the compiler's beside it.
+add_link_options(-static)
+# The POSIX names of the C library's thread-safe calls (localtime_r), which MinGW-w64 maps onto
+# their _s counterparts; the value is the one winpthreads gives it.
+add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L)

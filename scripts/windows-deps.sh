@@ -1,0 +1,399 @@
+#!/usr/bin/env bash
+# Builds the Windows libraries the cross build links against: OpenAL Soft (as
+# a DLL: it is LGPL, so users must be able to replace it), libogg, libvorbis
+# and GLEW (static). Debian ships no Windows builds of them, so the upstream
+# sources come from Debian's source archive, through the mirror apt already
+# uses, and are checked against the archive's signed index before use.
+#
+# The result lives outside the source tree, in a prefix keyed by everything
+# that shapes it (the tarballs, the compiler, this recipe), so a second run
+# only prints the prefix. The last line of stdout is always that prefix;
+# progress goes to stderr, one line per step, and any failure is one line.
+#
+# Environment:
+#   XDG_CACHE_HOME                 cache root (default ~/.cache)
+#   QUARN_WINDOWS_DEPS_REFRESH=1   read the archive's index again instead of
+#                                  the versions pinned by an earlier run
+#   APT_CONFIG                     honoured as apt honours it, for the mirror
+set -euo pipefail
+
+readonly suite=trixie
+readonly packages=(openal-soft libogg libvorbis glew)
+readonly triplet=x86_64-w64-mingw32
+readonly keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+readonly apt_packages=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xdotool
+  cmake make curl ca-certificates gpgv debian-archive-keyring xz-utils
+)
+
+root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+readonly root_dir
+readonly toolchain=$root_dir/cmake/mingw-w64-x86_64.cmake
+readonly cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/quarn/windows-deps
+# The pinned result of the last verified index read: one line per package,
+# "package version file sha256 size directory". It lets a warm run work
+# offline and keeps rebuilds on the same sources until a refresh is asked for.
+readonly pins=$cache_root/sources.pinned
+readonly work=$cache_root/.work
+readonly logs=$cache_root/logs
+# Set once the key is known: the final prefix, and its staging copy (DESTDIR).
+prefix="" stage="" stage_prefix=""
+
+say() { echo "windows-deps: $*" >&2; }
+die() { echo "windows-deps: $*" >&2; exit 1; }
+
+# --- packages ---------------------------------------------------------------
+
+install_packages() {
+  local missing=() p status
+  for p in "${apt_packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+  done
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+
+  local sudo="" log=/tmp/quarn-windows-deps-apt.$$.log
+  if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || die "apt-get install failed: ${missing[*]} missing and neither root nor sudo"
+    sudo=sudo
+  fi
+  say "installing ${missing[*]}"
+  # apt's own chatter goes to a log; the caller gets one line either way.
+  if ! { $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+         $sudo env DEBIAN_FRONTEND=noninteractive \
+           apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+    die "apt-get install failed for ${missing[*]} (log: $log)"
+  fi
+  rm -f "$log"
+}
+
+# --- the mirror -------------------------------------------------------------
+
+# Prints the first URI of the main Debian archive in apt's sources: the first
+# deb/deb-src entry whose suites include a plain one (not -security/-updates,
+# which live in other archives). Reads the files apt itself reads, one-line
+# and deb822 alike, so no host name is ever written down here.
+apt_mirror() {
+  local list parts files=() f
+  eval "$(apt-config shell list Dir::Etc::sourcelist/f parts Dir::Etc::sourceparts/d)"
+  for f in "$list" "${parts%/}"/*.list "${parts%/}"/*.sources; do
+    [[ -f "$f" ]] && files+=("$f")
+  done
+  [[ ${#files[@]} -gt 0 ]] || return 0
+  awk '
+    function plain(suites,   n, a, i) {
+      n = split(suites, a, /[ \t]+/)
+      for (i = 1; i <= n; i++) if (a[i] != "" && a[i] !~ /-/) return 1
+      return 0
+    }
+    function found(uri) { if (uri ~ /^https?:\/\//) { print uri; done = 1; exit } }
+    function flush(   u) {
+      if (types ~ /(^| )deb(-src)?( |$)/ && enabled != "no" && plain(suites)) {
+        split(uris, u, /[ \t]+/); found(u[1] != "" ? u[1] : u[2])
+      }
+      types = uris = suites = ""; enabled = "yes"
+    }
+    FNR == 1 { flush() }
+    FILENAME ~ /\.list$/ {
+      sub(/#.*/, ""); gsub(/\[[^]]*\]/, "")
+      if (($1 == "deb" || $1 == "deb-src") && plain($3)) found($2)
+      next
+    }
+    /^[ \t]*$/ { flush(); next }
+    /^#/ { next }
+    /^[A-Za-z-]+:/ {
+      key = tolower(substr($0, 1, index($0, ":") - 1)); val = substr($0, index($0, ":") + 1)
+      if (key == "types") types = val
+      else if (key == "uris") uris = val
+      else if (key == "suites") suites = val
+      else if (key == "enabled") { enabled = tolower(val); gsub(/[ \t]/, "", enabled) }
+    }
+    END { if (!done) flush() }
+  ' "${files[@]}" | sed 's:/*$::'
+}
+
+# Follows apt's proxy setting, so curl reaches the mirror the way apt does.
+use_apt_proxy() {
+  local proxy=""
+  eval "$(apt-config shell proxy Acquire::http::Proxy)"
+  [[ -n "$proxy" && "$proxy" != DIRECT ]] && export http_proxy=$proxy
+  return 0
+}
+
+# fetch URL FILE LABEL: one line naming LABEL when the download fails.
+fetch() {
+  local err
+  err=$(curl -fsSL --retry 2 -o "$2" "$1" 2>&1) || { err=${err#curl: }; die "$3: download failed (${err#(*) })"; }
+}
+
+# --- the signed index -------------------------------------------------------
+
+# Downloads and verifies the suite's InRelease, then its source index, and pins
+# each package's .orig tarball (name, SHA-256, size, pool directory).
+pin_sources() {
+  local mirror=$1 dir=$work/index
+  mkdir -p "$dir"
+  say "reading the signed $suite source index"
+  fetch "$mirror/dists/$suite/InRelease" "$dir/InRelease" "$suite InRelease"
+  gpgv --quiet --keyring "$keyring" --output "$dir/Release" "$dir/InRelease" >/dev/null 2>&1 ||
+    die "$suite InRelease: signature does not verify against $keyring"
+  grep -qx "Codename: $suite" "$dir/Release" || die "$suite InRelease: signed for another suite"
+
+  local hash size name decompress
+  read -r hash size name < <(awk '
+    /^[^ ]/ { in256 = ($0 == "SHA256:") }
+    in256 && $3 == "main/source/Sources.xz" { print; found = 1; exit }
+    in256 && $3 == "main/source/Sources.gz" { gz = $0 }
+    END { if (!found && gz != "") print gz }' "$dir/Release") ||
+    die "$suite InRelease: lists no main/source/Sources index"
+  [[ "$name" == *.xz ]] && decompress="xz -dc" || decompress="gzip -dc"
+
+  # By-hash paths cannot change under us between the two downloads.
+  local url=$mirror/dists/$suite/$name
+  grep -qx "Acquire-By-Hash: yes" "$dir/Release" &&
+    url=$mirror/dists/$suite/main/source/by-hash/SHA256/$hash
+  fetch "$url" "$dir/Sources" "$suite $name"
+  check_file "$dir/Sources" "$hash" "$size" "$suite $name" "InRelease"
+
+  # Sorted, so the same sources always give the same key.
+  $decompress "$dir/Sources" | parse_sources | sort > "$dir/pinned" ||
+    die "$suite $name: cannot be read"
+  local p
+  for p in "${packages[@]}"; do
+    grep -q "^$p " "$dir/pinned" || die "$suite $name: no single .orig tarball for $p"
+  done
+  mv -f "$dir/pinned" "$pins"
+}
+
+# Reads a Sources index on stdin; prints one pin line per wanted package.
+# Extra-Source-Only stanzas are older versions kept for Built-Using, not the
+# suite's own; a package with more than one real stanza is left out (and so
+# refused by the caller) rather than guessed at.
+parse_sources() {
+  awk -v wanted="${packages[*]}" '
+    BEGIN { RS = ""; FS = "\n"; n = split(wanted, w, " "); for (i = 1; i <= n; i++) want[w[i]] = 1 }
+    {
+      pkg = ver = dir = ""; extra = 0; in256 = 0; nfile = 0
+      for (i = 1; i <= NF; i++) {
+        line = $i
+        if (line ~ /^[^ ]/) in256 = (line == "Checksums-Sha256:")
+        if (line ~ /^Package: /) pkg = substr(line, 10)
+        else if (line ~ /^Version: /) ver = substr(line, 10)
+        else if (line ~ /^Directory: /) dir = substr(line, 12)
+        else if (line ~ /^Extra-Source-Only: yes/) extra = 1
+        else if (in256 && line ~ /^ /) { split(line, f, " "); sha[++nfile] = f[1]; size[nfile] = f[2]; file[nfile] = f[3] }
+      }
+      if (!(pkg in want) || extra) next
+      upstream = ver; sub(/^[0-9]+:/, "", upstream); sub(/-[^-]*$/, "", upstream)
+      for (j = 1; j <= nfile; j++) {
+        if (index(file[j], pkg "_" upstream ".orig.tar.") == 1 && file[j] !~ /\.asc$/) {
+          count[pkg]++; out[pkg] = pkg " " upstream " " file[j] " " sha[j] " " size[j] " " dir
+        }
+      }
+    }
+    END { for (p in out) if (count[p] == 1) print out[p] }'
+}
+
+# check_file FILE SHA256 SIZE LABEL SOURCE: refuses anything that is not
+# exactly what the signed SOURCE lists.
+check_file() {
+  local actual
+  [[ $(stat -c %s "$1") == "$3" ]] || die "$4: size does not match the signed $5"
+  actual=$(sha256sum "$1" | cut -d' ' -f1)
+  [[ "$actual" == "$2" ]] || die "$4: SHA-256 does not match the signed $5"
+}
+
+# --- tarballs ---------------------------------------------------------------
+
+pin_field() { awk -v p="$1" -v f="$2" '$1 == p { print $f }' "$pins"; }
+
+# Prints the path of a package's verified tarball, downloading it into the
+# cache first if needed. A cached copy is checked again every time: the cache
+# is only a convenience, never a source of trust.
+tarball() {
+  local pkg=$1 mirror=$2 file sha size dir cached
+  file=$(pin_field "$pkg" 3) sha=$(pin_field "$pkg" 4)
+  size=$(pin_field "$pkg" 5) dir=$(pin_field "$pkg" 6)
+  cached=$cache_root/tarballs/$sha/$file
+  if [[ ! -f "$cached" ]]; then
+    [[ -n "$mirror" ]] || mirror=$(require_mirror)
+    say "downloading $file"
+    # Downloaded into the work dir, which goes away with a refused file.
+    fetch "$mirror/$dir/$file" "$work/$file" "$file"
+    check_file "$work/$file" "$sha" "$size" "$file" "Sources index"
+    mkdir -p "${cached%/*}"
+    mv -f "$work/$file" "$cached"
+  else
+    check_file "$cached" "$sha" "$size" "cached $file" "Sources index (remove $cached to fetch it again)"
+  fi
+  echo "$cached"
+}
+
+require_mirror() {
+  local mirror
+  mirror=$(apt_mirror)
+  [[ -n "$mirror" ]] || die "no http(s) Debian archive found in apt's sources"
+  echo "$mirror"
+}
+
+# --- the build --------------------------------------------------------------
+
+# build_cmake NAME SOURCE TARGET [CMAKE ARGS...]: configures, builds TARGET
+# and installs into the staging copy of the prefix. The install prefix is the
+# final path (DESTDIR stages it), so pkg-config files name where the files
+# will be, not where they were built.
+build_cmake() {
+  local name=$1 src=$2 target=$3 build=$work/build-$1 log=$logs/$1.log
+  shift 3
+  say "building $name"
+  if ! {
+    cmake -S "$src" -B "$build" -G "Unix Makefiles" -Wno-dev \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQUARN_WINDOWS_DEPS="$stage_prefix" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+      -DCMAKE_INSTALL_LIBDIR=lib "$@" &&
+    cmake --build "$build" --target "$target" -j "$(nproc)" &&
+    DESTDIR=$stage cmake --install "$build" --strip
+  } >"$log" 2>&1; then
+    die "$name: build failed (log: $log)"
+  fi
+}
+
+unpack() {
+  local dest=$work/src-$1
+  mkdir -p "$dest"
+  tar -xf "$2" -C "$dest" --strip-components=1 --no-same-owner 2>/dev/null ||
+    die "${2##*/}: cannot be unpacked"
+  echo "$dest"
+}
+
+build_libogg() {
+  build_cmake libogg "$1" all -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF -DINSTALL_DOCS=OFF
+}
+
+build_libvorbis() {
+  build_cmake libvorbis "$1" all -DBUILD_SHARED_LIBS=OFF
+}
+
+# Only the static library: consumers define GLEW_STATIC.
+build_glew() {
+  build_cmake glew "$1/build/cmake" glew_s -DBUILD_SHARED_LIBS=OFF -DBUILD_UTILS=OFF
+}
+
+# The DLL carries its own C and C++ runtimes, so shipping it needs no
+# libstdc++/libgcc/winpthread DLLs beside it. Only the Windows backends and
+# the null/wave outputs: nothing else exists on the target.
+build_openal_soft() {
+  build_cmake openal-soft "$1" all \
+    -DALSOFT_UTILS=OFF -DALSOFT_EXAMPLES=OFF -DALSOFT_TESTS=OFF \
+    -DALSOFT_INSTALL_CONFIG=OFF -DALSOFT_INSTALL_HRTF_DATA=OFF \
+    -DALSOFT_INSTALL_AMBDEC_PRESETS=OFF -DALSOFT_INSTALL_EXAMPLES=OFF \
+    -DALSOFT_INSTALL_UTILS=OFF -DALSOFT_UPDATE_BUILD_VERSION=OFF \
+    -DALSOFT_BUILD_IMPORT_LIB=OFF \
+    -DALSOFT_STATIC_LIBGCC=ON -DALSOFT_STATIC_STDCXX=ON -DALSOFT_STATIC_WINPTHREAD=ON \
+    -DALSOFT_REQUIRE_WASAPI=ON -DALSOFT_REQUIRE_DSOUND=ON -DALSOFT_REQUIRE_WINMM=ON \
+    -DALSOFT_BACKEND_WAVE=ON \
+    -DALSOFT_BACKEND_PIPEWIRE=OFF -DALSOFT_BACKEND_PULSEAUDIO=OFF \
+    -DALSOFT_BACKEND_JACK=OFF -DALSOFT_BACKEND_PORTAUDIO=OFF \
+    -DALSOFT_BACKEND_SDL2=OFF -DALSOFT_BACKEND_SDL3=OFF \
+    -DALSOFT_BACKEND_OTHERIO=OFF -DALSOFT_BACKEND_COREAUDIO=OFF \
+    -DALSOFT_BACKEND_OBOE=OFF -DALSOFT_BACKEND_OPENSL=OFF
+}
+
+# A prefix is only published when everything a consumer links is there and
+# the DLL depends on nothing but Windows itself.
+check_prefix() {
+  local f imports
+  for f in include/AL/al.h include/ogg/ogg.h include/vorbis/vorbisfile.h include/GL/glew.h \
+           lib/libogg.a lib/libvorbis.a lib/libvorbisfile.a lib/libglew32.a \
+           lib/libOpenAL32.dll.a bin/OpenAL32.dll; do
+    [[ -f "$stage_prefix/$f" ]] || die "build finished without $f"
+  done
+  imports=$("$triplet-objdump" -p "$stage_prefix/bin/OpenAL32.dll" | awk '/DLL Name:/ { print $3 }')
+  # MinGW's runtime DLLs are all named lib*.dll; Windows' own never are.
+  if grep -qi '^lib' <<<"$imports"; then
+    die "OpenAL32.dll needs MinGW runtime DLLs: $(grep -i '^lib' <<<"$imports" | tr '\n' ' ')"
+  fi
+}
+
+# Every tarball is verified before anything is unpacked, so a bad one stops
+# the run before minutes of building, not after.
+build_all() {
+  local mirror=$1 pkg src
+  local -A archive
+  for pkg in libogg libvorbis glew openal-soft; do
+    archive[$pkg]=$(tarball "$pkg" "$mirror")
+  done
+  for pkg in libogg libvorbis glew openal-soft; do
+    src=$(unpack "$pkg" "${archive[$pkg]}")
+    "build_${pkg//-/_}" "$src"
+  done
+  check_prefix
+}
+
+# The functions whose text decides what gets built; their bodies (without
+# comments, as bash prints them) are part of the key.
+readonly recipe=(build_cmake unpack build_libogg build_libvorbis build_glew build_openal_soft check_prefix build_all)
+
+build_key() {
+  {
+    cut -d' ' -f1,4 "$pins"
+    "$triplet-g++-posix" --version
+    cmake --version
+    declare -f "${recipe[@]}"
+    cat "$toolchain"
+  } | sha256sum | cut -c1-16
+}
+
+# --- publishing -------------------------------------------------------------
+
+# Swaps the link in one rename, so readers see the old prefix or the new one.
+publish() {
+  local key=$1
+  ln -sfn "$key" "$cache_root/.current.$$"
+  mv -fT "$cache_root/.current.$$" "$cache_root/current"
+}
+
+# Earlier prefixes are unreachable once the link moves; they only cost disk.
+prune_old_prefixes() {
+  local key=$1 d
+  for d in "$cache_root"/*/; do
+    d=${d%/}
+    [[ "${d##*/}" =~ ^[0-9a-f]{16}$ && "${d##*/}" != "$key" ]] && rm -rf "$d"
+  done
+  return 0
+}
+
+main() {
+  install_packages
+  mkdir -p "$cache_root" "$logs"
+  # One run at a time: a second caller waits, then finds the prefix ready.
+  exec 9>"$cache_root/.lock"
+  flock 9
+  # Left over only by a run that was killed; nothing else runs under the lock.
+  rm -rf "$work" "$cache_root"/.stage.* "$cache_root"/.current.*
+  trap 'rm -rf "$work" "$stage"' EXIT
+  mkdir -p "$work"
+
+  local mirror=""
+  use_apt_proxy
+  if [[ ! -s "$pins" || "${QUARN_WINDOWS_DEPS_REFRESH:-0}" == 1 ]]; then
+    mirror=$(require_mirror)
+    pin_sources "$mirror"
+  fi
+
+  local key
+  key=$(build_key)
+  prefix=$cache_root/$key
+  if [[ ! -d "$prefix" ]]; then
+    stage=$cache_root/.stage.$$
+    stage_prefix=$stage$prefix
+    say "building prefix $key ($(awk '{ printf "%s%s %s", sep, $1, $2; sep = ", " }' "$pins"))"
+    build_all "$mirror"
+    mv -T "$stage_prefix" "$prefix"
+  fi
+  publish "$key"
+  prune_old_prefixes "$key"
+  echo "$prefix"
+}
+
+main "$@"

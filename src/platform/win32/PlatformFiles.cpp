@@ -1,0 +1,59 @@
+// kernel32 file and text services.
+#include "win32/Win32Windows.h"
+
+#include <string>
+
+namespace platform {
+
+namespace win32 {
+
+std::wstring WidePath(const char* path) {
+    const int units = path ? ::MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0) : 0;
+    if (units <= 1) return {};
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, path, -1, wide.data(), units);
+    wide.pop_back();  // the terminator is the string's own
+    return wide;
+}
+
+}  // namespace win32
+
+FileHandle CreateFileForWriting(const char* path) {
+    const std::wstring wide = win32::WidePath(path);
+    if (wide.empty()) return kInvalidFile;
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(file);
+}
+
+bool WriteFile(FileHandle file, const void* bytes, uint32_t size, uint32_t* written) {
+    DWORD count = 0;
+    const BOOL ok = ::WriteFile(reinterpret_cast<HANDLE>(file), bytes, size, &count, nullptr);
+    if (written) *written = count;
+    return ok && count == size;
+}
+
+void CloseHandle(FileHandle file) {
+    if (file != kInvalidFile) ::CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
+// Narrow text is UTF-8 on every system, so that a log reads the same wherever it was written;
+// malformed sequences become U+FFFD, as the flag-less conversion does since Vista.
+int MultiByteToWideChar(const char* text, int byteCount, char16_t* out, int outCapacity) {
+    if (byteCount == 0) return 0;
+    return ::MultiByteToWideChar(CP_UTF8, 0, text, byteCount, win32::Wide(out), out ? outCapacity : 0);
+}
+
+bool GetFileStamp(const char* path, FileStamp& stamp) {
+    const std::wstring wide = win32::WidePath(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (wide.empty() || !::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
+    // FILETIME counts 100-nanosecond intervals.
+    const uint64_t ticks = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime;
+    stamp.modified = static_cast<int64_t>(ticks) * 100;
+    stamp.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return true;
+}
+
+}  // namespace platform

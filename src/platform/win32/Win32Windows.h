@@ -1,0 +1,116 @@
+#pragma once
+// Shared between the Win32 backend's files: windows.h, made to live beside the platform header,
+// and the window records behind WindowHandle.
+//
+// The platform header names its functions and constants after the Win32 ones, and windows.h
+// defines most of those as macros (PeekMessage as PeekMessageW, WM_SIZE as 0x0005, ...), so the
+// macros are undefined here before the header is read. Inside the backend the platform's names
+// mean the platform's constants, which carry the same values, and the Win32 functions are called
+// by their W names.
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <GL/glew.h>
+#include <GL/wglew.h>
+
+#undef GetModuleHandle
+#undef RegisterClassEx
+#undef CreateWindowEx
+#undef SetWindowText
+#undef GetWindowTextLength
+#undef GetWindowText
+#undef ChangeDisplaySettings
+#undef PeekMessage
+#undef DispatchMessage
+#undef DefWindowProc
+#undef FindResource
+#undef FindWindow
+
+#undef CS_VREDRAW
+#undef CS_HREDRAW
+#undef CS_OWNDC
+#undef WS_POPUP
+#undef WS_CLIPSIBLINGS
+#undef WS_CLIPCHILDREN
+#undef WS_OVERLAPPEDWINDOW
+#undef WS_EX_APPWINDOW
+#undef WS_EX_WINDOWEDGE
+#undef SW_HIDE
+#undef SW_SHOW
+#undef SM_CXSCREEN
+#undef SM_CYSCREEN
+#undef DM_BITSPERPEL
+#undef DM_PELSWIDTH
+#undef DM_PELSHEIGHT
+#undef CDS_FULLSCREEN
+#undef DISP_CHANGE_SUCCESSFUL
+#undef DISP_CHANGE_BADMODE
+#undef WM_DESTROY
+#undef WM_MOVE
+#undef WM_SIZE
+#undef WM_CLOSE
+#undef WM_QUIT
+#undef WM_KEYDOWN
+#undef WM_CHAR
+#undef SIZE_RESTORED
+#undef PM_NOREMOVE
+#undef PM_REMOVE
+#undef VK_BACK
+#undef VK_TAB
+#undef VK_RETURN
+#undef VK_SHIFT
+#undef VK_ESCAPE
+#undef VK_SPACE
+#undef VK_HOME
+#undef VK_LEFT
+#undef VK_UP
+#undef VK_RIGHT
+#undef VK_DOWN
+#undef PFD_DOUBLEBUFFER
+#undef PFD_DRAW_TO_WINDOW
+#undef PFD_SUPPORT_OPENGL
+#undef PFD_TYPE_RGBA
+#undef PFD_MAIN_PLANE
+#undef WGL_DRAW_TO_WINDOW_ARB
+#undef WGL_ACCELERATION_ARB
+#undef WGL_SUPPORT_OPENGL_ARB
+#undef WGL_DOUBLE_BUFFER_ARB
+#undef WGL_PIXEL_TYPE_ARB
+#undef WGL_COLOR_BITS_ARB
+#undef WGL_DEPTH_BITS_ARB
+#undef WGL_STENCIL_BITS_ARB
+#undef WGL_FULL_ACCELERATION_ARB
+#undef WGL_TYPE_RGBA_ARB
+#undef WGL_SAMPLE_BUFFERS_ARB
+#undef WGL_SAMPLES_ARB
+#undef WGL_CONTEXT_MAJOR_VERSION_ARB
+#undef WGL_CONTEXT_MINOR_VERSION_ARB
+
+#include "platform/Platform.h"
+
+#include <string>
+
+namespace platform::win32 {
+
+struct WindowRecord {
+    WindowHandle handle;
+    HWND native = nullptr;
+    HDC dc = nullptr;  // the class device context (CS_OWNDC), which lives as long as the window
+    WindowProc windowProc = nullptr;
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
+};
+
+WindowRecord* FindWindow(WindowHandle window);
+WindowRecord* FindWindow(HWND native);
+inline WindowRecord* FindWindow(DeviceContext dc) { return FindWindow(WindowHandle{dc.window}); }
+
+inline const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+inline wchar_t* Wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
+// UTF-8 to UTF-16 for the calls that take a path; empty on a malformed or empty path.
+std::wstring WidePath(const char* path);
+
+}  // namespace platform::win32
