@@ -3,6 +3,7 @@
 #include "audio/Soundtrack.h"
 #include "author/AuthorOptions.h"
 #include "engine/Engine.h"
+#include "Version.h"
 
 #include <cstdio>
 
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
     if (!ReadOptions(argc, argv, options)) return kUsageExit;
     if (options.help) {
         std::fputs(AuthorUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts(QUARN_VERSION_LINE);
         return 0;
     }
 

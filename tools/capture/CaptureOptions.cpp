@@ -105,6 +105,10 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
             options.help = true;
             continue;
         }
+        if (argument == "--version") {
+            options.version = true;
+            continue;
+        }
         if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
         if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
         if (!ApplyValue(argument, argv[++i], options, error)) return false;
@@ -168,7 +172,7 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
     CaptureOptions options;
     Given given;
     if (!ReadArguments(argc, argv, options, error, given)) return std::nullopt;
-    if (options.help) return options;
+    if (options.help || options.version) return options;
     if (!Check(options, given, error)) return std::nullopt;
     if (options.runDirectory.empty()) options.runDirectory = ToolDirectory();
     std::sort(options.beats.begin(), options.beats.end());
@@ -182,6 +186,7 @@ const char* CaptureUsage() {
            "                     [--max-anisotropy N]\n"
            "       quarn-capture --video FILE.mp4 [--fps N] [--from BEAT] [--to BEAT] [--run-dir DIR]\n"
            "                     [--max-anisotropy N]\n"
+           "       quarn-capture --version\n"
            "\n"
            "Renders the demo with the player's own engine, frame by frame at a fixed rate, however\n"
            "long each frame takes. Positions are soundtrack beats (126 per minute).\n"

@@ -24,6 +24,7 @@ struct CaptureOptions {
     std::filesystem::path runDirectory;  // where the player's data lies; the tool's own directory
     float anisotropyCap = 0.0f;          // 0: the driver's maximum, as in the player
     bool help = false;
+    bool version = false;
 };
 
 // Null with `error` set when the arguments make no sense.

@@ -3,6 +3,7 @@
 #include "CaptureOptions.h"
 #include "StillCapture.h"
 #include "VideoCapture.h"
+#include "Version.h"
 
 #include <cstdio>
 
@@ -28,6 +29,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(CaptureUsage(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::puts(QUARN_VERSION_LINE);
         return 0;
     }
     const bool captured =

@@ -61,6 +61,8 @@ bool ReadArguments(int argc, const char* const* argv, AuthorOptions& options, st
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (argument == "--author") {
             options.enabled = true;
         } else if (argument == "--from" || argument == "--loop" || argument == "--watch") {
@@ -101,6 +103,7 @@ bool CheckAuthorOptions(const AuthorOptions& options, double musicBeats, std::st
 const char* AuthorUsage() {
     return "usage: QuarnEngine                 play the demo, full screen\n"
            "       QuarnEngine --author [--from BEAT] [--loop FROM:TO] [--watch SOURCE_DIR]\n"
+           "       QuarnEngine --version          print the version\n"
            "\n"
            "Author mode: a 1280x720 window with keys to move around the demo, and the timeline and\n"
            "shaders reloaded from SOURCE_DIR (the checkout's data/) whenever one is saved.\n"

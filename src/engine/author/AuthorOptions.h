@@ -17,6 +17,7 @@ struct AuthorOptions {
     std::optional<BeatLoop> loop;
     std::string watchDirectory;  // empty: nothing is watched
     bool help = false;
+    bool version = false;
 };
 
 // Null with `error` set when the arguments make no sense on their own.
