@@ -2,6 +2,7 @@
 # Builds the downloads from a clean Release tree (build-release/) and writes them to dist/:
 #   quarn_<version>_amd64.deb              the Debian package
 #   quarn-<version>-linux-x86_64.tar.gz    the portable archive: unpack anywhere, run ./quarn
+#   quarn-<version>-windows-x64.zip        the Windows build's run directory
 #   SHA256SUMS                             over the ones that were made
 # A step whose tool is missing stops with one line saying which, after the others have run, and
 # the script then exits non-zero. A tree with uncommitted changes makes a <version>-dirty release.
@@ -21,6 +22,7 @@ fi
 version+=$suffix
 debian_version=${version//-/+}
 portable_name=quarn-$version-linux-x86_64
+windows_name=quarn-$version-windows-x64
 
 failed=()
 step() { printf '\n== %s ==\n' "$1"; }
@@ -160,15 +162,44 @@ portable_archive() {
     -C "$build/stage" -czf "$dist/$portable_name.tar.gz" "$portable_name"
 }
 
+# The Windows player is cross-built by scripts/windows-deps.sh and the "windows" preset, whose
+# run directory holds QuarnEngine.exe, its DLLs and the data.
+windows_zip() {
+  step "Windows zip"
+  if [[ ! -x scripts/windows-deps.sh ]]; then
+    stop "Windows zip" "no Windows build in this tree (scripts/windows-deps.sh is missing)"
+    return
+  fi
+  local missing
+  if missing=$(missing_tool zip=zip); then
+    stop "Windows zip" "$missing"
+    return
+  fi
+  local windows_build=$root/build-windows-release
+  rm -rf "$windows_build"
+  scripts/windows-deps.sh || { stop "Windows zip" "scripts/windows-deps.sh failed"; return; }
+  cmake --preset windows -B "$windows_build" -DCMAKE_BUILD_TYPE=Release -DQUARN_VERSION_SUFFIX="$suffix" >/dev/null
+  cmake --build "$windows_build" -j"$(nproc)"
+  local tree=$build/stage/$windows_name
+  rm -rf "$tree"
+  cp -r "$windows_build/run" "$tree"
+  rm -f "$tree/LogFile.txt"
+  # Notepad and cmd.exe both read CRLF lines.
+  sed 's/$/\r/' "$build/packaging/windows/README.txt" >"$tree/README.txt"
+  sed 's/$/\r/' packaging/quarn.cmd >"$tree/quarn.cmd"
+  (cd "$build/stage" && zip -qr -X "$dist/$windows_name.zip" "$windows_name")
+}
+
 checksums() {
   step "SHA256SUMS"
-  (cd "$dist" && shopt -s nullglob && files=(*.deb *.tar.gz) && sha256sum -- "${files[@]}" >SHA256SUMS)
+  (cd "$dist" && shopt -s nullglob && files=(*.deb *.tar.gz *.zip) && sha256sum -- "${files[@]}" >SHA256SUMS)
   cat "$dist/SHA256SUMS"
 }
 
 build_tree
 debian_package
 portable_archive
+windows_zip
 checksums
 
 step "dist/"
