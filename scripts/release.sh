@@ -179,7 +179,8 @@ windows_zip() {
   local windows_build=$root/build-windows-release
   rm -rf "$windows_build"
   scripts/windows-deps.sh || { stop "Windows zip" "scripts/windows-deps.sh failed"; return; }
-  cmake --preset windows -B "$windows_build" -DCMAKE_BUILD_TYPE=Release -DQUARN_VERSION_SUFFIX="$suffix" >/dev/null
+  cmake --preset windows -B "$windows_build" -DQUARN_HOST_BUILD_DIR="$build" -DQUARN_BUILD_TESTS=OFF \
+    -DQUARN_VERSION_SUFFIX="$suffix" >/dev/null
   cmake --build "$windows_build" -j"$(nproc)"
   local tree=$build/stage/$windows_name
   rm -rf "$tree"
