@@ -35,3 +35,10 @@ add_link_options(-static)
 # The POSIX names of the C library's thread-safe calls (localtime_r), which MinGW-w64 maps onto
 # their _s counterparts; the value is the one winpthreads gives it.
 add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L)
+
+# A program that starts the engine carries the player's resources: the fallback texture and the
+# icon, compiled in from the images the Linux build drew.
+function(quarn_add_windows_resources target)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/player/QuarnEngine.rc)
+  target_include_directories(${target} PRIVATE ${QUARN_HOST_BUILD_DIR}/generated/images)
+endfunction()

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows player under Wine, against the Linux player in the same run directories:
-#   player-under-wine.sh <linux-run-dir> <windows-run-dir> <wine-prefix>
+#   player-under-wine.sh <linux-run-dir> <windows-run-dir> <wine-prefix> <windows-quarn-capture.exe>
 # Each case makes a short run directory (a few seconds of soundtrack), plays both players in a copy
 # of it and compares their logs line for line, apart from the two date lines. Escape, sent with
-# xdotool, must end the Windows player with exit status 0. Runs under Xvfb when no display is set.
+# xdotool, must end the Windows player with exit status 0. Both capture tools' stills of the
+# whole demo must be the same files, byte for byte. Runs under Xvfb when no display is set.
 set -euo pipefail
 
 if [[ -z "${DISPLAY:-}" ]]; then
@@ -12,6 +13,7 @@ fi
 
 linux_run=$1
 windows_run=$2
+windows_capture=$4
 export WINEPREFIX=$3 WINEDEBUG=-all ALSOFT_DRIVERS=null LIBGL_ALWAYS_SOFTWARE=1
 work=$(mktemp -d /tmp/quarn-wine-XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -102,6 +104,17 @@ wait "$player" || escape_status=$?
 readable_log "$work/escape" | grep -q "^Logger Shutting Down.$" ||
   fail "escape: the log does not end with the shut-down"
 echo "escape: Windows $escape_status"
+
+# Both builds draw on the same software rasteriser, so their pictures must agree to the byte.
+mkdir -p "$work/stills-linux" "$work/stills-windows"
+stills=(--at 176 --at 259.4 --at 340)
+"$linux_run/quarn-capture" "${stills[@]}" --out "$work/stills-linux" --run-dir "$linux_run" >/dev/null
+WINEPATH=$(winepath -w "$windows_run") wine "$windows_capture" "${stills[@]}" \
+  --out "$(winepath -w "$work/stills-windows")" --run-dir "$(winepath -w "$windows_run")" >/dev/null
+for still in "$work"/stills-linux/*.png; do
+  cmp -s "$still" "$work/stills-windows/$(basename "$still")" || fail "stills: $(basename "$still") differs"
+done
+echo "stills: $(ls "$work/stills-linux" | wc -l) compared"
 
 if [[ $failures -gt 0 ]]; then
   echo "player-under-wine: $failures failure(s)" >&2

@@ -25,7 +25,7 @@ double BufferSeconds(ALuint buffer) {
 
 std::string Quoted(const std::filesystem::path& path) {
     // Built in place: GCC 12 at -O3 takes the inlined copies of "\"" + text for overlapping ones.
-    const std::string& text = path.native();
+    const std::string text = path.string();
     std::string quoted;
     quoted.reserve(text.size() + 2);
     quoted.append(1, '"').append(text).append(1, '"');

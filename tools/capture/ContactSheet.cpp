@@ -74,5 +74,5 @@ void ContactSheet::Label(double beat, int left, int top) {
 }
 
 bool ContactSheet::Write(const std::filesystem::path& file) const {
-    return stbi_write_png(file.c_str(), width, height, 3, pixels.data(), width * 3) != 0;
+    return stbi_write_png(file.string().c_str(), width, height, 3, pixels.data(), width * 3) != 0;
 }

@@ -49,7 +49,7 @@ bool StillCapture::CaptureSheet(const CaptureOptions& options, std::string& erro
         error = "cannot write " + Quoted(options.sheetFile);
         return false;
     }
-    std::printf("%s (%zu stills, %dx%d)\n", options.sheetFile.c_str(), beats.size(), sheet.Width(), sheet.Height());
+    std::printf("%s (%zu stills, %dx%d)\n", options.sheetFile.string().c_str(), beats.size(), sheet.Width(), sheet.Height());
     return true;
 }
 

@@ -21,5 +21,5 @@ bool WritePng(const std::filesystem::path& file, int width, int height, const st
     const int stride = width * 3;
     // A negative stride walks the rows from the top without a flipped copy.
     const uint8_t* topRow = rgb.data() + static_cast<size_t>(height - 1) * stride;
-    return stbi_write_png(file.c_str(), width, height, 3, topRow, -stride) != 0;
+    return stbi_write_png(file.string().c_str(), width, height, 3, topRow, -stride) != 0;
 }
