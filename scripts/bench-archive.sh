@@ -18,25 +18,16 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 tar -xzf "$archive" -C "$scratch"
 unpacked=("$scratch"/quarn-*)
-cc -shared -fPIC -O2 -o "$scratch/probe.so" bench/probe/FirstFrameProbe.c
-
-# first_frame DIRECTORY COMMAND...: milliseconds from executing COMMAND in DIRECTORY to its first frame.
-first_frame() {
-  local directory=$1
-  shift
-  (cd "$directory" && QUARN_EXEC_NS=$(date +%s%N) LD_PRELOAD=$scratch/probe.so exec "$@") 2>&1 |
-    sed -n 's/^first frame: \([0-9.]*\) ms$/\1/p'
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source scripts/lib/first-frame.sh
+build_probe "$scratch"
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-4s %14s %14s\n' run "archive (ms)" "tree (ms)"
 : >"$scratch/archive.ms"
 : >"$scratch/tree.ms"
 for ((run = 1; run <= runs; run++)); do
-  a=$(first_frame "${unpacked[0]}" ./quarn)
-  t=$(first_frame "$tree" ./QuarnEngine)
+  a=$(first_frame "$scratch/probe.so" "${unpacked[0]}" ./quarn)
+  t=$(first_frame "$scratch/probe.so" "$tree" ./QuarnEngine)
   echo "$a" >>"$scratch/archive.ms"
   echo "$t" >>"$scratch/tree.ms"
   printf '%-4s %14s %14s\n' "$run" "$a" "$t"
