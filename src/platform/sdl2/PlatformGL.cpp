@@ -1,5 +1,6 @@
 // gdi32 / opengl32 pixel formats and contexts on GLX, under SDL2's X11 windows.
 // A pixel format number is a GLX framebuffer configuration id.
+#include "HandleTable.h"
 #include "sdl2/SdlWindows.h"
 
 #include <GL/glx.h>
@@ -58,25 +59,17 @@ NativeTarget Native(const WindowRecord& record) {
 }
 
 struct ContextRecord {
-    GLContextHandle handle;
     Display* display = nullptr;
     GLXContext context = nullptr;
 };
 
-struct GLState {
-    std::vector<ContextRecord> contexts;
-    uint32_t nextContextId = 1;
-};
-
-GLState& State() {
-    static GLState state;
-    return state;
+HandleTable<GLContextHandle, ContextRecord>& Contexts() {
+    static HandleTable<GLContextHandle, ContextRecord> contexts;
+    return contexts;
 }
 
 ContextRecord* FindContext(GLContextHandle handle) {
-    for (ContextRecord& record : State().contexts)
-        if (record.handle == handle) return &record;
-    return nullptr;
+    return Contexts().Find(handle);
 }
 
 // A refused GLX request raises an X error, which by default ends the process; while a trap
@@ -224,9 +217,7 @@ FormattedWindow Formatted(DeviceContext dc) {
 }
 
 GLContextHandle AddContext(Display* display, GLXContext context) {
-    const GLContextHandle handle{State().nextContextId++};
-    State().contexts.push_back({handle, display, context});
-    return handle;
+    return Contexts().Add({display, context});
 }
 
 void ReleaseCurrent(Display* display) {
@@ -380,7 +371,7 @@ bool DeleteContext(GLContextHandle context) {
     if (!record) return false;
     if (glXGetCurrentContext() == record->context) sdl2::ReleaseCurrent(record->display);
     glXDestroyContext(record->display, record->context);
-    std::erase_if(sdl2::State().contexts, [context](const sdl2::ContextRecord& r) { return r.handle == context; });
+    sdl2::Contexts().Remove(context);
     return true;
 }
 

@@ -1,31 +1,15 @@
 // gdi32 / opengl32 pixel formats and contexts, and the WGL extensions GLEW found.
 #include "win32/Win32Windows.h"
 
-#include <vector>
+#include "HandleTable.h"
 
 namespace platform {
 
 namespace {
 
-struct ContextRecord {
-    GLContextHandle handle;
-    HGLRC native = nullptr;
-};
-
-struct GLState {
-    std::vector<ContextRecord> contexts;
-    uint32_t nextContextId = 1;
-};
-
-GLState& State() {
-    static GLState state;
-    return state;
-}
-
-ContextRecord* FindContext(GLContextHandle handle) {
-    for (ContextRecord& record : State().contexts)
-        if (record.handle == handle) return &record;
-    return nullptr;
+HandleTable<GLContextHandle, HGLRC>& Contexts() {
+    static HandleTable<GLContextHandle, HGLRC> contexts;
+    return contexts;
 }
 
 HDC NativeDC(DeviceContext dc) {
@@ -48,10 +32,7 @@ PIXELFORMATDESCRIPTOR ToNative(const PixelFormatDescriptor& descriptor) {
 }
 
 GLContextHandle AddContext(HGLRC native) {
-    if (!native) return {};
-    const GLContextHandle handle{State().nextContextId++};
-    State().contexts.push_back({handle, native});
-    return handle;
+    return native ? Contexts().Add(native) : GLContextHandle{};
 }
 
 }  // namespace
@@ -111,22 +92,22 @@ GLContextHandle CreateContext(DeviceContext dc) {
 
 GLContextHandle CreateContextAttribsARB(DeviceContext dc, GLContextHandle share, const int* attributes) {
     HDC native = NativeDC(dc);
-    const ContextRecord* shared = share ? FindContext(share) : nullptr;
+    const HGLRC* shared = share ? Contexts().Find(share) : nullptr;
     if (!native || !wglCreateContextAttribsARB || (share && !shared)) return {};
-    return AddContext(wglCreateContextAttribsARB(native, shared ? shared->native : nullptr, attributes));
+    return AddContext(wglCreateContextAttribsARB(native, shared ? *shared : nullptr, attributes));
 }
 
 bool MakeCurrent(DeviceContext dc, GLContextHandle context) {
     if (!context) return ::wglMakeCurrent(nullptr, nullptr);
-    const ContextRecord* record = FindContext(context);
+    const HGLRC* record = Contexts().Find(context);
     HDC native = NativeDC(dc);
-    return record && native && ::wglMakeCurrent(native, record->native);
+    return record && native && ::wglMakeCurrent(native, *record);
 }
 
 bool DeleteContext(GLContextHandle context) {
-    const ContextRecord* record = FindContext(context);
-    if (!record || !::wglDeleteContext(record->native)) return false;
-    std::erase_if(State().contexts, [context](const ContextRecord& r) { return r.handle == context; });
+    const HGLRC* record = Contexts().Find(context);
+    if (!record || !::wglDeleteContext(*record)) return false;
+    Contexts().Remove(context);
     return true;
 }
 

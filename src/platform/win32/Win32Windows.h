@@ -9,7 +9,9 @@
 // by their W names.
 
 #define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
+#ifndef NOMINMAX
+#define NOMINMAX  // libstdc++ may have asked for it already
+#endif
 #include <windows.h>
 
 #include <GL/glew.h>
