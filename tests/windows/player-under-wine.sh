@@ -94,6 +94,8 @@ if [[ -z "$window" ]]; then
   kill "$player" 2>/dev/null || true
 else
   sleep 1
+  # Wine may ignore a key sent to a window as a synthetic event, so it is also typed, through
+  # XTEST, to the window that has the focus.
   xdotool windowactivate --sync "$window" 2>/dev/null || true
   xdotool key --window "$window" Escape
   xdotool key Escape

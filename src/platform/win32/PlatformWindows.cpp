@@ -3,6 +3,7 @@
 // window procedure under the window's platform handle.
 #include "win32/Win32Windows.h"
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
