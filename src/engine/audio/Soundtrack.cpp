@@ -67,7 +67,6 @@ struct DecodedPieces {
     int64_t bytes = 0;
     bool stoppedByError = false;
     bool outOfMemory = false;
-    int64_t fileBytes = 0;
 };
 
 // Decodes until `limit` bytes, the end of the stream or a decoding error.
@@ -119,9 +118,9 @@ std::unique_ptr<char[]> Assemble(DecodedPieces& decoded, int64_t size) {
 // the margin doubles that.
 constexpr int64_t kMaxPcmBytesPerFileByte = 128;
 
-// The most a file of its size could decode to, and at least what it did, in whole frames.
-int64_t PlausibleSize(const DecodedPieces& decoded, int frameBytes) {
-    const int64_t most = decoded.fileBytes * kMaxPcmBytesPerFileByte;
+// The most a file of `fileBytes` could decode to, and at least what it did, in whole frames.
+int64_t PlausibleSize(const DecodedPieces& decoded, int64_t fileBytes, int frameBytes) {
+    const int64_t most = fileBytes * kMaxPcmBytesPerFileByte;
     return std::max(decoded.bytes, most - most % frameBytes);
 }
 
@@ -132,8 +131,11 @@ int64_t PlausibleSize(const DecodedPieces& decoded, int frameBytes) {
 int64_t BlockSize(const DecodedPieces& decoded, int64_t statedSize, int frameBytes, const char* path) {
     if (decoded.bytes == statedSize)
         return statedSize;
-    if (decoded.stoppedByError)
-        return std::min(statedSize, PlausibleSize(decoded, frameBytes));
+    if (decoded.stoppedByError) {
+        std::error_code error;
+        const auto fileBytes = static_cast<int64_t>(std::filesystem::file_size(path, error));
+        return std::min(statedSize, PlausibleSize(decoded, error ? 0 : fileBytes, frameBytes));
+    }
     if (decoded.bytes > 0 && gLogger)
         gLogger->WritePair("ERROR: OggVorbis File Ends Before Its Stated Length: ", path);
     return decoded.bytes;
@@ -184,8 +186,6 @@ std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& b
     if (statedSize <= 0)
         return nullptr;
     DecodedPieces decoded = ReadPcm(file.Get(), statedSize);
-    std::error_code error;
-    decoded.fileBytes = static_cast<int64_t>(std::filesystem::file_size(path, error));
     if (decoded.outOfMemory)
         return nullptr;
     const int64_t size = BlockSize(decoded, statedSize, info->channels * kBytesPerSample, path);
