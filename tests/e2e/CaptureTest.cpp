@@ -19,7 +19,7 @@ constexpr const char* kSphereBeat = "176";
 constexpr const char* kSphereStill = "beat-0176.00.png";
 
 // The demo's data with a soundtrack long enough for the Sphere morph: the built one when the
-// content pipeline made it, otherwise a quiet sine.
+// content pipeline made it, otherwise a quiet chirp.
 bool AddLongSoundtrack(const EngineRunDirectory& run) {
     return LinkBuiltSoundtrack(run) || run.AddSoundtrack(100.0);
 }
