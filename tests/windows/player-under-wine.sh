@@ -44,7 +44,7 @@ play_linux() {
 }
 
 play_windows() {
-  (cd "$1" && wine "$windows_run/QuarnEngine.exe")
+  (cd "$1" && exec wine "$windows_run/QuarnEngine.exe")
 }
 
 # Plays both players on copies of $1 and compares exit statuses and logs.
@@ -99,6 +99,15 @@ else
   xdotool windowactivate --sync "$window" 2>/dev/null || true
   xdotool key --window "$window" Escape
   xdotool key Escape
+fi
+# The music lasts two minutes: a player still running a few seconds after the key ignored it.
+for _ in $(seq 1 20); do
+  kill -0 "$player" 2>/dev/null || break
+  sleep 0.5
+done
+if kill -0 "$player" 2>/dev/null; then
+  fail "escape: the Windows player was still running 10 s after Escape"
+  kill "$player"
 fi
 escape_status=0
 wait "$player" || escape_status=$?
