@@ -3,8 +3,9 @@
 #   player-under-wine.sh <linux-run-dir> <windows-run-dir> <wine-prefix> <windows-quarn-capture.exe>
 # Each case makes a short run directory (a few seconds of soundtrack), plays both players in a copy
 # of it and compares their logs line for line, apart from the two date lines. Escape, sent with
-# xdotool, must end the Windows player with exit status 0. Both capture tools' stills of the
-# whole demo must be the same files, byte for byte. Runs under Xvfb when no display is set.
+# xdotool, must end the Windows player within seconds, with exit status 0. Both capture tools'
+# stills of the whole demo must be the same files, byte for byte, and both programs must carry the
+# manifest that makes UTF-8 their code page. Runs under Xvfb when no display is set.
 set -euo pipefail
 
 if [[ -z "${DISPLAY:-}" ]]; then
@@ -46,6 +47,17 @@ play_linux() {
 play_windows() {
   (cd "$1" && exec wine "$windows_run/QuarnEngine.exe")
 }
+
+# Whether the program's RT_MANIFEST resource (type 24) sets UTF-8 as the active code page.
+asks_for_utf8() {
+  x86_64-w64-mingw32-windres -i "$1" -O rc |
+    awk '/^1 24 / { inside = 1 } inside && /^END/ { inside = 0 }
+         inside && /<activeCodePage[^>]*>UTF-8<\/activeCodePage>/ { found = 1 } END { exit !found }'
+}
+
+for program in "$windows_run/QuarnEngine.exe" "$windows_capture"; do
+  asks_for_utf8 "$program" || fail "manifest: $(basename "$program") does not ask for UTF-8 as its code page"
+done
 
 # Plays both players on copies of $1 and compares exit statuses and logs.
 compare_players() {
