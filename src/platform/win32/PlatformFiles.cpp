@@ -2,6 +2,7 @@
 #include "win32/Win32Windows.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -17,6 +18,12 @@ int64_t NanosecondsSince1970(uint64_t ticks) {
     const int64_t since = ticks >= kTicksTo1970 ? static_cast<int64_t>(std::min(ticks - kTicksTo1970, kLargest))
                                                 : -static_cast<int64_t>(std::min(kTicksTo1970 - ticks, kLargest));
     return since * 100;
+}
+
+// Whether a standard handle leads somewhere: a file or pipe given by the caller, or a console.
+bool Leads(DWORD which) {
+    const HANDLE handle = ::GetStdHandle(which);
+    return handle && handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
 
 }  // namespace
@@ -69,6 +76,15 @@ bool GetFileStamp(const char* path, FileStamp& stamp) {
     stamp.modified = NanosecondsSince1970(ticks);
     stamp.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     return true;
+}
+
+// A windowed program gets no console of its own; cmd.exe's stays with cmd.exe unless asked for.
+void AttachParentConsole() {
+    const bool output = Leads(STD_OUTPUT_HANDLE);
+    const bool errors = Leads(STD_ERROR_HANDLE);
+    if ((output && errors) || !::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (!output) std::freopen("CONOUT$", "w", stdout);
+    if (!errors) std::freopen("CONOUT$", "w", stderr);
 }
 
 }  // namespace platform
