@@ -6,31 +6,33 @@
 #include "Version.h"
 
 #include <cstdio>
+#include <optional>
+#include <string>
 
 namespace {
 
 // Exit status for a command line that makes no sense, as the tools use it.
 constexpr int kUsageExit = 2;
 
-bool ReadOptions(int argc, char** argv, AuthorOptions& options) {
-    std::string error;
+std::optional<AuthorOptions> ReadOptions(int argc, char** argv, std::string& error) {
     std::optional<AuthorOptions> parsed = ParseAuthorOptions(argc, argv, error);
     if (parsed && parsed->enabled &&
         !CheckAuthorOptions(*parsed, BeatsAtSeconds(kSoundtrackTempo, static_cast<float>(SoundtrackSeconds())), error))
         parsed.reset();
-    if (!parsed) {
-        std::fprintf(stderr, "QuarnEngine: %s\n\n%s", error.c_str(), AuthorUsage());
-        return false;
-    }
-    options = *parsed;
-    return true;
+    return parsed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    AuthorOptions options;
-    if (!ReadOptions(argc, argv, options)) return kUsageExit;
+    std::string error;
+    const std::optional<AuthorOptions> parsed = ReadOptions(argc, argv, error);
+    if (!parsed || parsed->help || parsed->version) platform::AttachParentConsole();
+    if (!parsed) {
+        std::fprintf(stderr, "QuarnEngine: %s\n\n%s", error.c_str(), AuthorUsage());
+        return kUsageExit;
+    }
+    const AuthorOptions& options = *parsed;
     if (options.help) {
         std::fputs(AuthorUsage(), stdout);
         return 0;

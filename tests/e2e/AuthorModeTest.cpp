@@ -132,6 +132,19 @@ TEST_F(AuthorModeTest, APausedSeekShowsTheCaptureToolsFramePixelForPixel) {
     }
 }
 
+TEST_F(AuthorModeTest, LLoopsThePatternPlayingNowAndAgainPlaysOn) {
+    Author().TogglePause();
+    Author().SeekTo(40.0);
+    Author().HandleKey('L');
+    EXPECT_EQ(Author().Loop(), (BeatLoop{32.0, 48.0}));
+    // Sought away from it, the loop moves to the pattern playing there rather than ending.
+    Author().SeekTo(100.0);
+    Author().HandleKey('L');
+    EXPECT_EQ(Author().Loop(), (BeatLoop{96.0, 112.0}));
+    Author().HandleKey('L');
+    EXPECT_FALSE(Author().Loop());
+}
+
 TEST_F(AuthorModeTest, ASavedTimelineMovesTheCameraAndABrokenOneKeepsTheTracks) {
     Author().TogglePause();
     Author().SeekTo(kEditBeat);

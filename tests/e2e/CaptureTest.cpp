@@ -19,7 +19,7 @@ constexpr const char* kSphereBeat = "176";
 constexpr const char* kSphereStill = "beat-0176.00.png";
 
 // The demo's data with a soundtrack long enough for the Sphere morph: the built one when the
-// content pipeline made it, otherwise a quiet sine.
+// content pipeline made it, otherwise a quiet chirp.
 bool AddLongSoundtrack(const EngineRunDirectory& run) {
     return LinkBuiltSoundtrack(run) || run.AddSoundtrack(100.0);
 }
@@ -132,6 +132,10 @@ TEST(Capture, BadArgumentsGiveTheUsageAndNoStill) {
     EXPECT_FALSE(fs::exists(run.File("stills")));
     EXPECT_FALSE(fs::exists(run.File("sheet.png")));
     EXPECT_FALSE(fs::exists(run.File("LogFile.txt"))) << "the engine must not start on bad arguments";
+
+    // A mistyped option is named as such, not taken for one that lacks its value.
+    const ToolRun typo = RunCapture(run, {"--hlep"});
+    EXPECT_NE(typo.errors.find("unknown argument: --hlep"), std::string::npos) << typo.errors;
 }
 
 TEST(Capture, ABeatBeyondTheSoundtrackIsRefused) {
@@ -151,6 +155,12 @@ TEST(Capture, ABeatBeyondTheSoundtrackIsRefused) {
     const ToolRun within = RunCapture(run, {"--at", "4", "--out", "stills"});
     EXPECT_EQ(within.process.exitStatus, 0) << within.errors;
     EXPECT_TRUE(fs::exists(run.File("stills/beat-0004.00.png")));
+
+    // Without a sound card the soundtrack is there but cannot play: say so, and how to go on.
+    const ToolRun soundless = RunCapture(run, {"--at", "4", "--out", "stills"}, {{"ALSOFT_DRIVERS", "no-such-output"}});
+    EXPECT_EQ(soundless.process.exitStatus, 1);
+    EXPECT_NE(soundless.errors.find("the audio device could not be opened"), std::string::npos) << soundless.errors;
+    EXPECT_NE(soundless.errors.find("ALSOFT_DRIVERS=null"), std::string::npos) << soundless.errors;
 }
 
 }  // namespace

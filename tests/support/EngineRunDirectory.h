@@ -17,7 +17,7 @@ public:
     const std::string& Path() const { return path_; }
     std::string File(const std::string& relative) const { return path_ + "/" + relative; }
 
-    // "./Audio/tovik.ogg": a quiet sine of the given length.
+    // "./Audio/tovik.ogg": a quiet chirp of the given length.
     bool AddSoundtrack(double seconds) const;
     // The built run directory's shaders, meshes, images and tracks, linked in (the soundtrack
     // is left to AddSoundtrack, so a test decides how long the run lasts).

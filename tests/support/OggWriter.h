@@ -1,5 +1,5 @@
 #pragma once
-// Writes a short, quiet Ogg Vorbis sine for tests that need a real soundtrack file.
+// Writes a short, quiet Ogg Vorbis chirp for tests that need a real soundtrack file.
 
 #include <string>
 

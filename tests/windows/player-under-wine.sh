@@ -3,8 +3,9 @@
 #   player-under-wine.sh <linux-run-dir> <windows-run-dir> <wine-prefix> <windows-quarn-capture.exe>
 # Each case makes a short run directory (a few seconds of soundtrack), plays both players in a copy
 # of it and compares their logs line for line, apart from the two date lines. Escape, sent with
-# xdotool, must end the Windows player with exit status 0. Both capture tools' stills of the
-# whole demo must be the same files, byte for byte. Runs under Xvfb when no display is set.
+# xdotool, must end the Windows player within seconds, with exit status 0. Both capture tools'
+# stills of the whole demo must be the same files, byte for byte, and both programs must carry the
+# manifest that makes UTF-8 their code page. Runs under Xvfb when no display is set.
 set -euo pipefail
 
 if [[ -z "${DISPLAY:-}" ]]; then
@@ -44,8 +45,19 @@ play_linux() {
 }
 
 play_windows() {
-  (cd "$1" && wine "$windows_run/QuarnEngine.exe")
+  (cd "$1" && exec wine "$windows_run/QuarnEngine.exe")
 }
+
+# Whether the program's RT_MANIFEST resource (type 24) sets UTF-8 as the active code page.
+asks_for_utf8() {
+  x86_64-w64-mingw32-windres -i "$1" -O rc |
+    awk '/^1 24 / { inside = 1 } inside && /^END/ { inside = 0 }
+         inside && /<activeCodePage[^>]*>UTF-8<\/activeCodePage>/ { found = 1 } END { exit !found }'
+}
+
+for program in "$windows_run/QuarnEngine.exe" "$windows_capture"; do
+  asks_for_utf8 "$program" || fail "manifest: $(basename "$program") does not ask for UTF-8 as its code page"
+done
 
 # Plays both players on copies of $1 and compares exit statuses and logs.
 compare_players() {
@@ -99,6 +111,15 @@ else
   xdotool windowactivate --sync "$window" 2>/dev/null || true
   xdotool key --window "$window" Escape
   xdotool key Escape
+fi
+# The music lasts two minutes: a player still running a few seconds after the key ignored it.
+for _ in $(seq 1 20); do
+  kill -0 "$player" 2>/dev/null || break
+  sleep 0.5
+done
+if kill -0 "$player" 2>/dev/null; then
+  fail "escape: the Windows player was still running 10 s after Escape"
+  kill "$player"
 fi
 escape_status=0
 wait "$player" || escape_status=$?

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -92,6 +93,13 @@ bool ApplyValue(std::string_view argument, const char* value, CaptureOptions& op
     return Fail(error, "unknown argument: " + std::string(argument));
 }
 
+// Whether ApplyValue knows the option: a mistyped one last on the line is unknown, not short of a value.
+bool TakesValue(std::string_view argument) {
+    constexpr std::string_view kValueOptions[] = {"--at",  "--from",           "--to",  "--every", "--fps",
+                                                  "--max-anisotropy", "--out", "--sheet", "--video", "--run-dir"};
+    return std::find(std::begin(kValueOptions), std::end(kValueOptions), argument) != std::end(kValueOptions);
+}
+
 // The settings that belong to one kind of capture only.
 struct Given {
     bool frameRate = false;
@@ -110,7 +118,9 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
             continue;
         }
         if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
-        if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
+        if (i + 1 >= argc)
+            return Fail(error, TakesValue(argument) ? std::string(argument) + " needs a value"
+                                                    : "unknown argument: " + std::string(argument));
         if (!ApplyValue(argument, argv[++i], options, error)) return false;
         given.frameRate |= argument == "--fps";
         given.stretch |= argument == "--from" || argument == "--to";

@@ -48,6 +48,11 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
         error = "the engine did not start; its log is " + Quoted(runDirectory / "LogFile.txt");
         return false;
     }
+    if (!engine.soundtrack.device) {
+        error = "the audio device could not be opened; without a sound card, run with ALSOFT_DRIVERS=null "
+                "(OpenAL's silent output)";
+        return false;
+    }
     if (engine.soundtrack.source == 0) {
         error = "no soundtrack to take the positions from; its log is " + Quoted(runDirectory / "LogFile.txt");
         return false;

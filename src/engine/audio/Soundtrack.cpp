@@ -51,6 +51,17 @@ private:
     bool opened_;
 };
 
+// One OpenAL buffer holds one format: every link of a chained file must have the first one's.
+bool LinksShareFormat(OggVorbis_File* file, const vorbis_info& first) {
+    const long links = ov_streams(file);
+    for (long link = 1; link < links; ++link) {
+        const vorbis_info* info = ov_info(file, static_cast<int>(link));
+        if (!info || info->channels != first.channels || info->rate != first.rate)
+            return false;
+    }
+    return true;
+}
+
 // The size the stated length promises, in whole frames so that OpenAL accepts it;
 // 0 when the length is unknown, absurd or holds not one frame.
 int64_t StatedSize(double seconds, int channels, long sampleRate) {
@@ -178,12 +189,14 @@ std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& b
     OggFile file(path);
     if (!file.IsOpen())
         return nullptr;
-    const vorbis_info* info = ov_info(file.Get(), -1);
-    if (!info || info->channels < 1 || info->channels > kMaxChannels || info->rate <= 0 || info->rate > kMaxSampleRate)
+    const vorbis_info* info = ov_info(file.Get(), 0);
+    if (!info || info->channels < 1 || info->channels > kMaxChannels || info->rate <= 0 || info->rate > kMaxSampleRate ||
+        !LinksShareFormat(file.Get(), *info))
         return nullptr;
 
     const int64_t statedSize = StatedSize(ov_time_total(file.Get(), -1), info->channels, info->rate);
-    if (statedSize <= 0)
+    // Opening a chained file may leave the decoder at the start of its last link.
+    if (statedSize <= 0 || ov_pcm_seek(file.Get(), 0) != 0)
         return nullptr;
     DecodedPieces decoded = ReadPcm(file.Get(), statedSize);
     if (decoded.outOfMemory)

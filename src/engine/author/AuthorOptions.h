@@ -9,6 +9,7 @@
 struct BeatLoop {
     double from = 0.0;
     double to = 0.0;  // exclusive: reaching it jumps back to `from`
+    bool operator==(const BeatLoop&) const = default;
 };
 
 struct AuthorOptions {

@@ -97,13 +97,15 @@ void AuthorSession::SeekTo(double beat) {
     if (!paused) Resume();
 }
 
+// Another loop (given on the command line, or left behind by a seek) gives way to the pattern
+// playing now; only that pattern's own loop is ended.
 void AuthorSession::ToggleLoop() {
-    if (loop) {
-        loop.reset();
-        return;
-    }
     const double from = std::floor(Beat() / kPatternBeats) * kPatternBeats;
-    loop = BeatLoop{from, std::min(from + kPatternBeats, engine.soundtrack.tempo * musicSeconds / 60.0)};
+    const BeatLoop pattern{from, std::min(from + kPatternBeats, engine.soundtrack.tempo * musicSeconds / 60.0)};
+    if (loop == pattern)
+        loop.reset();
+    else
+        loop = pattern;
 }
 
 void AuthorSession::TogglePreview() {

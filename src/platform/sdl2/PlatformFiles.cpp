@@ -95,4 +95,6 @@ int MultiByteToWideChar(const char* text, int byteCount, char16_t* out, int outC
     return units;
 }
 
+void AttachParentConsole() {}
+
 }  // namespace platform

@@ -1,9 +1,32 @@
 // kernel32 file and text services.
 #include "win32/Win32Windows.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <limits>
 #include <string>
 
 namespace platform {
+
+namespace {
+
+// FILETIME counts 100-nanosecond intervals from 1601, so today's times in nanoseconds are past
+// what 64 bits hold. Counted from 1970 they fit until 2262; a time beyond that saturates.
+int64_t NanosecondsSince1970(uint64_t ticks) {
+    constexpr uint64_t kTicksTo1970 = 116444736000000000;
+    constexpr uint64_t kLargest = std::numeric_limits<int64_t>::max() / 100;
+    const int64_t since = ticks >= kTicksTo1970 ? static_cast<int64_t>(std::min(ticks - kTicksTo1970, kLargest))
+                                                : -static_cast<int64_t>(std::min(kTicksTo1970 - ticks, kLargest));
+    return since * 100;
+}
+
+// Whether a standard handle leads somewhere: a file or pipe given by the caller, or a console.
+bool Leads(DWORD which) {
+    const HANDLE handle = ::GetStdHandle(which);
+    return handle && handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+}  // namespace
 
 namespace win32 {
 
@@ -48,12 +71,20 @@ bool GetFileStamp(const char* path, FileStamp& stamp) {
     const std::wstring wide = win32::WidePath(path);
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (wide.empty() || !::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
-    // FILETIME counts 100-nanosecond intervals.
     const uint64_t ticks = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                            data.ftLastWriteTime.dwLowDateTime;
-    stamp.modified = static_cast<int64_t>(ticks) * 100;
+    stamp.modified = NanosecondsSince1970(ticks);
     stamp.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     return true;
+}
+
+// A windowed program gets no console of its own; cmd.exe's stays with cmd.exe unless asked for.
+void AttachParentConsole() {
+    const bool output = Leads(STD_OUTPUT_HANDLE);
+    const bool errors = Leads(STD_ERROR_HANDLE);
+    if ((output && errors) || !::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (!output) std::freopen("CONOUT$", "w", stdout);
+    if (!errors) std::freopen("CONOUT$", "w", stderr);
 }
 
 }  // namespace platform

@@ -17,6 +17,8 @@ namespace {
 struct ClassRecord {
     std::u16string name;
     WindowProc windowProc = nullptr;
+    const IconImage* icons = nullptr;  // kept by the caller while the class lives
+    int iconCount = 0;
 };
 
 struct WindowState {
@@ -84,7 +86,9 @@ HICON CreateIconFromRgba(const IconImage& image) {
     HBITMAP colour = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits,
                                         nullptr, 0);
     ::ReleaseDC(nullptr, screen);
-    HBITMAP mask = ::CreateBitmap(image.width, image.height, 1, 1, nullptr);
+    // The alpha is the shape; the mask, all clear, only has to be defined. Its rows are whole words.
+    const std::vector<uint8_t> clear(static_cast<size_t>((image.width + 15) / 16 * 2) * image.height);
+    HBITMAP mask = ::CreateBitmap(image.width, image.height, 1, 1, clear.data());
     HICON icon = nullptr;
     if (colour && mask && bits) {
         auto* bgra = static_cast<uint8_t*>(bits);
@@ -152,7 +156,8 @@ bool RegisterClassEx(const WindowClass& windowClass) {
     native.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     native.lpszClassName = win32::Wide(windowClass.className);
     if (!::RegisterClassExW(&native)) return false;
-    win32::State().classes.push_back({windowClass.className, windowClass.windowProc});
+    win32::State().classes.push_back(
+        {windowClass.className, windowClass.windowProc, windowClass.icons, windowClass.iconCount});
     return true;
 }
 
@@ -174,6 +179,8 @@ WindowHandle CreateWindowEx(uint32_t exStyle, const char16_t* className, const c
         return {};
     }
     record->dc = ::GetDC(native);
+    // Each window carries its own copies of the class's icons, released with it.
+    if (windowClass->iconCount > 0) SetWindowIcon(record->handle, windowClass->icons, windowClass->iconCount);
     return record->handle;
 }
 

@@ -30,6 +30,26 @@
 #undef FindResource
 #undef FindWindow
 
+// The SDK constants the platform header redefines, recorded before their macros go so that
+// their values can be held against the platform's below.
+#define QUARN_SDK_CONSTANTS(X) \
+    X(CS_VREDRAW) X(CS_HREDRAW) X(CS_OWNDC) X(WS_POPUP) X(WS_CLIPSIBLINGS) X(WS_CLIPCHILDREN) X(WS_OVERLAPPEDWINDOW) \
+    X(WS_EX_APPWINDOW) X(WS_EX_WINDOWEDGE) X(SW_HIDE) X(SW_SHOW) X(SM_CXSCREEN) X(SM_CYSCREEN) X(DM_BITSPERPEL) \
+    X(DM_PELSWIDTH) X(DM_PELSHEIGHT) X(CDS_FULLSCREEN) X(DISP_CHANGE_SUCCESSFUL) X(DISP_CHANGE_BADMODE) \
+    X(WM_DESTROY) X(WM_MOVE) X(WM_SIZE) X(WM_CLOSE) X(WM_QUIT) X(WM_KEYDOWN) X(WM_CHAR) X(SIZE_RESTORED) \
+    X(PM_NOREMOVE) X(PM_REMOVE) X(VK_BACK) X(VK_TAB) X(VK_RETURN) X(VK_SHIFT) X(VK_ESCAPE) X(VK_SPACE) X(VK_HOME) \
+    X(VK_LEFT) X(VK_UP) X(VK_RIGHT) X(VK_DOWN) X(PFD_DOUBLEBUFFER) X(PFD_DRAW_TO_WINDOW) X(PFD_SUPPORT_OPENGL) \
+    X(PFD_TYPE_RGBA) X(PFD_MAIN_PLANE) X(WGL_DRAW_TO_WINDOW_ARB) X(WGL_ACCELERATION_ARB) X(WGL_SUPPORT_OPENGL_ARB) \
+    X(WGL_DOUBLE_BUFFER_ARB) X(WGL_PIXEL_TYPE_ARB) X(WGL_COLOR_BITS_ARB) X(WGL_DEPTH_BITS_ARB) \
+    X(WGL_STENCIL_BITS_ARB) X(WGL_FULL_ACCELERATION_ARB) X(WGL_TYPE_RGBA_ARB) X(WGL_SAMPLE_BUFFERS_ARB) \
+    X(WGL_SAMPLES_ARB) X(WGL_CONTEXT_MAJOR_VERSION_ARB) X(WGL_CONTEXT_MINOR_VERSION_ARB)
+
+namespace platform::win32::sdk {
+#define QUARN_RECORD_SDK_CONSTANT(name) inline constexpr auto name##_ = name;
+QUARN_SDK_CONSTANTS(QUARN_RECORD_SDK_CONSTANT)
+#undef QUARN_RECORD_SDK_CONSTANT
+}  // namespace platform::win32::sdk
+
 #undef CS_VREDRAW
 #undef CS_HREDRAW
 #undef CS_OWNDC
@@ -93,6 +113,14 @@
 #include "platform/Platform.h"
 
 #include <string>
+#include <utility>
+
+// A platform constant that drifted from the SDK would reach the real calls with the wrong value.
+#define QUARN_CHECK_SDK_CONSTANT(name) \
+    static_assert(std::cmp_equal(platform::win32::sdk::name##_, platform::name), #name " differs from the SDK's");
+QUARN_SDK_CONSTANTS(QUARN_CHECK_SDK_CONSTANT)
+#undef QUARN_CHECK_SDK_CONSTANT
+#undef QUARN_SDK_CONSTANTS
 
 namespace platform::win32 {
 

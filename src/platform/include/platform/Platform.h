@@ -36,6 +36,13 @@ struct FileStamp {
 // False when nothing can be found at the path.
 bool GetFileStamp(const char* path, FileStamp& stamp);
 
+// ---- kernel32: the console -------------------------------------------------------------
+
+// AttachConsole(ATTACH_PARENT_PROCESS): a windowed program started from a console answers there
+// (--help, --version, a refused option), unless its output already goes somewhere. A program
+// that has its console anyway, as on Linux, keeps it.
+void AttachParentConsole();
+
 // ---- kernel32: the program's own resources -------------------------------------------
 
 struct ResourceBlock {
