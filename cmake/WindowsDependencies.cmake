@@ -42,14 +42,3 @@ function(quarn_add_windows_resources target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/player/QuarnEngine.rc)
   target_include_directories(${target} PRIVATE ${QUARN_HOST_BUILD_DIR}/generated/images)
 endfunction()
-
-# The editor's server: cpp-httplib and nlohmann-json are header-only, so Debian's headers serve
-# here too, seen through links of their own (the toolchain searches only the MinGW sysroot, and
-# all of /usr/include would shadow it). httplib needs Winsock.
-set(QUARN_HTTP_HEADERS ${CMAKE_BINARY_DIR}/http-headers)
-file(MAKE_DIRECTORY ${QUARN_HTTP_HEADERS})
-file(CREATE_LINK /usr/include/httplib.h ${QUARN_HTTP_HEADERS}/httplib.h SYMBOLIC)
-file(CREATE_LINK /usr/include/nlohmann ${QUARN_HTTP_HEADERS}/nlohmann SYMBOLIC)
-add_library(quarn_http INTERFACE)
-target_include_directories(quarn_http SYSTEM INTERFACE ${QUARN_HTTP_HEADERS})
-target_link_libraries(quarn_http INTERFACE ws2_32 shell32)
