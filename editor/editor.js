@@ -190,21 +190,22 @@ function drawLane(lane) {
     `${name}  ${low.toPrecision(4)} … ${high.toPrecision(4)}` + (value === undefined ? '' : `  · now ${value.toPrecision(5)}`);
   lane.classList.toggle('active', name === activeTrack);
   lane.classList.toggle('readonly', Boolean(state.error));
-  // Keys as elements, only those in view, so that hundreds stay cheap and each can be found.
+  // Keys as elements, only those in view and reused from frame to frame, so that panning among
+  // hundreds of keys stays cheap and each key can still be found on the page.
   const first = beatOfX(-8) * ROWS_PER_BEAT;
   const last = beatOfX(width + 8) * ROWS_PER_BEAT;
-  const markers = [];
+  const layer = lane.querySelector('.keys');
+  let shown = 0;
   for (const key of keys) {
     if (key[0] < first || key[0] > last) continue;
-    const marker = document.createElement('div');
+    const marker = layer.children[shown++] ?? layer.appendChild(document.createElement('div'));
     marker.className = selection.has(`${name}\t${key[0]}`) ? 'key selected' : 'key';
     marker.dataset.row = key[0];
     marker.style.left = `${xOfBeat(key[0] / ROWS_PER_BEAT)}px`;
     marker.style.top = `${yOf(key[1])}px`;
     marker.title = `${beatText(key[0])}: ${key[1]} ${KINDS[key[2]] ?? key[2]}`;
-    markers.push(marker);
   }
-  lane.querySelector('.keys').replaceChildren(...markers);
+  while (layer.children.length > shown) layer.lastChild.remove();
   lane.valueOfY = (y) => low + (high - low) * (1 - (y - LANE_PAD) / (height - 2 * LANE_PAD));
 }
 
