@@ -143,8 +143,7 @@ function valueRange(keys) {
 }
 
 function fitCanvas(canvas) {
-  const width = canvas.clientWidth;
-  const height = canvas.clientHeight;
+  const [width, height] = canvas.size;
   if (canvas.width !== width || canvas.height !== height) [canvas.width, canvas.height] = [width, height];
   return canvas.getContext('2d');
 }
@@ -199,10 +198,10 @@ function drawLane(lane) {
   for (const key of keys) {
     if (key[0] < first || key[0] > last) continue;
     const marker = layer.children[shown++] ?? layer.appendChild(document.createElement('div'));
+    // A transform moves the marker without laying the page out again.
     marker.className = selection.has(`${name}\t${key[0]}`) ? 'key selected' : 'key';
     marker.dataset.row = key[0];
-    marker.style.left = `${xOfBeat(key[0] / ROWS_PER_BEAT)}px`;
-    marker.style.top = `${yOf(key[1])}px`;
+    marker.style.transform = `translate(${xOfBeat(key[0] / ROWS_PER_BEAT)}px, ${yOf(key[1])}px)`;
     marker.title = `${beatText(key[0])}: ${key[1]} ${KINDS[key[2]] ?? key[2]}`;
   }
   while (layer.children.length > shown) layer.lastChild.remove();
@@ -253,7 +252,21 @@ function drawPlayhead() {
     (playhead.loop ? ` · loop ${playhead.loop[0]}–${playhead.loop[1]}` : '');
 }
 
+// Many events can arrive within one frame (wheel, mouse moves): they draw once, at the next frame.
+let renderPending = false;
 function render() {
+  if (renderPending) return;
+  renderPending = true;
+  requestAnimationFrame(() => {
+    renderPending = false;
+    renderNow();
+  });
+}
+
+function renderNow() {
+  // Every canvas is measured before anything moves: a size read after the markers of one lane
+  // have moved would lay the whole page out again, once per lane.
+  for (const canvas of document.querySelectorAll('canvas')) canvas.size = [canvas.clientWidth, canvas.clientHeight];
   drawRuler();
   for (const lane of lanesElement.children) drawLane(lane);
   drawPlayhead();
@@ -534,7 +547,7 @@ events.onmessage = (message) => {
 function show(fromBeat, toBeat) {
   view.start = fromBeat;
   view.scale = ruler.clientWidth / (toBeat - fromBeat);
-  render();
+  renderNow();
 }
 
 // For the console and tests: the page's own interpolation (the one its curves are drawn with),
