@@ -53,7 +53,7 @@ ResourceBlock FindIconImage(int groupId, int size);
 // ---- shell32 ------------------------------------------------------------------------
 
 // ShellExecuteW's "open" of a URL: the user's default browser shows it. False when there is no
-// desktop to show it on (no display) or nothing could be started.
+// desktop session to show it in or nothing could be started.
 bool OpenUrl(const char* url);
 
 // ---- kernel32: time ----------------------------------------------------------------
