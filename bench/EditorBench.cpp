@@ -30,7 +30,8 @@ void BM_EditorFrame(benchmark::State& state) {
     EditorChannel channel;
     std::atomic<bool> done = false;
     std::thread server([&] {
-        while (!done) benchmark::DoNotOptimize(channel.Playhead());
+        while (!done)
+            benchmark::DoNotOptimize(channel.Playhead());
     });
     std::vector<EditorCommand> commands;
     commands.reserve(64);

@@ -59,6 +59,24 @@ std::string Place(const std::vector<Word>& layout, const std::string (&words)[3]
 
 std::vector<Word> DefaultLayout() { return {{0, ""}, {11, ""}, {24, ""}}; }
 
+// The key's line with the new value and kind, each changed word in its column; the position and
+// whatever follows the kind (a comment) stay as written.
+std::string RewrittenKeyLine(const std::string& line, const SyncKey& old, const SyncKey& key) {
+    size_t end = 0;
+    const std::vector<Word> words = WordsOf(line, end);
+    const std::string fields[3] = {words[0].text, old.value == key.value ? words[1].text : ValueText(key.value),
+                                   old.type == key.type ? words[2].text : KindText(key.type)};
+    return line.substr(0, words[0].column) + Place(words, fields).substr(words[0].column) + line.substr(end);
+}
+
+// A new key's line in the columns of `layout`, a key line near it (null: the canonical columns).
+std::string NewKeyLine(const std::string* layout, const SyncKey& key) {
+    size_t end = 0;
+    const std::vector<Word> columns = layout ? WordsOf(*layout, end) : DefaultLayout();
+    const std::string fields[3] = {PositionText(key.row), ValueText(key.value), KindText(key.type)};
+    return Place(columns, fields);
+}
+
 bool KeysSound(const std::vector<SyncKey>& keys, std::string& error) {
     for (size_t i = 0; i < keys.size(); ++i) {
         if (i > 0 && keys[i].row <= keys[i - 1].row) {
@@ -172,13 +190,7 @@ bool TimelineDocument::SetKeys(const std::string& trackName, const std::vector<S
         if (i < old.size() && j < keys.size() && old[i].row == keys[j].row) {
             const size_t at = section.keyLines[i];
             if (old[i].value != keys[j].value || old[i].type != keys[j].type) {
-                size_t end = 0;
-                const std::vector<Word> words = WordsOf(lines[at].text, end);
-                const std::string fields[3] = {
-                    words[0].text, old[i].value == keys[j].value ? words[1].text : ValueText(keys[j].value),
-                    old[i].type == keys[j].type ? words[2].text : KindText(keys[j].type)};
-                rewritten[at] = lines[at].text.substr(0, words[0].column) + Place(words, fields).substr(words[0].column) +
-                                lines[at].text.substr(end);
+                rewritten[at] = RewrittenKeyLine(lines[at].text, old[i], keys[j]);
                 changed[at] = true;
             }
             ++i;
@@ -198,10 +210,7 @@ bool TimelineDocument::SetKeys(const std::string& trackName, const std::vector<S
                     if (!Trim(lines[k].text).empty())
                         at = k + 1;
             const Line* layout = LayoutLine(section, at);
-            size_t end = 0;
-            const std::vector<Word> columns = layout ? WordsOf(layout->text, end) : DefaultLayout();
-            const std::string fields[3] = {PositionText(keys[j].row), ValueText(keys[j].value), KindText(keys[j].type)};
-            inserted[at].push_back(Place(columns, fields));
+            inserted[at].push_back(NewKeyLine(layout ? &layout->text : nullptr, keys[j]));
             ++j;
         }
     }

@@ -48,7 +48,8 @@ const char* ContentType(const std::string& name) {
 
 bool IsAddressLiteral(const std::string& host) {
     if (host.size() > 2 && host.front() == '[' && host.back() == ']') return true;
-    return !host.empty() && std::all_of(host.begin(), host.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+    return !host.empty() &&
+           std::all_of(host.begin(), host.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
 // A name that resolves to this machine through DNS could be anyone's: only "localhost" and
@@ -67,13 +68,15 @@ void Refuse(httplib::Response& response, int status, const std::string& message)
 
 json KeysJson(const std::vector<SyncKey>& keys) {
     json list = json::array();
-    for (const SyncKey& key : keys) list.push_back({key.row, key.value, key.type});
+    for (const SyncKey& key : keys)
+        list.push_back({key.row, key.value, key.type});
     return list;
 }
 
 // Throws json's exceptions on a malformed list; the caller answers them with 400.
 std::vector<SyncKey> KeysFromJson(const json& list) {
-    if (!list.is_array() || list.size() > kMaxKeysPerTrack) throw std::invalid_argument("keys are a list of [row, value, kind]");
+    if (!list.is_array() || list.size() > kMaxKeysPerTrack)
+        throw std::invalid_argument("keys are a list of [row, value, kind]");
     std::vector<SyncKey> keys;
     for (const json& item : list) {
         if (!item.is_array() || item.size() != 3 || !item[0].is_number_integer() || !item[1].is_number() ||
@@ -83,9 +86,22 @@ std::vector<SyncKey> KeysFromJson(const json& list) {
         const long long kind = item[2].get<long long>();
         if (row < INT32_MIN || row > INT32_MAX || kind < -128 || kind > 127)
             throw std::invalid_argument("a key's row or kind is out of range");
-        keys.push_back({static_cast<int32_t>(row), static_cast<float>(item[1].get<double>()), static_cast<int32_t>(kind)});
+        keys.push_back(
+            {static_cast<int32_t>(row), static_cast<float>(item[1].get<double>()), static_cast<int32_t>(kind)});
     }
     return keys;
+}
+
+// What the page's stream says every tick: the playhead, the player's values, the file's version.
+json PlayheadEvent(const EditorPlayhead& playhead, const std::string& version) {
+    json event = {
+        {"beat", playhead.beat}, {"paused", playhead.paused}, {"frame", playhead.frame}, {"version", version}};
+    if (playhead.loop) event["loop"] = {playhead.loop->from, playhead.loop->to};
+    json values = json::object();
+    for (size_t i = 0; i < kEditorTrackCount; ++i)
+        values[KnownTrackNames()[i]] = playhead.values[i];
+    event["values"] = std::move(values);
+    return event;
 }
 
 // The timeline as it is on disk now.
@@ -187,22 +203,17 @@ struct EditorServer::Impl {
         auto ticks = std::make_shared<int>(0);
         auto version = std::make_shared<std::string>();
         response.set_header("Cache-Control", "no-store");
-        response.set_chunked_content_provider("text/event-stream", [this, ticks, version](size_t, httplib::DataSink& sink) {
-            if ((*ticks)++ % kVersionEveryTicks == 0) {
-                std::string text;
-                *version = ReadWholeText(settings.timelinePath, text) ? TextVersion(text) : "";
-            }
-            const EditorPlayhead playhead = channel.Playhead();
-            json event = {{"beat", playhead.beat}, {"paused", playhead.paused}, {"frame", playhead.frame}, {"version", *version}};
-            if (playhead.loop) event["loop"] = {playhead.loop->from, playhead.loop->to};
-            json values = json::object();
-            for (size_t i = 0; i < kEditorTrackCount; ++i) values[KnownTrackNames()[i]] = playhead.values[i];
-            event["values"] = std::move(values);
-            const std::string message = "data: " + event.dump() + "\n\n";
-            if (!sink.write(message.data(), message.size())) return false;
-            std::this_thread::sleep_for(kStreamInterval);
-            return true;
-        });
+        response.set_chunked_content_provider(
+            "text/event-stream", [this, ticks, version](size_t, httplib::DataSink& sink) {
+                if ((*ticks)++ % kVersionEveryTicks == 0) {
+                    std::string text;
+                    *version = ReadWholeText(settings.timelinePath, text) ? TextVersion(text) : "";
+                }
+                const std::string message = "data: " + PlayheadEvent(channel.Playhead(), *version).dump() + "\n\n";
+                if (!sink.write(message.data(), message.size())) return false;
+                std::this_thread::sleep_for(kStreamInterval);
+                return true;
+            });
     }
 
     // The player's own interpolation of a track's keys as the file holds them, at the rows asked.
@@ -211,7 +222,8 @@ struct EditorServer::Impl {
         if (!disk.Sound()) return Refuse(response, 409, disk.error);
         const std::string name = request.get_param_value("track");
         const auto& tracks = disk.document.Tracks();
-        const auto track = std::find_if(tracks.begin(), tracks.end(), [&](const TimelineTrack& t) { return t.name == name; });
+        const auto track =
+            std::find_if(tracks.begin(), tracks.end(), [&](const TimelineTrack& t) { return t.name == name; });
         if (track == tracks.end()) return Refuse(response, 400, "no track \"" + name + "\"");
         SyncTrack sampled;
         sampled.keys = track->keys;
@@ -219,7 +231,8 @@ struct EditorServer::Impl {
         json values = json::array();
         for (const std::string& word : SplitWords(Replace(request.get_param_value("rows"), ',', ' '))) {
             double row = 0.0;
-            if (!ParseNumber(word, row) || values.size() >= kMaxSampleRows) return Refuse(response, 400, "rows are numbers, comma-separated");
+            if (!ParseNumber(word, row) || values.size() >= kMaxSampleRows)
+                return Refuse(response, 400, "rows are numbers, comma-separated");
             values.push_back(GetValue(&sampled, row));
         }
         response.set_content(json{{"values", values}}.dump(), "application/json");
@@ -266,7 +279,8 @@ struct EditorServer::Impl {
 
     double Beat(const json& value) const {
         const double beat = value.get<double>();
-        if (!std::isfinite(beat) || beat < 0.0 || beat > settings.musicBeats) throw std::invalid_argument("the beat lies outside the music");
+        if (!std::isfinite(beat) || beat < 0.0 || beat > settings.musicBeats)
+            throw std::invalid_argument("the beat lies outside the music");
         return beat;
     }
 
@@ -289,7 +303,8 @@ struct EditorServer::Impl {
         std::string error;
         for (const auto& [name, keys] : tracks.items())
             if (!disk.document.SetKeys(name, KeysFromJson(keys), error)) return Refuse(response, 400, error);
-        if (!WriteFileAtomically(settings.timelinePath, disk.document.Text(), error)) return Refuse(response, 500, error);
+        if (!WriteFileAtomically(settings.timelinePath, disk.document.Text(), error))
+            return Refuse(response, 500, error);
         disk.version = TextVersion(disk.document.Text());
         channel.Post({EditorCommand::Kind::kTimelineSaved});
         response.set_content(StateJson(disk).dump(), "application/json");
@@ -309,11 +324,16 @@ bool EditorServer::Start(const EditorSettings& settings, std::string& error) {
     http.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         return impl->Guard(request, response);
     });
-    http.Get(".*", [this](const httplib::Request& request, httplib::Response& response) { impl->ServeGet(request, response); });
-    http.Post(".*", [this](const httplib::Request& request, httplib::Response& response) { impl->ServePost(request, response); });
+    http.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        impl->ServeGet(request, response);
+    });
+    http.Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        impl->ServePost(request, response);
+    });
     impl->port = settings.port == 0 ? http.bind_to_any_port(settings.listenAddress) : settings.port;
     if (impl->port <= 0 || (settings.port != 0 && !http.bind_to_port(settings.listenAddress, settings.port))) {
-        error = "the timeline editor cannot listen on " + settings.listenAddress + " port " + std::to_string(settings.port);
+        error =
+            "the timeline editor cannot listen on " + settings.listenAddress + " port " + std::to_string(settings.port);
         impl.reset();
         return false;
     }

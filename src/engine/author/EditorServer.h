@@ -19,9 +19,9 @@ class Server;
 }
 
 struct EditorSettings {
-    std::string timelinePath;     // the file the page edits
-    std::string pageDirectory;    // where the page's files are
-    std::string soundtrackPath;   // for the waveform
+    std::string timelinePath;    // the file the page edits
+    std::string pageDirectory;   // where the page's files are
+    std::string soundtrackPath;  // for the waveform
     std::string listenAddress = "127.0.0.1";
     int port = 0;  // 0: any free port
     float tempo = 0.0f;

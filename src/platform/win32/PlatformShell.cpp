@@ -13,7 +13,8 @@ bool OpenUrl(const char* url) {
     std::wstring wide(static_cast<size_t>(length), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, url, -1, wide.data(), length);
     // ShellExecute's result is a pseudo-handle: above 32 means the browser was started.
-    const auto result = reinterpret_cast<intptr_t>(ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    const auto result =
+        reinterpret_cast<intptr_t>(ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32;
 }
 

@@ -34,9 +34,10 @@ std::string AuthoredTimeline() {
     for (const std::string& name : KnownTrackNames()) {
         text += "[" + name + "]\n";
         if (name == "Camera Distance")
-            text += "# One framing a phrase.\n0          -5.2         smooth\n8          -5.6         smooth\n"
-                    "20         -5.8         smooth\n31.9375    -5.8         step\n\n# the finale\n"
-                    "336        18           step\n352        14           step\n\n";
+            text +=
+                "# One framing a phrase.\n0          -5.2         smooth\n8          -5.6         smooth\n"
+                "20         -5.8         smooth\n31.9375    -5.8         step\n\n# the finale\n"
+                "336        18           step\n352        14           step\n\n";
         else
             text += "0          1            step\n\n";
     }
@@ -45,8 +46,7 @@ std::string AuthoredTimeline() {
 
 const std::vector<SyncKey>& KeysOf(const TimelineDocument& document, const std::string& name) {
     for (const TimelineTrack& track : document.Tracks())
-        if (track.name == name)
-            return track.keys;
+        if (track.name == name) return track.keys;
     static const std::vector<SyncKey> none;
     ADD_FAILURE() << name;
     return none;
@@ -69,7 +69,8 @@ TEST(TimelineDocumentTest, AnEditRewritesOnlyTheChangedKeysLinesInTheirColumns) 
 
     std::string expected = Replaced(original, "\n8          -5.6         smooth\n20         -5.8         smooth\n",
                                     "\n8          7.25         smooth\n10.0625    1            linear\n");
-    expected = Replaced(expected, "\n352        14           step\n", "\n352        14           step\n400        -0.5         smooth\n");
+    expected = Replaced(expected, "\n352        14           step\n",
+                        "\n352        14           step\n400        -0.5         smooth\n");
     EXPECT_EQ(document.Text(), expected);
     EXPECT_EQ(KeysOf(document, "Camera Distance").size(), keys.size());
 
