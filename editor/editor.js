@@ -253,8 +253,10 @@ function drawPlayhead() {
 }
 
 // Many events can arrive within one frame (wheel, mouse moves): they draw once, at the next frame.
+// The fields follow the selection at once; only the drawing waits for the frame.
 let renderPending = false;
 function render() {
+  showFields();
   if (renderPending) return;
   renderPending = true;
   requestAnimationFrame(() => {

@@ -163,7 +163,9 @@ class EditorTest(unittest.TestCase):
         return after
 
     def settle(self):
+        """Until the page holds the file's version and has drawn it (it draws at the next frame)."""
         wait_for(lambda: self.js("return quarnEditor.state().version") == self.state()["version"], 5, "the page")
+        self.browser.execute_async_script("requestAnimationFrame(() => requestAnimationFrame(arguments[0]))")
 
     def title_of(self, track, row):
         try:
