@@ -306,8 +306,12 @@ struct EditorServer::Impl {
         if (!WriteFileAtomically(settings.timelinePath, disk.document.Text(), error))
             return Refuse(response, 500, error);
         disk.version = TextVersion(disk.document.Text());
+        json state = StateJson(disk);
+        // The last frame published before the player hears of the save: the frame after the next
+        // one at the latest plays the new keys.
+        state["frame"] = channel.Playhead().frame;
         channel.Post({EditorCommand::Kind::kTimelineSaved});
-        response.set_content(StateJson(disk).dump(), "application/json");
+        response.set_content(state.dump(), "application/json");
     }
 };
 
