@@ -183,6 +183,7 @@ function drawLane(lane) {
     if (x === 0) context.moveTo(x, y); else context.lineTo(x, y);
   }
   context.stroke();
+  drawValueAxis(context, low, high, yOf);
   const name = lane.dataset.track;
   const value = playhead.values[name];
   lane.querySelector('.name').textContent =
@@ -206,6 +207,23 @@ function drawLane(lane) {
   }
   while (layer.children.length > shown) layer.lastChild.remove();
   lane.valueOfY = (y) => low + (high - low) * (1 - (y - LANE_PAD) / (height - 2 * LANE_PAD));
+}
+
+// The lane's value axis at its right edge: its ends, and zero when the keys cross it and there is
+// room to write it.
+function drawValueAxis(context, low, high, yOf) {
+  const x = context.canvas.width - 4;
+  context.fillStyle = '#7d8494';
+  context.textAlign = 'right';
+  context.textBaseline = 'middle';
+  const roomForZero = low < 0 && high > 0 && Math.min(yOf(low) - yOf(0), yOf(0) - yOf(high)) >= 12;
+  const marks = roomForZero ? [low, 0, high] : [low, high];
+  for (const value of marks) {
+    context.fillText(String(Number(value.toPrecision(4))), x, yOf(value));
+    context.fillRect(x + 1, yOf(value), 3, 1);
+  }
+  context.textAlign = 'left';
+  context.textBaseline = 'alphabetic';
 }
 
 function drawRuler() {
