@@ -15,3 +15,10 @@ add_library(quarn_glew INTERFACE)
 target_link_libraries(quarn_glew INTERFACE GLEW::GLEW)
 add_library(quarn_gl INTERFACE)
 target_link_libraries(quarn_gl INTERFACE OpenGL::GL)
+
+# The editor's server: Debian builds cpp-httplib as a library (its header declares, the library
+# defines, with the compile flags its .pc names); nlohmann-json is header-only.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+find_package(nlohmann_json REQUIRED)
+add_library(quarn_http INTERFACE)
+target_link_libraries(quarn_http INTERFACE PkgConfig::HTTPLIB nlohmann_json::nlohmann_json)

@@ -11,6 +11,8 @@ packages=(
   xvfb xauth libgl1-mesa-dri libglx-mesa0
   vorbis-tools ffmpeg time
   clang libclang-rt-14-dev
+  libcpp-httplib-dev nlohmann-json3-dev
+  chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -76,10 +76,6 @@ std::string ShortestText(Number value) {
     return std::string(buffer, ec == std::errc() ? end : buffer);
 }
 
-std::string KindText(int32_t type) {
-    return type >= 0 && type < 4 ? kKindNames[type] : std::to_string(type);
-}
-
 std::string Pad(std::string text, size_t width) {
     if (text.size() < width)
         text.append(width - text.size(), ' ');
@@ -155,10 +151,19 @@ std::string PrintTimeline(const std::vector<TimelineTrack>& tracks) {
             text += "\n";
         text += "[" + track.name + "]\n";
         for (const SyncKey& key : track.keys) {
-            // Any row over 16 is exact in a double and in decimal, so beats always read back.
-            const std::string position = ShortestText(static_cast<double>(key.row) / kRowsPerBeat);
-            text += Pad(position, 10) + " " + Pad(ShortestText(key.value), 12) + " " + KindText(key.type) + "\n";
+            text += Pad(PositionText(key.row), 10) + " " + Pad(ValueText(key.value), 12) + " " + KindText(key.type) + "\n";
         }
     }
     return text;
+}
+
+std::string PositionText(int32_t row) {
+    // Any row over 16 is exact in a double and in decimal, so beats always read back.
+    return ShortestText(static_cast<double>(row) / kRowsPerBeat);
+}
+
+std::string ValueText(float value) { return ShortestText(value); }
+
+std::string KindText(int32_t type) {
+    return type >= 0 && type < 4 ? kKindNames[type] : std::to_string(type);
 }

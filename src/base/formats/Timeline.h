@@ -36,3 +36,7 @@ bool ReadTimeline(const std::string& path, const std::string& fileName, std::vec
                   std::string& error);
 // The canonical text of the tracks: ParseTimeline reads it back to the same keys.
 std::string PrintTimeline(const std::vector<TimelineTrack>& tracks);
+// The three words of a key line as PrintTimeline writes them; each reads back exactly.
+std::string PositionText(int32_t row);
+std::string ValueText(float value);
+std::string KindText(int32_t type);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -41,6 +42,18 @@ bool ParseLoop(const char* text, AuthorOptions& options, std::string& error) {
 bool ApplyValue(std::string_view argument, const char* value, AuthorOptions& options, std::string& error) {
     if (argument == "--from") return ParseFrom(value, options, error);
     if (argument == "--loop") return ParseLoop(value, options, error);
+    if (argument == "--editor-port") {
+        const int port = std::atoi(value);
+        if (port <= 0 || port > 65535 || std::to_string(port) != value)
+            return Fail(error, std::string("--editor-port takes a port (1 to 65535), not \"") + value + "\"");
+        options.editorPort = port;
+        return true;
+    }
+    if (argument == "--editor-listen") {
+        if (*value == '\0') return Fail(error, "--editor-listen needs an address");
+        options.editorListen = value;
+        return true;
+    }
     if (argument == "--watch") {
         if (*value == '\0') return Fail(error, "--watch needs a directory");
         options.watchDirectory = value;
@@ -65,7 +78,14 @@ bool ReadArguments(int argc, const char* const* argv, AuthorOptions& options, st
             options.version = true;
         } else if (argument == "--author") {
             options.enabled = true;
-        } else if (argument == "--from" || argument == "--loop" || argument == "--watch") {
+        } else if (argument == "--editor") {
+            options.editor = true;
+            authorSettingsGiven = true;
+        } else if (argument == "--no-browser") {
+            options.openBrowser = false;
+            authorSettingsGiven = true;
+        } else if (argument == "--from" || argument == "--loop" || argument == "--watch" || argument == "--editor-port" ||
+                   argument == "--editor-listen") {
             if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
             if (!ApplyValue(argument, argv[++i], options, error)) return false;
             authorSettingsGiven = true;
@@ -73,8 +93,11 @@ bool ReadArguments(int argc, const char* const* argv, AuthorOptions& options, st
             return Fail(error, "unknown argument: " + std::string(argument));
         }
     }
-    return !authorSettingsGiven || options.enabled || options.help ||
-           Fail(error, "--from, --loop and --watch go with --author");
+    if (authorSettingsGiven && !options.enabled && !options.help)
+        return Fail(error, "--from, --loop, --watch and the editor's options go with --author");
+    return !options.editor || !options.watchDirectory.empty() || options.help ||
+           Fail(error, "--editor edits the watched timeline: give --watch DIR, the folder holding timeline.txt "
+                       "(./run.sh gives the checkout's data/)");
 }
 
 }  // namespace
@@ -103,6 +126,7 @@ bool CheckAuthorOptions(const AuthorOptions& options, double musicBeats, std::st
 const char* AuthorUsage() {
     return "usage: QuarnEngine                 play the demo, full screen\n"
            "       QuarnEngine --author [--from BEAT] [--loop FROM:TO] [--watch SOURCE_DIR]\n"
+           "                   [--editor [--editor-port N] [--editor-listen ADDR] [--no-browser]]\n"
            "       QuarnEngine --version          print the version\n"
            "\n"
            "Author mode: a 1280x720 window with keys to move around the demo, and the timeline and\n"
@@ -110,6 +134,10 @@ const char* AuthorUsage() {
            "--from BEAT       start at this beat (126 beats a minute) instead of the start\n"
            "--loop FROM:TO    play the beats from FROM up to TO over and over\n"
            "--watch DIR       read timeline.txt and Shaders/ from DIR, and reload them on change\n"
+           "--editor          edit DIR's timeline in the browser; prints \"Timeline editor: URL\"\n"
+           "--editor-port N   serve the editor on port N (default: any free port)\n"
+           "--editor-listen ADDR  listen on ADDR instead of 127.0.0.1 (say, 0.0.0.0 for the LAN)\n"
+           "--no-browser      do not open the browser\n"
            "\n"
            "Keys: Space pause/resume; Left/Right one beat back/forward, with Shift sixteen; Home to the\n"
            "loop's start (or beat 0); L loop the current sixteen beats (again: no loop); q preview\n"

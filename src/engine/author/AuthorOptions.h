@@ -17,6 +17,11 @@ struct AuthorOptions {
     std::optional<double> fromBeat;
     std::optional<BeatLoop> loop;
     std::string watchDirectory;  // empty: nothing is watched
+    // The timeline editor: a page in the browser, served while the player runs.
+    bool editor = false;
+    int editorPort = 0;  // 0: any free port
+    std::string editorListen = "127.0.0.1";
+    bool openBrowser = true;
     bool help = false;
     bool version = false;
 };

@@ -1,5 +1,6 @@
 #include "author/AuthorSession.h"
 
+#include "audio/Soundtrack.h"
 #include "demo/IEffect.h"
 #include "engine/Engine.h"
 #include "formats/Timeline.h"
@@ -22,6 +23,8 @@ namespace {
 constexpr int kFramesPerSecond = 60;  // the rate at which the player's bookkeeping is replayed
 constexpr double kPatternBeats = 16.0;
 constexpr float kTitleInterval = 100.0f;  // milliseconds
+constexpr const char* kEditorPageDirectory = "editor";  // in the run directory
+constexpr size_t kEditorCommandCapacity = 64;
 
 }  // namespace
 
@@ -36,6 +39,63 @@ void AuthorSession::Start() {
     WatchSources();
     if (timelineFile) ReloadTimeline();
     SeekTo(options.fromBeat.value_or(loop ? loop->from : 0.0));
+    if (options.editor && timelineFile) StartEditor();
+}
+
+void AuthorSession::StartEditor() {
+    // Every track is looked up once here, so that a frame only reads them.
+    for (size_t i = 0; i < kEditorTrackCount; ++i)
+        editorTracks[i] = GetTrack(KnownTrackNames()[i].c_str(), engine.sync.device.get());
+    editorCommands.reserve(kEditorCommandCapacity);
+    EditorSettings settings;
+    settings.timelinePath = watcher.Path(*timelineFile);
+    settings.pageDirectory = kEditorPageDirectory;
+    settings.soundtrackPath = kSoundtrackPath;
+    settings.listenAddress = options.editorListen;
+    settings.port = options.editorPort;
+    settings.tempo = engine.soundtrack.tempo;
+    settings.musicBeats = engine.soundtrack.tempo * musicSeconds / 60.0;
+    editor = std::make_unique<EditorServer>(editorChannel);
+    std::string error;
+    if (!editor->Start(settings, error)) {
+        editor.reset();
+        gLogger->WritePair("ERROR: Timeline Editor Not Started: ", error.c_str());
+        return;
+    }
+    gLogger->Write("Timeline Editor Started.");
+    std::printf("Timeline editor: %s\n", editor->Url().c_str());
+    std::fflush(stdout);
+    if (options.openBrowser) platform::OpenUrl(editor->Url().c_str());
+}
+
+void AuthorSession::ServeEditor() {
+    if (!editor) return;
+    editorChannel.Take(editorCommands);
+    for (const EditorCommand& command : editorCommands) {
+        switch (command.kind) {
+        case EditorCommand::Kind::kSeek: SeekTo(command.from); break;
+        case EditorCommand::Kind::kSetLoop: SetLoop(BeatLoop{command.from, command.to}); break;
+        case EditorCommand::Kind::kClearLoop: SetLoop(std::nullopt); break;
+        case EditorCommand::Kind::kTogglePause: TogglePause(); break;
+        case EditorCommand::Kind::kTimelineSaved:
+            // The saved file is read as the watcher would read it, once: one path for both.
+            watcher.Refresh(*timelineFile);
+            ReloadTimeline();
+            break;
+        }
+    }
+    PublishPlayhead();
+}
+
+void AuthorSession::PublishPlayhead() {
+    EditorPlayhead playhead;
+    playhead.beat = Beat();
+    playhead.paused = paused;
+    playhead.loop = loop;
+    playhead.frame = ++editorFrame;
+    const double row = playhead.beat * kRowsPerBeat;
+    for (size_t i = 0; i < kEditorTrackCount; ++i) playhead.values[i] = GetValue(editorTracks[i], row);
+    editorChannel.Publish(playhead);
 }
 
 void AuthorSession::WatchSources() {
@@ -61,6 +121,7 @@ void AuthorSession::HandleKey(uintptr_t key) {
 }
 
 void AuthorSession::BeforeFrame(float now) {
+    ServeEditor();
     if (engine.soundtrack.source == 0) return;
     const bool playing = IsPlaying(engine.soundtrack);
     if (!paused && loop && (!playing || Beat() >= loop->to)) {
@@ -107,6 +168,8 @@ void AuthorSession::ToggleLoop() {
     else
         loop = pattern;
 }
+
+void AuthorSession::SetLoop(std::optional<BeatLoop> beats) { loop = beats; }
 
 void AuthorSession::TogglePreview() {
     // Only the player's own renderer has the preview.

@@ -5,15 +5,21 @@
 // and the status in the window title.
 
 #include "author/AuthorOptions.h"
+#include "author/EditorChannel.h"
+#include "author/EditorServer.h"
 #include "author/SourceWatcher.h"
 #include "engine/FrameStepper.h"
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Engine;
+struct SyncTrack;
 
 class AuthorSession {
 public:
@@ -35,6 +41,8 @@ public:
     // Exact: the frame shown is the one the player running from the start shows at `beat`.
     void SeekTo(double beat);
     void ToggleLoop();
+    // Null: no loop.
+    void SetLoop(std::optional<BeatLoop> beats);
     void TogglePreview();
 
     double Beat() const;
@@ -43,6 +51,10 @@ public:
 
 private:
     void WatchSources();
+    void StartEditor();
+    // Once a frame: what the page asked for, and the playhead it shows.
+    void ServeEditor();
+    void PublishPlayhead();
     void ReloadTimeline();
     void ReloadShader(const std::string& path);
     void RestartDemo();
@@ -63,4 +75,9 @@ private:
     float lastTitleUpdate = 0.0f;
     char titleText[160] = {};
     char16_t title[160] = {};
+    EditorChannel editorChannel;
+    std::unique_ptr<EditorServer> editor;  // after its channel: stopped before it goes
+    std::vector<EditorCommand> editorCommands;
+    std::array<const SyncTrack*, kEditorTrackCount> editorTracks{};
+    long long editorFrame = 0;
 };

@@ -35,6 +35,12 @@ bool SourceWatcher::TakeChange(size_t index) {
     return std::exchange(files[index].changed, false);
 }
 
+void SourceWatcher::Refresh(size_t index) {
+    WatchedFile& file = files[index];
+    file.seen = file.pending = StampOf(file.path);
+    file.changed = false;
+}
+
 SourceWatcher::Stamp SourceWatcher::StampOf(const std::string& path) {
     platform::FileStamp stamp;
     if (!platform::GetFileStamp(path.c_str(), stamp)) return {};

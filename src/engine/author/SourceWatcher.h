@@ -25,6 +25,9 @@ public:
     bool Poll(float now);
     // Whether the file changed since the last call; clears the mark.
     bool TakeChange(size_t index);
+    // Takes the file's present state as seen: a change the program made and read itself is not
+    // reported again.
+    void Refresh(size_t index);
 
 private:
     struct Stamp {

@@ -26,6 +26,22 @@ TEST(AuthorOptions, NoArgumentsIsThePlayerAsItWas) {
     EXPECT_TRUE(options->watchDirectory.empty());
 }
 
+TEST(AuthorOptions, TheEditorEditsTheWatchedTimelineOnAPortOfItsChoice) {
+    std::string error;
+    const auto options =
+        Parse({"--author", "--editor", "--watch", "data", "--editor-port", "8080", "--no-browser"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->editor);
+    EXPECT_EQ(options->editorPort, 8080);
+    EXPECT_EQ(options->editorListen, "127.0.0.1");
+    EXPECT_FALSE(options->openBrowser);
+    EXPECT_FALSE(Parse({"--author", "--editor"}, error));
+    EXPECT_NE(error.find("--watch"), std::string::npos) << error;
+    for (const char* port : {"0", "65536", "80x", "-1"})
+        EXPECT_FALSE(Parse({"--author", "--editor", "--watch", "data", "--editor-port", port}, error)) << port;
+    EXPECT_FALSE(Parse({"--editor", "--watch", "data"}, error));
+}
+
 TEST(AuthorOptions, AuthorModeTakesAStartALoopAndASourceTree) {
     std::string error;
     const auto options = Parse({"--loop", "256:272.5", "--author", "--from", "260.25", "--watch", "data"}, error);

@@ -57,6 +57,12 @@ ResourceBlock FindResource(int id, const char* type);
 // that size, then the RT_ICON it names), as stored: a PNG. Empty when the group holds no such size.
 ResourceBlock FindIconImage(int groupId, int size);
 
+// ---- shell32 ------------------------------------------------------------------------
+
+// ShellExecuteW's "open" of a URL: the user's default browser shows it. False when there is no
+// desktop session to show it in or nothing could be started.
+bool OpenUrl(const char* url);
+
 // ---- kernel32: time ----------------------------------------------------------------
 
 // GetTickCount: milliseconds since the program started (not since boot), so that the
