@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the player and the tests need.
+# Installs the Debian packages the build, the player and the tests need, and those named as
+# arguments (the release's checks name theirs).
 # Quick when everything is present: it only asks dpkg, and calls apt-get for what is missing.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
   xvfb xauth libgl1-mesa-dri libglx-mesa0
   vorbis-tools ffmpeg time
   clang libclang-rt-14-dev
+  "$@"
 )
 
 missing=()
