@@ -74,7 +74,8 @@ date_by_commit() {
 
 build_tree() {
   step "Release build ($version)"
-  scripts/install-deps.sh
+  # The packaging tools too, so that a fresh machine makes every download.
+  scripts/install-deps.sh dpkg-dev lintian patchelf zip
   rm -rf "$build" "$dist"
   mkdir -p "$dist"
   cmake --preset release -DQUARN_VERSION_SUFFIX="$suffix" >/dev/null
