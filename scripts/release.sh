@@ -229,6 +229,7 @@ windows_zip() {
   cmake --build "$windows_build" -j"$(nproc)"
   local tree=$build/stage/$windows_name
   rm -rf "$tree"
+  mkdir -p "$build/stage"
   cp -r "$windows_build/run" "$tree"
   rm -f "$tree/LogFile.txt"
   # Notepad and cmd.exe both read CRLF lines.
