@@ -120,11 +120,11 @@ judge() {
     result FAILED "$what: exit status ${status:-?}, $escape, no log reported"
     return
   fi
-  errors=$(iconv -f UTF-16LE -t UTF-8 "$target$log" | tr -d '\r' | grep -c '^ERROR')
-  if [[ $escape == sent && $status == 0 && $errors == 0 ]]; then
+  errors=$(iconv -f UTF-16LE -t UTF-8 "$target$log" | tr -d '\r' | grep '^ERROR')
+  if [[ $escape == sent && $status == 0 && -z $errors ]]; then
     result ok "$what: played ${play_seconds} s, quit on Escape, exit 0, no ERROR line in $log"
   else
-    result FAILED "$what: escape $escape, exit status $status, $errors ERROR line(s) in $log"
+    result FAILED "$what: escape $escape, exit status $status, $(grep -c . <<<"$errors") ERROR line(s) in $log${errors:+, the first: ${errors%%$'\n'*}}"
   fi
 }
 
@@ -187,9 +187,10 @@ unpack_zip() {
 check_zip() {
   local zip=("$dist"/quarn-*-windows-x64.zip)
   [[ -f ${zip[0]} ]] || { result FAILED "zip: no dist/quarn-*-windows-x64.zip"; return; }
-  export WINEDEBUG=-all
+  # No Mono or Gecko installer in the prefix: its dialogs would stand in the player's way.
+  export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
   # A new Wine prefix takes longer to make than the player is given to start.
-  wineboot --init >/dev/null 2>&1
+  wineboot --init >/dev/null 2>&1 && wineserver -w
   write_player_script "$work/play.sh"
   local folder output
   folder=$(unpack_zip double-click)
