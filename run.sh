@@ -20,27 +20,34 @@ options=("$@")
 if [[ " $* " == *" --author "* && " $* " != *" --watch "* ]]; then
   options+=(--watch "$PWD/data")
 fi
+# Only a log this run wrote is reported: a refused option writes none, and the previous run's must
+# not pass for this one's. This run's is the one not older than a stamp made just before the start.
+run_dir=$PWD/build/run
+[[ $windows -eq 1 ]] && run_dir=$PWD/build-windows/run
+log=$run_dir/LogFile.txt
 status=0
 if [[ $windows -eq 1 ]]; then
   # The Linux build made the data; the Windows libraries come from the cache the script fills.
   scripts/windows-deps.sh >/dev/null
   cmake --preset windows >/dev/null
   cmake --build --preset windows -j"$(nproc)"
-  run_dir=$PWD/build-windows/run
   export WINEDEBUG=${WINEDEBUG:--all}
-  (cd "$run_dir" && ../../scripts/headless.sh wine ./QuarnEngine.exe "${options[@]}") || status=$?
+  player=(wine ./QuarnEngine.exe)
 else
-  run_dir=$PWD/build/run
-  (cd "$run_dir" && ../../scripts/headless.sh ./QuarnEngine "${options[@]}") || status=$?
+  player=(./QuarnEngine)
 fi
+stamp=$(mktemp "$run_dir/.run-start.XXXXXX")
+trap 'rm -f "$stamp"' EXIT
+(cd "$run_dir" && ../../scripts/headless.sh "${player[@]}" "${options[@]}") || status=$?
 
-log=$run_dir/LogFile.txt
-echo "Log: $log"
-if [[ -f "$log" ]]; then
+if [[ -f "$log" && ! "$log" -ot "$stamp" ]]; then
+  echo "Log: $log"
   errors=$(iconv -f UTF-16LE -t UTF-8 "$log" | tr -d '\r' | grep '^ERROR' || true)
   if [[ -n "$errors" ]]; then
     echo "Errors in the log:"
     echo "$errors"
   fi
+else
+  echo "No log: the player wrote none this run (status $status)"
 fi
 exit $status

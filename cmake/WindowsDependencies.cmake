@@ -30,8 +30,9 @@ target_include_directories(quarn_glew SYSTEM INTERFACE ${QUARN_WINDOWS_DEPS}/inc
 target_compile_definitions(quarn_glew INTERFACE GLEW_STATIC)
 target_link_libraries(quarn_glew INTERFACE ${QUARN_WINDOWS_DEPS}/lib/libglew32.a quarn_gl)
 
-# A GUI program that needs no runtime DLL of the compiler's beside it; a release carries no symbols.
-add_link_options(-static $<$<CONFIG:Release>:-s>)
+# A GUI program that needs no runtime DLL of the compiler's beside it; a release carries no symbols
+# and no link time stamp, so that the same sources give the same program.
+add_link_options(-static $<$<CONFIG:Release>:-s> $<$<CONFIG:Release>:LINKER:--no-insert-timestamp>)
 # The POSIX names of the C library's thread-safe calls (localtime_r), which MinGW-w64 maps onto
 # their _s counterparts; the value is the one winpthreads gives it.
 add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L)

@@ -4,7 +4,7 @@
 # alternating. The archive is started as a viewer starts it (./quarn, the launcher), the build
 # tree's player from its run directory (build-release/run, which scripts/release.sh builds).
 #
-#   scripts/bench-archive.sh dist/quarn-1.0.0-linux-x86_64.tar.gz [RUNS]
+#   scripts/bench-archive.sh dist/quarn-1.0.1-linux-x86_64.tar.gz [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the player and the tests need.
+# Installs the Debian packages the build, the player and the tests need, and those named as
+# arguments (the release's checks name theirs).
 # Quick when everything is present: it only asks dpkg, and calls apt-get for what is missing.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   libcpp-httplib-dev nlohmann-json3-dev
   chromium chromium-driver python3-selenium
+  "$@"
 )
 
 missing=()

@@ -3,12 +3,14 @@
 #   the .deb installed with apt-get into a clean minimal Debian 12 root, and quarn played there;
 #   the portable archive unpacked into a clean root that has only Xvfb, Mesa's GL driver and the
 #   client libraries of packaging/viewer-packages.txt, and played there;
-#   the zip unpacked and played under Wine;
+#   the zip unpacked and played under Wine, double-clicked and through quarn.cmd, in a writable
+#   folder and in a read-only one;
 #   sha256sum -c SHA256SUMS.
 # "Played" is 20 s under Xvfb with OpenAL Soft's null output, then Escape: the program must exit 0
 # and its log must hold no ERROR line. The roots are made by mmdebstrap through the mirror apt is
 # configured with, in a throwaway directory under /tmp, and removed afterwards. Needs root (for
-# the chroots) and a few minutes. Exits non-zero when a check fails or cannot run.
+# the chroots) and a few minutes; the tools it needs are installed first, as the build's are.
+# Exits non-zero when a check fails or cannot run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root_dir=$PWD
@@ -25,6 +27,7 @@ cleanup() {
   if findmnt -rn -o TARGET | grep -q "^$work/"; then
     echo "release-check.sh: $work still has mounts; left in place" >&2
   else
+    chattr -R -i "$work" 2>/dev/null
     rm -rf --one-file-system "$work"
   fi
 }
@@ -117,11 +120,11 @@ judge() {
     result FAILED "$what: exit status ${status:-?}, $escape, no log reported"
     return
   fi
-  errors=$(iconv -f UTF-16LE -t UTF-8 "$target$log" | tr -d '\r' | grep -c '^ERROR')
-  if [[ $escape == sent && $status == 0 && $errors == 0 ]]; then
+  errors=$(iconv -f UTF-16LE -t UTF-8 "$target$log" | tr -d '\r' | grep '^ERROR')
+  if [[ $escape == sent && $status == 0 && -z $errors ]]; then
     result ok "$what: played ${play_seconds} s, quit on Escape, exit 0, no ERROR line in $log"
   else
-    result FAILED "$what: escape $escape, exit status $status, $errors ERROR line(s) in $log"
+    result FAILED "$what: escape $escape, exit status $status, $(grep -c . <<<"$errors") ERROR line(s) in $log${errors:+, the first: ${errors%%$'\n'*}}"
   fi
 }
 
@@ -173,25 +176,51 @@ check_portable() {
   leave_root "$target"
 }
 
+# unpack_zip NAME: the zip unpacked into $work/NAME; prints the folder that holds the program.
+unpack_zip() {
+  mkdir -p "$work/$1"
+  unzip -q "${zip[0]}" -d "$work/$1"
+  local program=("$work/$1"/*/QuarnEngine.exe)
+  dirname "${program[0]}"
+}
+
 check_zip() {
   local zip=("$dist"/quarn-*-windows-x64.zip)
-  if [[ ! -f ${zip[0]} ]]; then
-    result skipped "zip: no dist/quarn-*-windows-x64.zip (this tree has no Windows build yet)"
-    return
-  fi
-  if ! command -v wine >/dev/null; then
-    result FAILED "zip: missing tool: wine (apt-get install wine wine64)"
-    return
-  fi
-  local folder=$work/windows
-  mkdir -p "$folder"
-  unzip -q "${zip[0]}" -d "$folder"
-  local program=("$folder"/*/QuarnEngine.exe)
+  [[ -f ${zip[0]} ]] || { result FAILED "zip: no dist/quarn-*-windows-x64.zip"; return; }
+  # No Mono or Gecko installer in the prefix: its dialogs would stand in the player's way.
+  export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+  # A new Wine prefix takes longer to make than the player is given to start.
+  wineboot --init >/dev/null 2>&1 && wineserver -w
   write_player_script "$work/play.sh"
-  local output
-  output=$(cd "$(dirname "${program[0]}")" && WINEDEBUG=-all "$work/play.sh" wine QuarnEngine.exe)
+  local folder output
+  folder=$(unpack_zip double-click)
+  output=$(cd "$folder" && "$work/play.sh" wine QuarnEngine.exe)
   # Double-clicked, the program starts in its own folder and writes its log there.
-  judge "" "zip (under Wine)" "$output"$'\n'"Log: $(dirname "${program[0]}")/LogFile.txt"
+  judge "" "zip (under Wine)" "$output"$'\n'"Log: $folder/LogFile.txt"
+
+  folder=$(unpack_zip cmd-writable)
+  check_quarn_cmd "$folder" "$folder/LogFile.txt" "quarn.cmd in a writable folder (under Wine)"
+  local per_user
+  per_user=$(winepath -u "$(wine cmd /c echo %LOCALAPPDATA% | tr -d '\r')")/quarn
+  rm -rf "$per_user"
+  folder=$(unpack_zip cmd-read-only)
+  # Read-only even to root, as Program Files is to a viewer.
+  chattr +i "$folder"
+  check_quarn_cmd "$folder" "$per_user/LogFile.txt" "quarn.cmd in a read-only folder (under Wine)"
+  chattr -i "$folder"
+}
+
+# check_quarn_cmd FOLDER LOG WHAT: plays through the folder's quarn.cmd, which must say nothing of
+# its own and leave the log at LOG.
+check_quarn_cmd() {
+  local output complaints
+  output=$(cd "$1" && "$work/play.sh" wine cmd /c quarn.cmd)
+  complaints=$(grep -E "Access denied|Can't recognize|stands in the way|cannot make" <<<"$output")
+  if [[ -n $complaints ]]; then
+    result FAILED "$3: it said \"$(head -1 <<<"$complaints" | tr -d '\r')\""
+  else
+    judge "" "$3" "$output"$'\n'"Log: $2"
+  fi
 }
 
 check_sums() {
@@ -211,13 +240,12 @@ if [[ $(id -u) -ne 0 ]]; then
   echo "release-check.sh: needs root, for mmdebstrap and chroot" >&2
   exit 2
 fi
-if ! command -v mmdebstrap >/dev/null; then
-  result FAILED "deb: missing tool: mmdebstrap (apt-get install mmdebstrap)"
-  result FAILED "tar.gz: missing tool: mmdebstrap (apt-get install mmdebstrap)"
-else
-  check_deb
-  check_portable
+if ! scripts/install-deps.sh mmdebstrap xdotool unzip e2fsprogs wine wine64; then
+  echo "release-check.sh: the tools it needs could not be installed" >&2
+  exit 2
 fi
+check_deb
+check_portable
 check_zip
 check_sums
 exit $((failures > 0))

@@ -3,19 +3,29 @@
 # a DLL: it is LGPL, so users must be able to replace it), libogg, libvorbis
 # and GLEW (static). Debian ships no Windows builds of them, so the upstream
 # sources come from Debian's source archive, through the mirror apt already
-# uses, and are checked against the archive's signed index before use.
+# uses.
+#
+# Which sources is fixed by scripts/windows-deps.lock, committed with the
+# tree: package, version, file, size and SHA-256 of each tarball. Every build
+# on every machine and every day uses exactly those, and a tarball that does
+# not match is refused. Only `--refresh` reads the archive's signed index
+# again: it refuses an index older than the one the lock was taken from or
+# past its Valid-Until, so a replayed index cannot roll the sources back, and
+# rewrites the lock, to be reviewed and committed like any other change.
 #
 # The result lives outside the source tree, in a prefix keyed by everything
-# that shapes it (the tarballs, the compiler, this recipe), so a second run
-# only prints the prefix. The last line of stdout is always that prefix;
-# progress goes to stderr, one line per step, and any failure is one line.
+# that shapes it (the tarballs, the compiler, its runtime and flags, this
+# recipe), so a second run only prints the prefix. The last line of stdout is
+# always that prefix; progress goes to stderr, one line per step, and any
+# failure is one line.
 #
+# Usage: scripts/windows-deps.sh [--refresh]
 # Environment:
-#   XDG_CACHE_HOME                 cache root (default ~/.cache)
-#   QUARN_WINDOWS_DEPS_REFRESH=1   read the archive's index again instead of
-#                                  the versions pinned by an earlier run
-#   APT_CONFIG                     honoured as apt honours it, for the mirror
+#   XDG_CACHE_HOME   cache root (default ~/.cache)
+#   APT_CONFIG       honoured as apt honours it, for the mirror
 set -euo pipefail
+# A failure inside $(...) stops the run too.
+shopt -s inherit_errexit
 
 readonly suite=trixie
 readonly packages=(openal-soft libogg libvorbis glew)
@@ -29,13 +39,11 @@ readonly apt_packages=(
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 readonly root_dir
 readonly toolchain=$root_dir/cmake/mingw-w64-x86_64.cmake
+readonly lock=$root_dir/scripts/windows-deps.lock
 readonly cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/quarn/windows-deps
-# The pinned result of the last verified index read: one line per package,
-# "package version file sha256 size directory". It lets a warm run work
-# offline and keeps rebuilds on the same sources until a refresh is asked for.
-readonly pins=$cache_root/sources.pinned
-readonly work=$cache_root/.work
 readonly logs=$cache_root/logs
+# The run's private scratch folder (mktemp), removed on exit.
+work=""
 # Set once the key is known: the final prefix, and its staging copy (DESTDIR).
 prefix="" stage="" stage_prefix=""
 
@@ -52,12 +60,13 @@ install_packages() {
   done
   [[ ${#missing[@]} -eq 0 ]] && return 0
 
-  local sudo="" log=/tmp/quarn-windows-deps-apt.$$.log
+  local sudo="" log
   if [[ $(id -u) -ne 0 ]]; then
     command -v sudo >/dev/null || die "apt-get install failed: ${missing[*]} missing and neither root nor sudo"
     sudo=sudo
   fi
   say "installing ${missing[*]}"
+  log=$(mktemp "${TMPDIR:-/tmp}/quarn-windows-deps-apt.XXXXXX.log")
   # apt's own chatter goes to a log; the caller gets one line either way.
   if ! { $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
          $sudo env DEBIAN_FRONTEND=noninteractive \
@@ -128,9 +137,13 @@ fetch() {
 
 # --- the signed index -------------------------------------------------------
 
-# Downloads and verifies the suite's InRelease, then its source index, and pins
-# each package's .orig tarball (name, SHA-256, size, pool directory).
-pin_sources() {
+# The lock's own lines: "package version file size sha256 directory".
+lock_entries() { grep -v -e '^#' -e '^Date:' -e '^$' "$lock"; }
+lock_date() { sed -n 's/^Date: //p' "$lock"; }
+
+# Downloads and verifies the suite's InRelease, then its source index, and
+# writes each package's .orig tarball into the lock.
+refresh_lock() {
   local mirror=$1 dir=$work/index
   mkdir -p "$dir"
   say "reading the signed $suite source index"
@@ -138,6 +151,7 @@ pin_sources() {
   gpgv --quiet --keyring "$keyring" --output "$dir/Release" "$dir/InRelease" >/dev/null 2>&1 ||
     die "$suite InRelease: signature does not verify against $keyring"
   grep -qx "Codename: $suite" "$dir/Release" || die "$suite InRelease: signed for another suite"
+  check_index_dates "$dir/Release"
 
   local hash size name decompress
   read -r hash size name < <(awk '
@@ -155,14 +169,47 @@ pin_sources() {
   fetch "$url" "$dir/Sources" "$suite $name"
   check_file "$dir/Sources" "$hash" "$size" "$suite $name" "InRelease"
 
-  # Sorted, so the same sources always give the same key.
-  $decompress "$dir/Sources" | parse_sources | sort > "$dir/pinned" ||
+  # Sorted, so the same sources always give the same lock.
+  $decompress "$dir/Sources" | parse_sources | sort > "$dir/entries" ||
     die "$suite $name: cannot be read"
   local p
   for p in "${packages[@]}"; do
-    grep -q "^$p " "$dir/pinned" || die "$suite $name: no single .orig tarball for $p"
+    grep -q "^$p " "$dir/entries" || die "$suite $name: no single .orig tarball for $p"
   done
-  mv -f "$dir/pinned" "$pins"
+  {
+    echo "# The upstream sources of the Windows libraries, from Debian $suite's signed source index."
+    echo "# Written by scripts/windows-deps.sh --refresh: review the change, then commit it."
+    echo "# package version file size sha256 directory"
+    echo "Date: $(sed -n 's/^Date: //p' "$dir/Release")"
+    cat "$dir/entries"
+  } >"$dir/lock"
+  if cmp -s "$dir/lock" "$lock"; then
+    say "the lock is up to date"
+  else
+    mv -f "$dir/lock" "$lock"
+    say "rewrote ${lock#"$root_dir"/}: review it (git diff) and commit it"
+  fi
+}
+
+# An index past its Valid-Until, or older than the one the lock was taken
+# from, is refused: a mirror could otherwise serve an old, validly signed
+# index and have older sources built.
+check_index_dates() {
+  local date valid_until now locked
+  date=$(sed -n 's/^Date: //p' "$1")
+  valid_until=$(sed -n 's/^Valid-Until: //p' "$1")
+  now=$(date -u +%s)
+  [[ -n "$date" ]] || die "$suite InRelease: no Date"
+  date=$(date -u -d "$date" +%s 2>/dev/null) || die "$suite InRelease: unreadable Date"
+  if [[ -n "$valid_until" ]]; then
+    valid_until=$(date -u -d "$valid_until" +%s 2>/dev/null) || die "$suite InRelease: unreadable Valid-Until"
+    ((now <= valid_until)) || die "$suite InRelease: expired on $(date -u -d "@$valid_until")"
+  fi
+  if [[ -f "$lock" && -n "$(lock_date)" ]]; then
+    locked=$(date -u -d "$(lock_date)" +%s 2>/dev/null) || die "${lock##*/}: unreadable Date"
+    ((date >= locked)) ||
+      die "$suite InRelease: dated $(date -u -d "@$date"), older than the lock's $(lock_date); refused"
+  fi
 }
 
 # Reads a Sources index on stdin; prints one pin line per wanted package.
@@ -187,7 +234,7 @@ parse_sources() {
       upstream = ver; sub(/^[0-9]+:/, "", upstream); sub(/-[^-]*$/, "", upstream)
       for (j = 1; j <= nfile; j++) {
         if (index(file[j], pkg "_" upstream ".orig.tar.") == 1 && file[j] !~ /\.asc$/) {
-          count[pkg]++; out[pkg] = pkg " " upstream " " file[j] " " sha[j] " " size[j] " " dir
+          count[pkg]++; out[pkg] = pkg " " ver " " file[j] " " size[j] " " sha[j] " " dir
         }
       }
     }
@@ -205,28 +252,31 @@ check_file() {
 
 # --- tarballs ---------------------------------------------------------------
 
-pin_field() { awk -v p="$1" -v f="$2" '$1 == p { print $f }' "$pins"; }
+lock_field() { lock_entries | awk -v p="$1" -v f="$2" '$1 == p { print $f }'; }
 
-# Prints the path of a package's verified tarball, downloading it into the
-# cache first if needed. A cached copy is checked again every time: the cache
-# is only a convenience, never a source of trust.
+# Prints the path of a package's verified tarball: a private copy in the work
+# folder, checked against the lock after it was copied, so that the file
+# unpacked is the very one whose hash was checked. The shared cache is only a
+# convenience, never a source of trust.
 tarball() {
-  local pkg=$1 mirror=$2 file sha size dir cached
-  file=$(pin_field "$pkg" 3) sha=$(pin_field "$pkg" 4)
-  size=$(pin_field "$pkg" 5) dir=$(pin_field "$pkg" 6)
+  local pkg=$1 file sha size dir cached
+  file=$(lock_field "$pkg" 3) size=$(lock_field "$pkg" 4)
+  sha=$(lock_field "$pkg" 5) dir=$(lock_field "$pkg" 6)
+  [[ -n "$file" && -n "$sha" && -n "$size" && -n "$dir" ]] || die "${lock##*/}: no complete entry for $pkg"
   cached=$cache_root/tarballs/$sha/$file
   if [[ ! -f "$cached" ]]; then
-    [[ -n "$mirror" ]] || mirror=$(require_mirror)
     say "downloading $file"
-    # Downloaded into the work dir, which goes away with a refused file.
+    local mirror
+    mirror=$(require_mirror)
     fetch "$mirror/$dir/$file" "$work/$file" "$file"
-    check_file "$work/$file" "$sha" "$size" "$file" "Sources index"
+    check_file "$work/$file" "$sha" "$size" "$file" "lock"
     mkdir -p "${cached%/*}"
-    mv -f "$work/$file" "$cached"
+    cp -f "$work/$file" "$cached"
   else
-    check_file "$cached" "$sha" "$size" "cached $file" "Sources index (remove $cached to fetch it again)"
+    cp -f "$cached" "$work/$file"
+    check_file "$work/$file" "$sha" "$size" "cached $file" "lock (remove $cached to fetch it again)"
   fi
-  echo "$cached"
+  echo "$work/$file"
 }
 
 require_mirror() {
@@ -264,6 +314,18 @@ unpack() {
   tar -xf "$2" -C "$dest" --strip-components=1 --no-same-owner 2>/dev/null ||
     die "${2##*/}: cannot be unpacked"
   echo "$dest"
+}
+
+# The licence each library's source carries, for the downloads that ship it.
+install_licence() {
+  local name=$1 src=$2 file
+  for file in COPYING LICENSE LICENSE.txt; do
+    if [[ -f "$src/$file" ]]; then
+      install -D -m 644 "$src/$file" "$stage_prefix/share/licenses/$name/$file"
+      return 0
+    fi
+  done
+  die "$name: its source has no licence file"
 }
 
 build_libogg() {
@@ -318,26 +380,33 @@ check_prefix() {
 # Every tarball is verified before anything is unpacked, so a bad one stops
 # the run before minutes of building, not after.
 build_all() {
-  local mirror=$1 pkg src
+  local pkg src
   local -A archive
   for pkg in libogg libvorbis glew openal-soft; do
-    archive[$pkg]=$(tarball "$pkg" "$mirror")
+    archive[$pkg]=$(tarball "$pkg")
   done
   for pkg in libogg libvorbis glew openal-soft; do
     src=$(unpack "$pkg" "${archive[$pkg]}")
     "build_${pkg//-/_}" "$src"
+    install_licence "$pkg" "$src"
   done
   check_prefix
 }
 
 # The functions whose text decides what gets built; their bodies (without
 # comments, as bash prints them) are part of the key.
-readonly recipe=(build_cmake unpack build_libogg build_libvorbis build_glew build_openal_soft check_prefix build_all)
+readonly recipe=(build_cmake unpack install_licence build_libogg build_libvorbis build_glew build_openal_soft
+  check_prefix build_all)
 
+# The MinGW-w64 runtime (CRT, headers, winpthreads) is linked into every
+# library, so its version shapes the result as much as the compiler's does;
+# so do the flags CMake takes from the environment.
 build_key() {
   {
-    cut -d' ' -f1,4 "$pins"
+    lock_entries | cut -d' ' -f1,5
     "$triplet-g++-posix" --version
+    dpkg-query -W mingw-w64-x86-64-dev mingw-w64-common
+    echo "CFLAGS=${CFLAGS:-} CXXFLAGS=${CXXFLAGS:-} CPPFLAGS=${CPPFLAGS:-} LDFLAGS=${LDFLAGS:-}"
     cmake --version
     declare -f "${recipe[@]}"
     cat "$toolchain"
@@ -364,22 +433,29 @@ prune_old_prefixes() {
 }
 
 main() {
+  local refresh=0
+  case "${1:-}" in
+    "") ;;
+    --refresh) refresh=1 ;;
+    *) die "usage: scripts/windows-deps.sh [--refresh]" ;;
+  esac
   install_packages
   mkdir -p "$cache_root" "$logs"
   # One run at a time: a second caller waits, then finds the prefix ready.
   exec 9>"$cache_root/.lock"
   flock 9
   # Left over only by a run that was killed; nothing else runs under the lock.
-  rm -rf "$work" "$cache_root"/.stage.* "$cache_root"/.current.*
+  rm -rf "$cache_root"/.work* "$cache_root"/.stage.* "$cache_root"/.current.*
+  work=$(mktemp -d "$cache_root/.work.XXXXXX")
   trap 'rm -rf "$work" "$stage"' EXIT
-  mkdir -p "$work"
 
-  local mirror=""
   use_apt_proxy
-  if [[ ! -s "$pins" || "${QUARN_WINDOWS_DEPS_REFRESH:-0}" == 1 ]]; then
+  if [[ $refresh -eq 1 ]]; then
+    local mirror
     mirror=$(require_mirror)
-    pin_sources "$mirror"
+    refresh_lock "$mirror"
   fi
+  [[ -f "$lock" ]] || die "${lock#"$root_dir"/} is missing: scripts/windows-deps.sh --refresh writes it"
 
   local key
   key=$(build_key)
@@ -387,8 +463,8 @@ main() {
   if [[ ! -d "$prefix" ]]; then
     stage=$cache_root/.stage.$$
     stage_prefix=$stage$prefix
-    say "building prefix $key ($(awk '{ printf "%s%s %s", sep, $1, $2; sep = ", " }' "$pins"))"
-    build_all "$mirror"
+    say "building prefix $key ($(lock_entries | awk '{ printf "%s%s %s", sep, $1, $2; sep = ", " }'))"
+    build_all
     mv -T "$stage_prefix" "$prefix"
   fi
   publish "$key"

@@ -6,6 +6,10 @@
 #   launcher_test.sh log-directory LAUNCHER PLAYER
 #       the log lands beside the program when that folder can be written, otherwise in
 #       $XDG_STATE_HOME/quarn, or ~/.local/state/quarn when XDG_STATE_HOME is not set
+#   launcher_test.sh state-directory LAUNCHER PLAYER
+#       the per-user directory is private and the viewer's own, nothing but a link is replaced
+#       there, a relative --watch directory is the caller's, and this run's log is told from an
+#       older one on a file system with whole-second time stamps
 #
 # Each program folder holds the launcher and the real player, but no data: the player's start-up
 # fails at once, after its log has said why, which is all the log's place needs.
@@ -13,6 +17,7 @@ set -u
 
 scratch=$(mktemp -d)
 cleanup() {
+  umount "$scratch/coarse" 2>/dev/null
   chattr -R -i "$scratch" 2>/dev/null
   chmod -R u+w "$scratch"
   rm -rf "$scratch"
@@ -59,10 +64,11 @@ play() {
   status=$?
 }
 
+has_text() { grep -qF -- "$1" <<<"$output"; }
 has_line() { grep -qxF -- "$1" <<<"$output"; }
 reports_log() { has_line "Log: $1" && has_line "Errors in the log:" && grep -q '^ERROR' <<<"$output"; }
 log_written() { [[ -s $1 ]]; }
-no_file() { [[ ! -e $1 ]]; }
+no_file() { [[ ! -e $1 && ! -L $1 ]]; }
 links_to() { [[ "$(readlink "$1")" == "$2" ]]; }
 equals() { [[ "$1" == "$2" ]]; }
 
@@ -110,9 +116,71 @@ log_directory_checks() {
     reports_log "$scratch/home/.local/state/quarn/LogFile.txt"
 }
 
+mode_of() { stat -c %a "$1"; }
+refused() { [[ $status -ne 0 ]] && has_text "$1"; }
+
+state_directory_checks() {
+  launcher=$1 player=$2
+  local folder state=$scratch/state
+  folder=$(program_folder read-only)
+  make_unwritable "$folder" || { echo "skipped: no way to make a folder unwritable here"; exit 77; }
+
+  play "$folder" XDG_STATE_HOME="$state"
+  check "the per-user directory is made private" equals "$(mode_of "$state/quarn")" 700
+
+  rm "$state/quarn/Shaders"
+  mkdir "$state/quarn/Shaders"
+  play "$folder" XDG_STATE_HOME="$state"
+  check "a real folder in place of a link is named and left alone" \
+    refused "$state/quarn/Shaders stands in the way"
+  check "nothing is linked inside it" no_file "$state/quarn/Shaders/Shaders"
+  rmdir "$state/quarn/Shaders"
+
+  if [[ $(id -u) -eq 0 ]]; then
+    chown 65534 "$state/quarn"
+    play "$folder" XDG_STATE_HOME="$state"
+    check "a per-user directory of someone else's is refused" refused "belongs to someone else"
+    chown 0 "$state/quarn"
+  fi
+
+  # A stand-in player that prints its arguments shows what the launcher passes on.
+  local caller=$scratch/caller echo_folder=$scratch/echo
+  mkdir -p "$caller/data" "$echo_folder"
+  cp "$launcher" "$echo_folder/quarn"
+  printf '#!/bin/sh\nprintf "%%s\\n" "$@"\n' >"$echo_folder/QuarnEngine"
+  chmod +x "$echo_folder/QuarnEngine"
+  cd "$caller" || return
+  play "$echo_folder" -- --author --watch data --from 4
+  cd - >/dev/null || return
+  check "a relative --watch directory is the caller's" equals "$output" "--author"$'\n'"--watch"$'\n'"$caller/data"$'\n'"--from"$'\n'"4"
+
+  coarse_time_checks
+}
+
+# On a file system whose time stamps are whole seconds (ext2 with small inodes), a log written in
+# the second the run started is this run's; one left by an earlier run is not.
+coarse_time_checks() {
+  local image=$scratch/coarse.img mount=$scratch/coarse folder
+  mkdir -p "$mount"
+  truncate -s 16M "$image"
+  if ! { mkfs.ext2 -q -I 128 "$image" && mount -o loop "$image" "$mount"; } >/dev/null 2>&1; then
+    echo "skipped: whole-second time stamps (no loop mount of ext2 here)"
+    return
+  fi
+  mkdir "$mount/quarn"
+  cp "$launcher" "$mount/quarn/quarn"
+  cp "$player" "$mount/quarn/QuarnEngine"
+  play "$mount/quarn"
+  check "whole-second time stamps: this run's log is reported" reports_log "$mount/quarn/LogFile.txt"
+  play "$mount/quarn" -- --version
+  check "whole-second time stamps: an earlier run's log is not" equals "$output" "$("$player" --version)"
+  umount "$mount"
+}
+
 case ${1:-} in
   version) version_checks "${@:2}" ;;
   log-directory) log_directory_checks "${@:2}" ;;
-  *) echo "usage: launcher_test.sh version|log-directory ..." >&2; exit 2 ;;
+  state-directory) state_directory_checks "${@:2}" ;;
+  *) echo "usage: launcher_test.sh version|log-directory|state-directory ..." >&2; exit 2 ;;
 esac
 [[ $failures -eq 0 ]]
