@@ -1,5 +1,6 @@
 #include "VideoCapture.h"
 
+#include "FrameList.h"
 #include "ProgressLine.h"
 #include "VideoEncoder.h"
 #include "audio/Soundtrack.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -87,6 +89,17 @@ std::string BeatText(double beat) {
     return text;
 }
 
+std::string SizeText(int width, int height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// Peak resident memory in megabytes: the tool's own, or its finished children's (ffmpeg).
+double PeakMegabytes(int who) {
+    struct rusage usage = {};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
 }  // namespace
 
 bool VideoCapture::Run(std::string& error) {
@@ -95,17 +108,25 @@ bool VideoCapture::Run(std::string& error) {
         error = "ffmpeg is not installed (no ffmpeg on PATH); install it with: sudo apt-get install ffmpeg";
         return false;
     }
+    // The original encoding is left to fail as ever: ffmpeg's own words say why.
+    if (options.preset->encoding != VideoEncoding::kStandard &&
+        !VideoEncoder::HasEncoders(*ffmpeg, options.preset->encoders, error))
+        return false;
     PartFile partFile(options.videoFile);
     if (!partFile.Create(error)) return false;
     CatchInterrupts();
     const auto begin = std::chrono::steady_clock::now();
     const bool captured = Capture(*ffmpeg, partFile.path, error);
     session.Stop();
-    if (!captured || !partFile.Keep(options.videoFile, error)) return false;
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - begin;
-    std::printf("%s (%lld frames at %d frames/s, %.2f s, made in %.1f s)\n", options.videoFile.c_str(),
-                static_cast<long long>(framesEncoded), options.framesPerSecond,
-                static_cast<double>(framesEncoded) / options.framesPerSecond, took.count());
+    if (!captured || !frameList || !frameList->Write(FrameListFile(options.videoFile), error) ||
+        !partFile.Keep(options.videoFile, error))
+        return false;
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    std::printf("%s (%lld frames at %d frames/s, %.2f s, made in %.1f s: %.2f frames/s; peak memory %.0f MB, "
+                "ffmpeg's %.0f MB)\n",
+                options.videoFile.c_str(), static_cast<long long>(framesEncoded), options.framesPerSecond,
+                static_cast<double>(framesEncoded) / options.framesPerSecond, took, framesEncoded / took,
+                PeakMegabytes(RUSAGE_SELF), PeakMegabytes(RUSAGE_CHILDREN));
     return true;
 }
 
@@ -133,9 +154,11 @@ bool VideoCapture::ChooseStretch(Stretch& stretch, std::string& error) const {
 bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::path& ffmpeg,
                                 const std::filesystem::path& partFile, std::string& error) {
     const int64_t total = stretch.endFrame - stretch.firstFrame;
+    Announce(stretch);
     VideoStream stream;
-    stream.width = CaptureSession::kWidth;
-    stream.height = CaptureSession::kHeight;
+    stream.width = options.frame.width;
+    stream.height = options.frame.height;
+    stream.encoding = options.preset->encoding;
     stream.framesPerSecond = options.framesPerSecond;
     stream.audioFile = kSoundtrackPath;
     // The first frame shows the music at its own time, which the sound must start from.
@@ -145,15 +168,19 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
 
     VideoEncoder encoder;
     if (!encoder.Start(ffmpeg, stream, error)) return false;
-    ProgressLine progress(total, stderr);
+    frameList.emplace(total);
+    ProgressLine progress(total, stderr, partFile);
     int64_t done = 0;
     for (; done < total; ++done) {
         if (gInterrupted) {
             error = "interrupted";
             break;
         }
-        if (!session.DrawFrameAt(session.FrameSeconds(stretch.firstFrame + done), error)) break;
-        if (!encoder.WriteFrame(session.ReadFrame(), error)) {
+        const int64_t frame = stretch.firstFrame + done;
+        const std::vector<uint8_t>* pixels = session.CaptureFrame(session.FrameSeconds(frame), error);
+        if (!pixels) break;
+        frameList->Add(frame, session.BeatAtSeconds(session.FrameSeconds(frame)), *pixels);
+        if (!encoder.WriteFrame(*pixels, error)) {
             std::string ended;
             encoder.Finish(ended);
             error = ended + " (" + error + ")";
@@ -172,4 +199,27 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
     }
     framesEncoded = total;
     return true;
+}
+
+// Before the first frame: what is about to be made, so that a wrong setting is seen at once.
+void VideoCapture::Announce(const Stretch& stretch) const {
+    const FrameSettings& frame = options.frame;
+    const int64_t total = stretch.endFrame - stretch.firstFrame;
+    std::string settings = *options.preset->name ? std::string("preset ") + options.preset->name : "H.264/AAC";
+    if (frame.supersample > 1)
+        settings += ", supersample " + std::to_string(frame.supersample) + " (rendered at " +
+                    SizeText(frame.RenderWidth(), frame.RenderHeight()) + ")";
+    if (frame.motionBlur > 1) {
+        char blur[96];
+        std::snprintf(blur, sizeof blur, ", motion blur %d renders over a %g-degree shutter", frame.motionBlur,
+                      frame.shutterDegrees);
+        settings += blur;
+    }
+    const double first = session.BeatAtSeconds(session.FrameSeconds(stretch.firstFrame));
+    const double end = session.BeatAtSeconds(session.FrameSeconds(stretch.endFrame));
+    std::printf("%s: %lld frames from beat %s to %s (%.2f s at %d frames/s), %s, %s\n", options.videoFile.c_str(),
+                static_cast<long long>(total), BeatText(first).c_str(), BeatText(end).c_str(),
+                static_cast<double>(total) / options.framesPerSecond, options.framesPerSecond,
+                SizeText(frame.width, frame.height).c_str(), settings.c_str());
+    std::fflush(stdout);
 }

@@ -1,17 +1,20 @@
 #pragma once
 // A video of the demo, or of a stretch of it: every frame of the player at a fixed rate, with
-// the matching stretch of the soundtrack, written to its file only once complete.
+// the matching stretch of the soundtrack, written to its file only once complete, and the list
+// of its frames' hashes beside it.
 
 #include "CaptureOptions.h"
 #include "CaptureSession.h"
+#include "FrameList.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class VideoCapture {
 public:
     explicit VideoCapture(const CaptureOptions& options)
-        : options(options), session(options.framesPerSecond) {}
+        : options(options), session(options.framesPerSecond, options.frame) {}
 
     // Says why in `error` when there is no video; nothing is then left under the file's name.
     bool Run(std::string& error);
@@ -22,6 +25,7 @@ private:
         int64_t endFrame = 0;  // one past the last
     };
 
+    void Announce(const Stretch& stretch) const;
     bool ChooseStretch(Stretch& stretch, std::string& error) const;
     bool Capture(const std::filesystem::path& ffmpeg, const std::filesystem::path& partFile, std::string& error);
     bool EncodeFrames(const Stretch& stretch, const std::filesystem::path& ffmpeg,
@@ -29,5 +33,6 @@ private:
 
     const CaptureOptions& options;
     CaptureSession session;
+    std::optional<FrameList> frameList;  // made once the frame count is known
     int64_t framesEncoded = 0;
 };

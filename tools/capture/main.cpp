@@ -10,7 +10,7 @@
 namespace {
 
 bool CaptureStills(const CaptureOptions& options, std::string& error) {
-    StillCapture capture;
+    StillCapture capture(options.frame);
     const bool captured = capture.Start(options.runDirectory, options.anisotropyCap, error) &&
                           (options.sheetFile.empty() ? capture.CaptureStills(options.beats, options.outDirectory, error)
                                                      : capture.CaptureSheet(options, error));
@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(CaptureUsage(), stdout);
+        return 0;
+    }
+    if (options->listPresets) {
+        std::fputs(PresetList().c_str(), stdout);
         return 0;
     }
     if (options->version) {
