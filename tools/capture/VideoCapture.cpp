@@ -122,10 +122,11 @@ bool VideoCapture::Run(std::string& error) {
         !partFile.Keep(options.videoFile, error))
         return false;
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    std::printf("%s (%lld frames at %d frames/s, %.2f s, made in %.1f s: %.2f frames/s; peak memory %.0f MB, "
+    // The rate counts the captured frames only, not the start-up and the frames run up to --from.
+    std::printf("%s (%lld frames at %d frames/s, %.2f s, made in %.1f s; %.3f s a frame; peak memory %.0f MB, "
                 "ffmpeg's %.0f MB)\n",
                 options.videoFile.c_str(), static_cast<long long>(framesEncoded), options.framesPerSecond,
-                static_cast<double>(framesEncoded) / options.framesPerSecond, took, framesEncoded / took,
+                static_cast<double>(framesEncoded) / options.framesPerSecond, took, framesSeconds / framesEncoded,
                 PeakMegabytes(RUSAGE_SELF), PeakMegabytes(RUSAGE_CHILDREN));
     return true;
 }
@@ -170,6 +171,7 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
     if (!encoder.Start(ffmpeg, stream, error)) return false;
     frameList.emplace(total);
     ProgressLine progress(total, stderr, partFile);
+    const auto begin = std::chrono::steady_clock::now();
     int64_t done = 0;
     for (; done < total; ++done) {
         if (gInterrupted) {
@@ -198,6 +200,7 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
         return false;
     }
     framesEncoded = total;
+    framesSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     return true;
 }
 

@@ -11,6 +11,10 @@
 #include <optional>
 #include <string>
 
+// With --headless or --gpu, or with no display to draw on, the engine draws off screen through
+// EGL. False with `error` set where this build cannot.
+bool ChooseDrawing(const CaptureOptions& options, std::string& error);
+
 class VideoCapture {
 public:
     explicit VideoCapture(const CaptureOptions& options)
@@ -35,4 +39,5 @@ private:
     CaptureSession session;
     std::optional<FrameList> frameList;  // made once the frame count is known
     int64_t framesEncoded = 0;
+    double framesSeconds = 0.0;  // from the first frame's drawing to the finished file
 };
