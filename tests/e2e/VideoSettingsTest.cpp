@@ -159,6 +159,15 @@ TEST_F(VideoSettingsTest, MotionBlurAveragesThePlayersFramesInBetween) {
     EXPECT_EQ(outside, 0u);
 }
 
+// Off screen through EGL, Mesa's software rasteriser draws the same bytes as through Xvfb's GLX.
+TEST_F(VideoSettingsTest, OffScreenFramesAreTheWindowsFrames) {
+    CaptureMaster("window.mkv", {});
+    CaptureMaster("offscreen.mkv", {"--headless"});
+    const std::vector<std::string> window = Lines("window.frames");
+    EXPECT_EQ(window.size(), 2u);
+    EXPECT_EQ(Lines("offscreen.frames"), window);
+}
+
 // "key=value" lines of ffprobe, one map per stream.
 std::vector<std::map<std::string, std::string>> Probe(const EngineRunDirectory& run, const std::string& file) {
     const ToolRun probe = RunTool(run, "/usr/bin/ffprobe",

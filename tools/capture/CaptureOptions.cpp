@@ -19,6 +19,7 @@ constexpr int kLargestRenderSide = 16384;
 constexpr int kSmallestSide = 16;
 constexpr int kLargestSupersample = 4;
 constexpr int kLargestMotionBlur = 64;
+constexpr int kLargestDevice = 15;
 
 bool Fail(std::string& error, std::string message) {
     error = std::move(message);
@@ -133,6 +134,7 @@ bool ApplyValue(std::string_view argument, const char* value, CaptureOptions& op
         return ParseCount(argument, value, 1, kLargestMotionBlur, options.frame.motionBlur, error);
     if (argument == "--shutter") return ParseShutter(value, options.frame.shutterDegrees, error);
     if (argument == "--preset") return ParsePreset(value, options.preset, error);
+    if (argument == "--gpu") return ParseCount(argument, value, 0, kLargestDevice, options.gpu, error);
     if (argument == "--out") return ParsePath(argument, value, options.outDirectory, error);
     if (argument == "--sheet") return ParsePath(argument, value, options.sheetFile, error);
     if (argument == "--video") return ParsePath(argument, value, options.videoFile, error);
@@ -164,6 +166,10 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
         }
         if (argument == "--list-presets") {
             options.listPresets = true;
+            continue;
+        }
+        if (argument == "--headless") {
+            options.headless = true;
             continue;
         }
         if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
@@ -311,6 +317,9 @@ const char* CaptureUsage() {
            "--shutter DEGREES   how long the shutter stays open, as a share of the frame's 360 degrees;\n"
            "                    180 by default.\n"
            "\n"
+           "--headless           draws off screen through EGL with Mesa's software rasteriser, with no\n"
+           "                     window system; the default when DISPLAY is not set.\n"
+           "--gpu N              draws off screen on EGL device N (0, 1, ...) instead.\n"
            "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
            "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"
            "--max-anisotropy N   caps the anisotropic filtering of the textures at N (1 or more); by\n"

@@ -28,6 +28,9 @@ struct CaptureOptions {
     FrameSettings frame;
     std::filesystem::path runDirectory;  // where the player's data lies; the tool's own directory
     float anisotropyCap = 0.0f;          // 0: the driver's maximum, as in the player
+    // Off screen through EGL, even with a display; `gpu` is an EGL device, -1 for Mesa's own.
+    bool headless = false;
+    int gpu = -1;
     bool help = false;
     bool listPresets = false;
     bool version = false;

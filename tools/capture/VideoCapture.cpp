@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -101,6 +102,16 @@ double PeakMegabytes(int who) {
 }
 
 }  // namespace
+
+// The platform layer reads the choice from the environment when the engine opens its windows.
+bool ChooseDrawing(const CaptureOptions& options, std::string& error) {
+    const char* display = std::getenv("DISPLAY");
+    if (!options.headless && options.gpu < 0 && display && *display) return true;
+    const std::string device = options.gpu >= 0 ? std::to_string(options.gpu) : "surfaceless";
+    if (setenv("QUARN_HEADLESS", device.c_str(), 1) == 0) return true;
+    error = std::string("cannot set QUARN_HEADLESS: ") + std::strerror(errno);
+    return false;
+}
 
 bool VideoCapture::Run(std::string& error) {
     const std::optional<std::filesystem::path> ffmpeg = VideoEncoder::Find();

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool captured =
-        options->videoFile.empty() ? CaptureStills(*options, error) : VideoCapture(*options).Run(error);
+        ChooseDrawing(*options, error) &&
+        (options->videoFile.empty() ? CaptureStills(*options, error) : VideoCapture(*options).Run(error));
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());
         return 1;
