@@ -14,10 +14,17 @@ constexpr size_t kLineLength = 48;
 
 uint64_t PixelHash(const std::vector<uint8_t>& pixels) {
     uint64_t hash = 0xcbf29ce484222325ull;
-    for (const uint8_t byte : pixels) {
-        hash ^= byte;
-        hash *= 0x100000001b3ull;
+    const auto step = [&hash](uint64_t word) {
+        hash = (hash ^ word) * 0x100000001b3ull;
+        hash ^= hash >> 32;
+    };
+    const size_t whole = pixels.size() / 8 * 8;
+    for (size_t i = 0; i < whole; i += 8) {
+        uint64_t word = 0;
+        for (int b = 7; b >= 0; --b) word = word << 8 | pixels[i + b];
+        step(word);
     }
+    for (size_t i = whole; i < pixels.size(); ++i) step(pixels[i]);
     return hash;
 }
 

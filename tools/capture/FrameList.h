@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-// 64-bit FNV-1a of the bytes: quick, with no dependency, and ample for telling frames apart.
+// FNV-1a over the pixels' 64-bit words (little-endian) with a shift-xor after each step, so that
+// high bits reach the low ones: every step is a bijection, so frames that differ in one word never
+// share a hash, and a word at a time keeps a 2160p frame to a few milliseconds.
 uint64_t PixelHash(const std::vector<uint8_t>& pixels);
 
 class FrameList {
