@@ -10,6 +10,7 @@
 
 class FrameComposer {
 public:
+    // Composes nothing for plain settings (one render at the output size).
     explicit FrameComposer(const FrameSettings& settings);
 
     // Forgets the renders added so far.
