@@ -67,8 +67,8 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
     if (renderer.width != frame.RenderWidth() || renderer.height != frame.RenderHeight()) {
         error = "the window is " + std::to_string(static_cast<int>(renderer.width)) + "x" +
                 std::to_string(static_cast<int>(renderer.height)) + ", not " + std::to_string(frame.RenderWidth()) +
-                "x" + std::to_string(frame.RenderHeight()) + "; run on a display that size or larger " +
-                "(scripts/headless.sh gives 1280x720)";
+                "x" + std::to_string(frame.RenderHeight()) +
+                "; the window system would not make it that size (--headless draws at any size)";
         return false;
     }
     if (engine.previewAvailable && !StartPreview()) {
