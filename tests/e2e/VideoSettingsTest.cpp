@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -166,6 +170,66 @@ TEST_F(VideoSettingsTest, OffScreenFramesAreTheWindowsFrames) {
     const std::vector<std::string> window = Lines("window.frames");
     EXPECT_EQ(window.size(), 2u);
     EXPECT_EQ(Lines("offscreen.frames"), window);
+}
+
+// The decoded picture's frames, one MD5 each, as ffmpeg's framemd5 lists them.
+std::string FrameDigests(const EngineRunDirectory& run, const std::string& file) {
+    const ToolRun digests =
+        RunTool(run, "/usr/bin/ffmpeg", {"-v", "error", "-i", file, "-map", "0:v", "-f", "framemd5", "-"});
+    std::istringstream lines(digests.output);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);)
+        if (!line.starts_with("#")) kept += line + "\n";
+    return kept;
+}
+
+// Segments drawn by two processes and joined are the frames one process draws, to the byte; a run
+// that fails in one segment (a full disk, here a stand-in ffmpeg) keeps the other, and the next
+// run draws only what is missing.
+TEST_F(VideoSettingsTest, SegmentsJoinToTheSameFramesAndARunAfterAFailureFinishesThem) {
+    const std::vector<std::string> stretch = {"--preset", "master", "--size", kSmall,
+                                              "--to", "2", "--max-anisotropy", "1"};
+    auto capture = [&](const std::string& file, std::vector<std::string> more, Environment environment = {}) {
+        more.insert(more.begin(), {"--video", file});
+        more.insert(more.end(), stretch.begin(), stretch.end());
+        return RunCapture(*run, more, std::move(environment));
+    };
+    ExpectSucceeded(capture("whole.mkv", {}));
+    ExpectSucceeded(capture("joined.mkv", {"--jobs", "2"}));
+    EXPECT_EQ(ReadBytes(run->File("joined.frames")), ReadBytes(run->File("whole.frames")));
+    EXPECT_EQ(FrameDigests(*run, "joined.mkv"), FrameDigests(*run, "whole.mkv"));
+    EXPECT_FALSE(fs::exists(run->File("joined.parts"))) << "the work is cleared away once the video is whole";
+
+    const fs::path bin = run->File("full-disk-bin");
+    fs::create_directory(bin);
+    std::ofstream(bin / "ffmpeg") << "#!/bin/sh\nfor last in \"$@\"; do :; done\n"
+                                  << "case \"$last\" in *segment-00000030*)\n"
+                                  << "  echo 'No space left on device' >&2; exit 1;;\nesac\n"
+                                  << "exec /usr/bin/ffmpeg \"$@\"\n";
+    fs::permissions(bin / "ffmpeg", fs::perms::owner_all);
+    const ToolRun failed = capture("resumed.mkv", {"--jobs", "2"}, {{"PATH", bin.string() + ":/usr/bin:/bin"}});
+    EXPECT_EQ(failed.process.exitStatus, 1);
+    EXPECT_NE(failed.errors.find("finished segments are kept"), std::string::npos) << failed.errors;
+    EXPECT_FALSE(fs::exists(run->File("resumed.mkv")));
+    EXPECT_TRUE(fs::exists(run->File("resumed.parts/segment-00000000.mkv")));
+
+    const ToolRun resumed = capture("resumed.mkv", {"--jobs", "2"});
+    ExpectSucceeded(resumed);
+    EXPECT_NE(resumed.output.find("1 already finished"), std::string::npos) << resumed.output;
+    EXPECT_EQ(ReadBytes(run->File("resumed.frames")), ReadBytes(run->File("whole.frames")));
+    EXPECT_EQ(FrameDigests(*run, "resumed.mkv"), FrameDigests(*run, "whole.mkv"));
+}
+
+TEST_F(VideoSettingsTest, ASecondCaptureIntoTheSamePartsIsRefused) {
+    fs::create_directory(run->File("busy.parts"));
+    const int held = open(run->File("busy.parts/lock").c_str(), O_RDWR | O_CREAT, 0666);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    const ToolRun second = RunCapture(*run, {"--video", "busy.mkv", "--preset", "master", "--jobs", "2"});
+    close(held);
+    EXPECT_EQ(second.process.exitStatus, 1);
+    EXPECT_NE(second.errors.find("another capture is working in"), std::string::npos) << second.errors;
+    EXPECT_FALSE(fs::exists(run->File("busy.mkv")));
 }
 
 // "key=value" lines of ffprobe, one map per stream.

@@ -20,6 +20,7 @@ constexpr int kSmallestSide = 16;
 constexpr int kLargestSupersample = 4;
 constexpr int kLargestMotionBlur = 64;
 constexpr int kLargestDevice = 15;
+constexpr int kMostJobs = 64;
 
 bool Fail(std::string& error, std::string message) {
     error = std::move(message);
@@ -89,6 +90,16 @@ bool ParseShutter(const char* text, double& degrees, std::string& error) {
     return true;
 }
 
+bool ParseSegment(const char* text, std::optional<std::pair<int64_t, int64_t>>& segment, std::string& error) {
+    long long first = 0, end = 0;
+    int consumed = 0;
+    if (std::sscanf(text, "%12lld:%12lld%n", &first, &end, &consumed) != 2 || text[consumed] != '\0' || first < 0 ||
+        end <= first)
+        return Fail(error, std::string("--segment takes FIRST:END frames, not \"") + text + "\"");
+    segment.emplace(first, end);
+    return true;
+}
+
 bool ParsePreset(const char* text, const VideoPreset*& preset, std::string& error) {
     preset = FindPreset(text);
     if (!preset) return Fail(error, std::string("unknown preset \"") + text + "\"; --list-presets shows them");
@@ -135,6 +146,8 @@ bool ApplyValue(std::string_view argument, const char* value, CaptureOptions& op
     if (argument == "--shutter") return ParseShutter(value, options.frame.shutterDegrees, error);
     if (argument == "--preset") return ParsePreset(value, options.preset, error);
     if (argument == "--gpu") return ParseCount(argument, value, 0, kLargestDevice, options.gpu, error);
+    if (argument == "--jobs") return ParseCount(argument, value, 1, kMostJobs, options.jobs, error);
+    if (argument == "--segment") return ParseSegment(value, options.segment, error);
     if (argument == "--out") return ParsePath(argument, value, options.outDirectory, error);
     if (argument == "--sheet") return ParsePath(argument, value, options.sheetFile, error);
     if (argument == "--video") return ParsePath(argument, value, options.videoFile, error);
@@ -257,6 +270,8 @@ bool CheckStills(const CaptureOptions& options, const Given& given, std::string&
 bool Check(const CaptureOptions& options, const Given& given, std::string& error) {
     if (!CheckOneKind(options, error) || !CheckFrame(options.frame, given, error)) return false;
     if (given.preset && options.videoFile.empty()) return Fail(error, "--preset goes with --video");
+    if ((options.jobs > 0 || options.segment) && options.videoFile.empty())
+        return Fail(error, "--jobs goes with --video");
     if (!options.videoFile.empty()) return CheckVideo(options, error);
     if (!options.sheetFile.empty() || options.everyBeats > 0.0) return CheckSheet(options, given, error);
     return CheckStills(options, given, error);
@@ -268,6 +283,7 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
     CaptureOptions options;
     Given given;
     if (!ReadArguments(argc, argv, options, error, given)) return std::nullopt;
+    options.arguments.assign(argv + 1, argv + argc);
     if (options.help || options.version || options.listPresets) return options;
     if (!options.videoFile.empty()) ApplyPreset(given, options);
     if (!Check(options, given, error)) return std::nullopt;
@@ -303,6 +319,9 @@ const char* CaptureUsage() {
            "beat and a hash of its pixels as encoded; equal lists mean equal frames.\n"
            "--fps N          frames per second, 1 to 240, 60 by default. The frames are the player's\n"
            "                 own when it runs at N frames per second from the start: its clocks step 1/N s.\n"
+           "--jobs N         cuts the video into segments drawn by N processes at once, in FILE.parts/\n"
+           "                 until they are joined (without encoding again); a second run after a\n"
+           "                 failure or Ctrl-C reuses the finished segments.\n"
            "--preset NAME    a set of encoding settings (--list-presets shows them); --size, --fps and\n"
            "                 --supersample given as well override the preset's.\n"
            "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete;\n"

@@ -6,8 +6,10 @@
 #include "VideoPreset.h"
 
 #include <filesystem>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct CaptureOptions {
@@ -21,6 +23,11 @@ struct CaptureOptions {
     std::filesystem::path videoFile;
     const VideoPreset* preset = &StandardPreset();
     int framesPerSecond = 60;
+    // Segments drawn by this many processes at once, joined at the end; 0: one file, drawn here.
+    int jobs = 0;
+    // For a segment's process: its frames, counted from the start of the soundtrack.
+    std::optional<std::pair<int64_t, int64_t>> segment;  // first, one past the last
+    std::vector<std::string> arguments;                  // as given, for the segments' processes
     // Sheet and video: the stretch of the soundtrack, by default all of it.
     std::optional<double> fromBeat;
     std::optional<double> toBeat;

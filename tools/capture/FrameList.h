@@ -19,6 +19,8 @@ public:
     explicit FrameList(int64_t count);
 
     void Add(int64_t frame, double beat, const std::vector<uint8_t>& pixels);
+    // Lines of another list, as they are (a segment's, when segments are joined).
+    void AddLines(const std::string& lines) { text += lines; }
     // Written whole under a temporary name, then renamed, like the video beside it.
     bool Write(const std::filesystem::path& file, std::string& error) const;
 

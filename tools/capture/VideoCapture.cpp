@@ -1,6 +1,8 @@
 #include "VideoCapture.h"
 
 #include "FrameList.h"
+#include "Interrupts.h"
+#include "PartFile.h"
 #include "ProgressLine.h"
 #include "VideoEncoder.h"
 #include "audio/Soundtrack.h"
@@ -18,71 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void OnInterrupt(int) {
-    gInterrupted = 1;
-}
-
-// Installed before the engine starts, so that the window layer leaves these signals to us and a
-// Ctrl-C ends the capture between two frames rather than posing as a closed window.
-void CatchInterrupts() {
-    struct sigaction action = {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-// ".name.pid.part", appended in place: GCC 12 at -O3 takes the inlined copies of "." + name
-// for overlapping ones.
-std::string PartFileName(const std::filesystem::path& file) {
-    std::string name(1, '.');
-    name.append(file.filename().native()).append(1, '.').append(std::to_string(getpid())).append(".part");
-    return name;
-}
-
-// The video is written under a hidden name beside its final one and renamed when complete, so
-// that the final name never holds half a file. Removed unless kept.
-class PartFile {
-public:
-    explicit PartFile(const std::filesystem::path& file) : path(file.parent_path() / PartFileName(file)) {}
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-    ~PartFile() {
-        if (created) unlink(path.c_str());
-    }
-
-    // Made at once, so that an unwritable place is known before any frame is drawn.
-    bool Create(std::string& error) {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            error = "cannot write into " + Quoted(path.parent_path()) + ": " + std::strerror(errno);
-            return false;
-        }
-        close(fd);
-        created = true;
-        return true;
-    }
-
-    bool Keep(const std::filesystem::path& file, std::string& error) {
-        std::error_code failure;
-        std::filesystem::rename(path, file, failure);
-        if (failure) {
-            error = "cannot rename the finished video to " + Quoted(file) + ": " + failure.message();
-            return false;
-        }
-        created = false;
-        return true;
-    }
-
-    const std::filesystem::path path;
-
-private:
-    bool created = false;
-};
 
 std::string BeatText(double beat) {
     char text[16];
@@ -146,12 +83,20 @@ bool VideoCapture::Capture(const std::filesystem::path& ffmpeg, const std::files
                            std::string& error) {
     if (!session.Start(options.runDirectory, options.anisotropyCap, error)) return false;
     Stretch stretch;
-    return ChooseStretch(stretch, error) && EncodeFrames(stretch, ffmpeg, partFile, error);
+    return ChooseStretch(session, options, stretch, error) && EncodeFrames(stretch, ffmpeg, partFile, error);
 }
 
-// The player's frames from --from up to --to, or to the end of the soundtrack, where it stops.
-bool VideoCapture::ChooseStretch(Stretch& stretch, std::string& error) const {
+// The player's frames from --from up to --to, or to the end of the soundtrack, where it stops;
+// a segment's own frames, up to the same end.
+bool ChooseStretch(const CaptureSession& session, const CaptureOptions& options, Stretch& stretch, std::string& error) {
     const double endOfSoundtrack = session.SoundtrackSeconds();
+    if (options.segment) {
+        stretch.firstFrame = options.segment->first;
+        stretch.endFrame = std::min(options.segment->second, session.FrameAtOrAfter(endOfSoundtrack));
+        if (stretch.firstFrame < stretch.endFrame) return true;
+        error = "the segment lies beyond the end of the soundtrack";
+        return false;
+    }
     const double from = options.fromBeat ? session.SecondsAtBeat(*options.fromBeat) : 0.0;
     const double to = options.toBeat ? std::min(session.SecondsAtBeat(*options.toBeat), endOfSoundtrack)
                                      : endOfSoundtrack;
@@ -172,7 +117,8 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
     stream.height = options.frame.height;
     stream.encoding = options.preset->encoding;
     stream.framesPerSecond = options.framesPerSecond;
-    stream.audioFile = kSoundtrackPath;
+    // A segment's sound is laid over the whole once the segments are joined.
+    if (!options.segment) stream.audioFile = kSoundtrackPath;
     // The first frame shows the music at its own time, which the sound must start from.
     stream.audioStart = session.FrameSeconds(stretch.firstFrame);
     stream.seconds = static_cast<double>(total) / options.framesPerSecond;
@@ -185,7 +131,7 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
     const auto begin = std::chrono::steady_clock::now();
     int64_t done = 0;
     for (; done < total; ++done) {
-        if (gInterrupted) {
+        if (Interrupted()) {
             error = "interrupted";
             break;
         }

@@ -15,6 +15,14 @@
 // EGL. False with `error` set where this build cannot.
 bool ChooseDrawing(const CaptureOptions& options, std::string& error);
 
+struct Stretch {
+    int64_t firstFrame = 0;
+    int64_t endFrame = 0;  // one past the last
+};
+
+// The frames the options ask for, after the session has started. False, saying why, for none.
+bool ChooseStretch(const CaptureSession& session, const CaptureOptions& options, Stretch& stretch, std::string& error);
+
 class VideoCapture {
 public:
     explicit VideoCapture(const CaptureOptions& options)
@@ -24,13 +32,7 @@ public:
     bool Run(std::string& error);
 
 private:
-    struct Stretch {
-        int64_t firstFrame = 0;
-        int64_t endFrame = 0;  // one past the last
-    };
-
     void Announce(const Stretch& stretch) const;
-    bool ChooseStretch(Stretch& stretch, std::string& error) const;
     bool Capture(const std::filesystem::path& ffmpeg, const std::filesystem::path& partFile, std::string& error);
     bool EncodeFrames(const Stretch& stretch, const std::filesystem::path& ffmpeg,
                       const std::filesystem::path& partFile, std::string& error);

@@ -39,43 +39,68 @@ void ColourTags(Words& words) {
     Append(words, {"-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
 }
 
-void StandardEncoding(Words& words) {
+void StandardVideo(Words& words) {
     H264(words);
     Append(words, {"-preset", "medium", "-crf", "16", "-pix_fmt", "yuv420p"});
     ColourTags(words);
-    Append(words, {"-c:a", "aac", "-b:a", "192k"});
 }
 
 // A video site's upload recommendations. GOPs of a fixed half second, closed and with no extra
 // key frames at scene cuts, so that every GOP can be decoded (and cut) on its own.
-void VideoSiteEncoding(Words& words, int framesPerSecond) {
+void VideoSiteVideo(Words& words, int framesPerSecond) {
     const std::string gop = std::to_string(std::max(1, framesPerSecond / 2));
     H264(words);
     Append(words, {"-profile:v", "high", "-preset", "medium", "-crf", "16", "-pix_fmt", "yuv420p", "-g", gop,
                    "-keyint_min", gop, "-sc_threshold", "0", "-flags", "+cgop", "-bf", "2"});
     ColourTags(words);
-    Append(words, {"-c:a", "aac", "-profile:a", "aac_low", "-b:a", "384k", "-ar", "48000", "-ac", "2"});
 }
 
 // Planar RGB keeps the frames' bytes exactly; every frame is a key frame in FFV1.
-void MasterEncoding(Words& words) {
-    Append(words, {"-vf", "vflip", "-c:v", "ffv1", "-level", "3", "-g", "1", "-slicecrc", "1", "-pix_fmt", "gbrp",
-                   "-c:a", "flac"});
+void MasterVideo(Words& words) {
+    Append(words, {"-vf", "vflip", "-c:v", "ffv1", "-level", "3", "-g", "1", "-slicecrc", "1", "-pix_fmt", "gbrp"});
+}
+
+void Video(Words& words, const VideoStream& stream) {
+    // Segments already encoded are joined as they are: no second generation at the seams.
+    if (!stream.joinList.empty()) return Append(words, {"-c:v", "copy"});
+    switch (stream.encoding) {
+    case VideoEncoding::kStandard: StandardVideo(words); break;
+    case VideoEncoding::kVideoSite: VideoSiteVideo(words, stream.framesPerSecond); break;
+    case VideoEncoding::kMaster: MasterVideo(words); break;
+    }
+}
+
+void Audio(Words& words, VideoEncoding encoding) {
+    switch (encoding) {
+    case VideoEncoding::kStandard: Append(words, {"-c:a", "aac", "-b:a", "192k"}); break;
+    case VideoEncoding::kVideoSite:
+        Append(words, {"-c:a", "aac", "-profile:a", "aac_low", "-b:a", "384k", "-ar", "48000", "-ac", "2"});
+        break;
+    case VideoEncoding::kMaster: Append(words, {"-c:a", "flac"}); break;
+    }
+}
+
+// The picture comes down the pipe as raw frames, or from a list of finished segments.
+void PictureInput(Words& words, const VideoStream& stream) {
+    if (!stream.joinList.empty())
+        return Append(words, {"-f", "concat", "-safe", "0", "-i", stream.joinList.string()});
+    Append(words, {"-f", "rawvideo", "-pixel_format", "rgb24", "-video_size",
+                   std::to_string(stream.width) + "x" + std::to_string(stream.height), "-framerate",
+                   std::to_string(stream.framesPerSecond), "-i", "pipe:0"});
 }
 
 Words FfmpegArguments(const std::filesystem::path& ffmpeg, const VideoStream& stream) {
-    Words words = {ffmpeg.string(),
-                   "-hide_banner", "-loglevel", "error", "-nostats", "-y",
-                   "-f", "rawvideo", "-pixel_format", "rgb24",
-                   "-video_size", std::to_string(stream.width) + "x" + std::to_string(stream.height),
-                   "-framerate", std::to_string(stream.framesPerSecond), "-i", "pipe:0",
-                   "-ss", Decimal(stream.audioStart), "-t", Decimal(stream.seconds), "-i", stream.audioFile.string(),
-                   "-map", "0:v:0", "-map", "1:a:0"};
-    switch (stream.encoding) {
-    case VideoEncoding::kStandard: StandardEncoding(words); break;
-    case VideoEncoding::kVideoSite: VideoSiteEncoding(words, stream.framesPerSecond); break;
-    case VideoEncoding::kMaster: MasterEncoding(words); break;
+    Words words = {ffmpeg.string(), "-hide_banner", "-loglevel", "error", "-nostats", "-y"};
+    PictureInput(words, stream);
+    const bool sound = !stream.audioFile.empty();
+    if (sound) {
+        const std::string start = Decimal(stream.audioStart), length = Decimal(stream.seconds);
+        Append(words, {"-ss", start, "-t", length, "-i", stream.audioFile.string()});
     }
+    Append(words, {"-map", "0:v:0"});
+    if (sound) Append(words, {"-map", "1:a:0"});
+    Video(words, stream);
+    if (sound) Audio(words, stream.encoding);
     Append(words, {"-t", Decimal(stream.seconds)});
     if (stream.encoding == VideoEncoding::kMaster)
         Append(words, {"-f", "matroska"});

@@ -15,11 +15,13 @@ struct VideoStream {
     int width = 0;
     int height = 0;
     int framesPerSecond = 0;
-    std::filesystem::path audioFile;
+    std::filesystem::path audioFile;  // none: a picture only
     double audioStart = 0.0;  // seconds into audioFile of the first frame
     double seconds = 0.0;     // of picture and of sound
     std::filesystem::path outFile;
     VideoEncoding encoding = VideoEncoding::kStandard;
+    // Set to join finished segments (an ffmpeg concat list) instead of taking raw frames.
+    std::filesystem::path joinList;
 };
 
 class VideoEncoder {

@@ -1,6 +1,7 @@
 // quarn-capture: PNG stills of the demo at chosen soundtrack positions, a contact sheet of them,
 // or a video of it.
 #include "CaptureOptions.h"
+#include "SegmentedCapture.h"
 #include "StillCapture.h"
 #include "VideoCapture.h"
 #include "Version.h"
@@ -39,9 +40,10 @@ int main(int argc, char** argv) {
         std::puts(QUARN_VERSION_LINE);
         return 0;
     }
-    const bool captured =
-        ChooseDrawing(*options, error) &&
-        (options->videoFile.empty() ? CaptureStills(*options, error) : VideoCapture(*options).Run(error));
+    const bool captured = ChooseDrawing(*options, error) && (options->videoFile.empty() ? CaptureStills(*options, error)
+                                                             : options->jobs > 0 && !options->segment
+                                                                 ? SegmentedCapture(*options).Run(error)
+                                                                 : VideoCapture(*options).Run(error));
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());
         return 1;
