@@ -322,6 +322,8 @@ const char* CaptureUsage() {
            "--jobs N         cuts the video into segments drawn by N processes at once, in FILE.parts/\n"
            "                 until they are joined (without encoding again); a second run after a\n"
            "                 failure or Ctrl-C reuses the finished segments.\n"
+           "--segment A:B    the frames A to B-1 only, counted from the start, without sound: what\n"
+           "                 each process of --jobs draws.\n"
            "--preset NAME    a set of encoding settings (--list-presets shows them); --size, --fps and\n"
            "                 --supersample given as well override the preset's.\n"
            "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete;\n"
