@@ -289,6 +289,8 @@ TEST(VideoSettings, BadSettingsAreRefusedBeforeAnyFrame) {
         {"--video", "clip.mp4", "--motion-blur", "8", "--shutter", "0"},
         {"--video", "clip.mp4", "--preset", "vimeo"},
         {"--video", "clip.mp4", "--preset", "master"},
+        {"--video", "clip.mp4", "--gpu", "0,,1"},
+        {"--at", "10", "--out", "stills", "--jobs", "2"},
     };
     for (const std::vector<std::string>& arguments : cases) {
         const ToolRun tool = RunCapture(run, arguments);

@@ -90,6 +90,25 @@ bool ParseShutter(const char* text, double& degrees, std::string& error) {
     return true;
 }
 
+// "0" or "0,1,2": EGL devices, the first for this process.
+bool ParseDevices(const char* text, CaptureOptions& options, std::string& error) {
+    options.gpus.clear();
+    std::string_view rest = text;
+    while (true) {
+        const size_t comma = rest.find(',');
+        const std::string one(rest.substr(0, comma));
+        int device = 0;
+        if (!ParseCount("--gpu", one.c_str(), 0, kLargestDevice, device, error) || options.gpus.size() > kLargestDevice)
+            return Fail(error, std::string("--gpu takes EGL devices from 0 to 15, one or a list like 0,1,2, not \"") +
+                                   text + "\"");
+        options.gpus.push_back(device);
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    options.gpu = options.gpus.front();
+    return true;
+}
+
 bool ParseSegment(const char* text, std::optional<std::pair<int64_t, int64_t>>& segment, std::string& error) {
     long long first = 0, end = 0;
     int consumed = 0;
@@ -145,7 +164,7 @@ bool ApplyValue(std::string_view argument, const char* value, CaptureOptions& op
         return ParseCount(argument, value, 1, kLargestMotionBlur, options.frame.motionBlur, error);
     if (argument == "--shutter") return ParseShutter(value, options.frame.shutterDegrees, error);
     if (argument == "--preset") return ParsePreset(value, options.preset, error);
-    if (argument == "--gpu") return ParseCount(argument, value, 0, kLargestDevice, options.gpu, error);
+    if (argument == "--gpu") return ParseDevices(value, options, error);
     if (argument == "--jobs") return ParseCount(argument, value, 1, kMostJobs, options.jobs, error);
     if (argument == "--segment") return ParseSegment(value, options.segment, error);
     if (argument == "--out") return ParsePath(argument, value, options.outDirectory, error);
@@ -340,7 +359,8 @@ const char* CaptureUsage() {
            "\n"
            "--headless           draws off screen through EGL with Mesa's software rasteriser, with no\n"
            "                     window system; the default when DISPLAY is not set.\n"
-           "--gpu N              draws off screen on EGL device N (0, 1, ...) instead.\n"
+           "--gpu N[,M...]       draws off screen on EGL device N (0, 1, ...) instead; with --jobs, a\n"
+           "                     list gives each segment's process the devices in turn.\n"
            "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
            "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"
            "--max-anisotropy N   caps the anisotropic filtering of the textures at N (1 or more); by\n"

@@ -38,6 +38,7 @@ struct CaptureOptions {
     // Off screen through EGL, even with a display; `gpu` is an EGL device, -1 for Mesa's own.
     bool headless = false;
     int gpu = -1;
+    std::vector<int> gpus;  // all those given; --jobs gives each process of a segment one in turn
     bool help = false;
     bool listPresets = false;
     bool version = false;

@@ -146,25 +146,35 @@ bool SegmentedCapture::Plan(std::string& error) {
     return true;
 }
 
-// The tool's own arguments, then the segment's, which the later ones override.
-std::vector<std::string> SegmentedCapture::SegmentArguments(const Segment& segment) const {
+// The tool's own arguments, then the segment's, which the later ones override. Each of the --jobs
+// slots keeps one device of a --gpu list: one stream of segments per GPU.
+std::vector<std::string> SegmentedCapture::SegmentArguments(const Segment& segment, int slot) const {
     std::error_code failure;
     std::vector<std::string> words = {std::filesystem::read_symlink("/proc/self/exe", failure).string()};
     words.insert(words.end(), options.arguments.begin(), options.arguments.end());
     words.insert(words.end(), {"--segment", std::to_string(segment.firstFrame) + ":" + std::to_string(segment.endFrame),
                                "--video", segment.video.string()});
+    if (!options.gpus.empty())
+        words.insert(words.end(), {"--gpu", std::to_string(options.gpus[slot % options.gpus.size()])});
     return words;
 }
 
 bool SegmentedCapture::DrawMissing(std::string& error) {
-    std::vector<std::pair<pid_t, size_t>> running;
+    struct Running {
+        pid_t process;
+        size_t segment;
+        int slot;
+    };
+    std::vector<Running> running;
+    std::vector<bool> busy(options.jobs, false);
     size_t next = 0;
     while (true) {
         for (; error.empty() && !Interrupted() && running.size() < static_cast<size_t>(options.jobs) &&
                next < segments.size();
              ++next) {
             if (segments[next].done) continue;
-            std::vector<std::string> words = SegmentArguments(segments[next]);
+            const int slot = static_cast<int>(std::find(busy.begin(), busy.end(), false) - busy.begin());
+            std::vector<std::string> words = SegmentArguments(segments[next], slot);
             std::vector<char*> argv;
             for (std::string& word : words) argv.push_back(word.data());
             argv.push_back(nullptr);
@@ -179,16 +189,19 @@ bool SegmentedCapture::DrawMissing(std::string& error) {
                 error = "cannot start " + words[0] + ": " + std::strerror(result);
                 break;
             }
-            running.emplace_back(child, next);
+            busy[slot] = true;
+            running.push_back({child, next, slot});
         }
         if (running.empty()) break;
         int status = 0;
         const pid_t ended = waitpid(-1, &status, 0);
         if (ended < 0 && errno == EINTR) continue;
         if (ended < 0) break;
-        const auto found = std::find_if(running.begin(), running.end(), [ended](auto& r) { return r.first == ended; });
+        const auto found =
+            std::find_if(running.begin(), running.end(), [ended](const Running& r) { return r.process == ended; });
         if (found == running.end()) continue;
-        Segment& segment = segments[found->second];
+        Segment& segment = segments[found->segment];
+        busy[found->slot] = false;
         running.erase(found);
         segment.done = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
                        Finished(segment.firstFrame, segment.endFrame, segment.video);

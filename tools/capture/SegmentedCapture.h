@@ -29,7 +29,7 @@ private:
     bool Plan(std::string& error);
     bool DrawMissing(std::string& error);
     bool Join(const std::filesystem::path& ffmpeg, std::string& error) const;
-    std::vector<std::string> SegmentArguments(const Segment& segment) const;
+    std::vector<std::string> SegmentArguments(const Segment& segment, int slot) const;
 
     const CaptureOptions& options;
     const std::filesystem::path parts;
