@@ -4,7 +4,7 @@ pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
 pkg_check_modules(VORBIS REQUIRED IMPORTED_TARGET vorbisfile vorbisenc vorbis ogg)
 pkg_check_modules(STB REQUIRED IMPORTED_TARGET stb)
-find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX EGL)
 find_package(GLEW REQUIRED)
 
 add_library(quarn_openal INTERFACE)

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   xvfb xauth libgl1-mesa-dri libglx-mesa0
+  libegl-dev libegl1 libegl-mesa0
   vorbis-tools ffmpeg time
   clang libclang-rt-14-dev
   libcpp-httplib-dev nlohmann-json3-dev

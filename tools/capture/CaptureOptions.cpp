@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -15,6 +14,13 @@ namespace {
 // Wide enough for the name's four integer digits; no soundtrack comes near it.
 constexpr double kLargestBeat = 9999.99;
 constexpr int kLargestFrameRate = 240;
+// No GL draws wider or higher than this; the driver's own limit is checked once it has started.
+constexpr int kLargestRenderSide = 16384;
+constexpr int kSmallestSide = 16;
+constexpr int kLargestSupersample = 4;
+constexpr int kLargestMotionBlur = 64;
+constexpr int kLargestDevice = 15;
+constexpr int kMostJobs = 64;
 
 bool Fail(std::string& error, std::string message) {
     error = std::move(message);
@@ -54,6 +60,71 @@ bool ParseFrameRate(const char* text, int& framesPerSecond, std::string& error) 
     return true;
 }
 
+// A whole number from `least` to `most`, or an error naming the option.
+bool ParseCount(std::string_view argument, const char* text, int least, int most, int& count, std::string& error) {
+    const std::optional<double> number = ParseNumber(text);
+    if (!number || *number != std::floor(*number) || *number < least || *number > most)
+        return Fail(error, std::string(argument) + " takes a whole number from " + std::to_string(least) + " to " +
+                               std::to_string(most) + ", not \"" + text + "\"");
+    count = static_cast<int>(*number);
+    return true;
+}
+
+bool ParseSize(const char* text, FrameSettings& frame, std::string& error) {
+    int width = 0, height = 0, consumed = 0;
+    if (std::sscanf(text, "%5dx%5d%n", &width, &height, &consumed) != 2 || text[consumed] != '\0' ||
+        width < kSmallestSide || height < kSmallestSide || width > kLargestRenderSide ||
+        height > kLargestRenderSide)
+        return Fail(error, std::string("--size takes WIDTHxHEIGHT, each from 16 to 16384, not \"") + text + "\"");
+    frame.width = width;
+    frame.height = height;
+    return true;
+}
+
+bool ParseShutter(const char* text, double& degrees, std::string& error) {
+    const std::optional<double> number = ParseNumber(text);
+    if (!number || *number <= 0.0 || *number > 360.0)
+        return Fail(error, std::string("--shutter takes an angle above 0 and up to 360 degrees, not \"") + text +
+                               "\"");
+    degrees = *number;
+    return true;
+}
+
+// "0" or "0,1,2": EGL devices, the first for this process.
+bool ParseDevices(const char* text, CaptureOptions& options, std::string& error) {
+    options.gpus.clear();
+    std::string_view rest = text;
+    while (true) {
+        const size_t comma = rest.find(',');
+        const std::string one(rest.substr(0, comma));
+        int device = 0;
+        if (!ParseCount("--gpu", one.c_str(), 0, kLargestDevice, device, error) || options.gpus.size() > kLargestDevice)
+            return Fail(error, std::string("--gpu takes EGL devices from 0 to 15, one or a list like 0,1,2, not \"") +
+                                   text + "\"");
+        options.gpus.push_back(device);
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    options.gpu = options.gpus.front();
+    return true;
+}
+
+bool ParseSegment(const char* text, std::optional<std::pair<int64_t, int64_t>>& segment, std::string& error) {
+    long long first = 0, end = 0;
+    int consumed = 0;
+    if (std::sscanf(text, "%12lld:%12lld%n", &first, &end, &consumed) != 2 || text[consumed] != '\0' || first < 0 ||
+        end <= first)
+        return Fail(error, std::string("--segment takes FIRST:END frames, not \"") + text + "\"");
+    segment.emplace(first, end);
+    return true;
+}
+
+bool ParsePreset(const char* text, const VideoPreset*& preset, std::string& error) {
+    preset = FindPreset(text);
+    if (!preset) return Fail(error, std::string("unknown preset \"") + text + "\"; --list-presets shows them");
+    return true;
+}
+
 bool ParseAnisotropy(const char* text, float& cap, std::string& error) {
     const std::optional<double> number = ParseNumber(text);
     if (!number || *number < 1.0 || *number > 1024.0)
@@ -74,36 +145,70 @@ std::filesystem::path ToolDirectory() {
     return failure ? std::filesystem::current_path() : self.parent_path();
 }
 
-bool ApplyValue(std::string_view argument, const char* value, CaptureOptions& options, std::string& error) {
-    if (argument == "--at") {
-        std::optional<double> beat;
-        if (!ParseBeat(value, beat, error)) return false;
-        options.beats.push_back(*beat);
-        return true;
-    }
-    if (argument == "--from") return ParseBeat(value, options.fromBeat, error);
-    if (argument == "--to") return ParseBeat(value, options.toBeat, error);
-    if (argument == "--every") return ParseInterval(value, options.everyBeats, error);
-    if (argument == "--fps") return ParseFrameRate(value, options.framesPerSecond, error);
-    if (argument == "--max-anisotropy") return ParseAnisotropy(value, options.anisotropyCap, error);
-    if (argument == "--out") return ParsePath(argument, value, options.outDirectory, error);
-    if (argument == "--sheet") return ParsePath(argument, value, options.sheetFile, error);
-    if (argument == "--video") return ParsePath(argument, value, options.videoFile, error);
-    if (argument == "--run-dir") return ParsePath(argument, value, options.runDirectory, error);
-    return Fail(error, "unknown argument: " + std::string(argument));
+bool ApplyBeat(const char* value, CaptureOptions& options, std::string& error) {
+    std::optional<double> beat;
+    if (!ParseBeat(value, beat, error)) return false;
+    options.beats.push_back(*beat);
+    return true;
 }
 
-// Whether ApplyValue knows the option: a mistyped one last on the line is unknown, not short of a value.
-bool TakesValue(std::string_view argument) {
-    constexpr std::string_view kValueOptions[] = {"--at",  "--from",           "--to",  "--every", "--fps",
-                                                  "--max-anisotropy", "--out", "--sheet", "--video", "--run-dir"};
-    return std::find(std::begin(kValueOptions), std::end(kValueOptions), argument) != std::end(kValueOptions);
+using ApplyOption = bool (*)(const char* value, CaptureOptions& options, std::string& error);
+
+// The options that take a value. One table, so that a name is either known with its reader or unknown:
+// a mistyped option last on the line is then unknown, not short of a value.
+struct ValueOption {
+    std::string_view name;
+    ApplyOption apply;
+};
+constexpr ValueOption kValueOptions[] = {
+    {"--at", ApplyBeat},
+    {"--from", [](const char* v, CaptureOptions& o, std::string& e) { return ParseBeat(v, o.fromBeat, e); }},
+    {"--to", [](const char* v, CaptureOptions& o, std::string& e) { return ParseBeat(v, o.toBeat, e); }},
+    {"--every", [](const char* v, CaptureOptions& o, std::string& e) { return ParseInterval(v, o.everyBeats, e); }},
+    {"--fps", [](const char* v, CaptureOptions& o, std::string& e) { return ParseFrameRate(v, o.framesPerSecond, e); }},
+    {"--max-anisotropy",
+     [](const char* v, CaptureOptions& o, std::string& e) { return ParseAnisotropy(v, o.anisotropyCap, e); }},
+    {"--size", [](const char* v, CaptureOptions& o, std::string& e) { return ParseSize(v, o.frame, e); }},
+    {"--supersample",
+     [](const char* v, CaptureOptions& o, std::string& e) {
+         return ParseCount("--supersample", v, 1, kLargestSupersample, o.frame.supersample, e);
+     }},
+    {"--motion-blur",
+     [](const char* v, CaptureOptions& o, std::string& e) {
+         return ParseCount("--motion-blur", v, 1, kLargestMotionBlur, o.frame.motionBlur, e);
+     }},
+    {"--shutter",
+     [](const char* v, CaptureOptions& o, std::string& e) { return ParseShutter(v, o.frame.shutterDegrees, e); }},
+    {"--preset", [](const char* v, CaptureOptions& o, std::string& e) { return ParsePreset(v, o.preset, e); }},
+    {"--gpu", ParseDevices},
+    {"--jobs",
+     [](const char* v, CaptureOptions& o, std::string& e) { return ParseCount("--jobs", v, 1, kMostJobs, o.jobs, e); }},
+    {"--segment", [](const char* v, CaptureOptions& o, std::string& e) { return ParseSegment(v, o.segment, e); }},
+    {"--out",
+     [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--out", v, o.outDirectory, e); }},
+    {"--sheet",
+     [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--sheet", v, o.sheetFile, e); }},
+    {"--video",
+     [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--video", v, o.videoFile, e); }},
+    {"--run-dir",
+     [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--run-dir", v, o.runDirectory, e); }},
+};
+
+ApplyOption FindValueOption(std::string_view argument) {
+    for (const ValueOption& option : kValueOptions)
+        if (option.name == argument) return option.apply;
+    return nullptr;
 }
 
 // The settings that belong to one kind of capture only.
 struct Given {
     bool frameRate = false;
     bool stretch = false;
+    bool size = false;
+    bool supersample = false;
+    bool motionBlur = false;
+    bool shutter = false;
+    bool preset = false;
 };
 
 bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, std::string& error, Given& given) {
@@ -117,13 +222,26 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
             options.version = true;
             continue;
         }
+        if (argument == "--list-presets") {
+            options.listPresets = true;
+            continue;
+        }
+        if (argument == "--headless") {
+            options.headless = true;
+            continue;
+        }
         if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
-        if (i + 1 >= argc)
-            return Fail(error, TakesValue(argument) ? std::string(argument) + " needs a value"
-                                                    : "unknown argument: " + std::string(argument));
-        if (!ApplyValue(argument, argv[++i], options, error)) return false;
+        const ApplyOption apply = FindValueOption(argument);
+        if (!apply) return Fail(error, "unknown argument: " + std::string(argument));
+        if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
+        if (!apply(argv[++i], options, error)) return false;
         given.frameRate |= argument == "--fps";
         given.stretch |= argument == "--from" || argument == "--to";
+        given.size |= argument == "--size";
+        given.supersample |= argument == "--supersample";
+        given.motionBlur |= argument == "--motion-blur";
+        given.shutter |= argument == "--shutter";
+        given.preset |= argument == "--preset";
     }
     return true;
 }
@@ -149,13 +267,40 @@ bool CheckStretch(const CaptureOptions& options, std::string& error) {
     return true;
 }
 
+// What the preset sets and no option overrides.
+void ApplyPreset(const Given& given, CaptureOptions& options) {
+    const VideoPreset& preset = *options.preset;
+    if (!given.size) {
+        options.frame.width = preset.width;
+        options.frame.height = preset.height;
+    }
+    if (!given.supersample) options.frame.supersample = preset.supersample;
+    if (!given.frameRate) options.framesPerSecond = preset.framesPerSecond;
+}
+
+bool CheckFrame(const FrameSettings& frame, const Given& given, std::string& error) {
+    if (frame.RenderWidth() > kLargestRenderSide || frame.RenderHeight() > kLargestRenderSide)
+        return Fail(error, "the supersampled size " + std::to_string(frame.RenderWidth()) + "x" +
+                               std::to_string(frame.RenderHeight()) + " is beyond 16384 pixels a side");
+    if (given.shutter && !given.motionBlur) return Fail(error, "--shutter goes with --motion-blur");
+    return true;
+}
+
 bool CheckVideo(const CaptureOptions& options, std::string& error) {
-    if (!HasExtension(options.videoFile, ".mp4")) return Fail(error, "the --video file must end in .mp4");
+    const VideoPreset& preset = *options.preset;
+    if (!HasExtension(options.videoFile, preset.extension))
+        return Fail(error, std::string("the --video file must end in ") + preset.extension +
+                               (*preset.name ? std::string(" for the preset ") + preset.name : std::string()));
+    // 4:2:0 keeps one colour sample per two by two pixels.
+    if (preset.encoding != VideoEncoding::kMaster && (options.frame.width % 2 != 0 || options.frame.height % 2 != 0))
+        return Fail(error, "--size must be even both ways for 4:2:0 video, not " + std::to_string(options.frame.width) +
+                               "x" + std::to_string(options.frame.height));
     return CheckStretch(options, error);
 }
 
 bool CheckSheet(const CaptureOptions& options, const Given& given, std::string& error) {
     if (given.frameRate) return Fail(error, "--fps goes with --video");
+    if (given.size) return Fail(error, "--size goes with --video or stills; a sheet is made of 1280x720 frames");
     if (options.sheetFile.empty()) return Fail(error, "--every goes with --sheet FILE.png");
     if (options.everyBeats <= 0.0) return Fail(error, "no --every BEATS given for the sheet");
     if (!HasExtension(options.sheetFile, ".png")) return Fail(error, "the --sheet file must end in .png");
@@ -170,7 +315,10 @@ bool CheckStills(const CaptureOptions& options, const Given& given, std::string&
 }
 
 bool Check(const CaptureOptions& options, const Given& given, std::string& error) {
-    if (!CheckOneKind(options, error)) return false;
+    if (!CheckOneKind(options, error) || !CheckFrame(options.frame, given, error)) return false;
+    if (given.preset && options.videoFile.empty()) return Fail(error, "--preset goes with --video");
+    if ((options.jobs > 0 || options.segment) && options.videoFile.empty())
+        return Fail(error, "--jobs goes with --video");
     if (!options.videoFile.empty()) return CheckVideo(options, error);
     if (!options.sheetFile.empty() || options.everyBeats > 0.0) return CheckSheet(options, given, error);
     return CheckStills(options, given, error);
@@ -182,7 +330,9 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
     CaptureOptions options;
     Given given;
     if (!ReadArguments(argc, argv, options, error, given)) return std::nullopt;
-    if (options.help || options.version) return options;
+    options.arguments.assign(argv + 1, argv + argc);
+    if (options.help || options.version || options.listPresets) return options;
+    if (!options.videoFile.empty()) ApplyPreset(given, options);
     if (!Check(options, given, error)) return std::nullopt;
     if (options.runDirectory.empty()) options.runDirectory = ToolDirectory();
     std::sort(options.beats.begin(), options.beats.end());
@@ -191,17 +341,18 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
 }
 
 const char* CaptureUsage() {
-    return "usage: quarn-capture --at BEAT [--at BEAT ...] --out DIR [--run-dir DIR] [--max-anisotropy N]\n"
+    return "usage: quarn-capture --at BEAT [--at BEAT ...] --out DIR [FRAME OPTIONS] [--run-dir DIR]\n"
+           "                     [--max-anisotropy N]\n"
            "       quarn-capture --sheet FILE.png --every BEATS [--from BEAT] [--to BEAT] [--run-dir DIR]\n"
-           "                     [--max-anisotropy N]\n"
-           "       quarn-capture --video FILE.mp4 [--fps N] [--from BEAT] [--to BEAT] [--run-dir DIR]\n"
-           "                     [--max-anisotropy N]\n"
-           "       quarn-capture --version\n"
+           "                     [--supersample K] [--motion-blur N [--shutter DEGREES]] [--max-anisotropy N]\n"
+           "       quarn-capture --video FILE.mp4 [--preset NAME] [--fps N] [--from BEAT] [--to BEAT]\n"
+           "                     [FRAME OPTIONS] [--run-dir DIR] [--max-anisotropy N]\n"
+           "       quarn-capture --list-presets | --version\n"
            "\n"
            "Renders the demo with the player's own engine, frame by frame at a fixed rate, however\n"
            "long each frame takes. Positions are soundtrack beats (126 per minute).\n"
            "\n"
-           "Stills: one 1280x720 PNG per position BEAT (taken to the hundredth) into DIR, named\n"
+           "Stills: one PNG per position BEAT (taken to the hundredth) into DIR, named\n"
            "beat-BBBB.bb.png: what the player shows at that position when it runs at 60 frames per\n"
            "second from the start.\n"
            "\n"
@@ -210,17 +361,52 @@ const char* CaptureUsage() {
            "beat, in one PNG: the whole demo at a glance. --every 4 puts one 32-beat phrase on a row.\n"
            "\n"
            "Video: every frame of the demo, or of the stretch from --from up to --to (both default to\n"
-           "the ends of the soundtrack), as H.264 with the matching stretch of the soundtrack as AAC.\n"
-           "--fps N    frames per second, 1 to 240, 60 by default. The frames are the player's own\n"
-           "           when it runs at N frames per second from the start: its clocks step 1/N s.\n"
-           "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE.mp4 appears only when complete;\n"
+           "the ends of the soundtrack), with the matching stretch of the soundtrack; by default\n"
+           "1280x720 H.264 with AAC in MP4. FILE.frames beside it lists every frame: its number, its\n"
+           "beat and a hash of its pixels as encoded; equal lists mean equal frames.\n"
+           "--fps N          frames per second, 1 to 240, 60 by default. The frames are the player's\n"
+           "                 own when it runs at N frames per second from the start: its clocks step 1/N s.\n"
+           "--jobs N         cuts the video into segments drawn by N processes at once, in FILE.parts/\n"
+           "                 until they are joined (without encoding again); a second run after a\n"
+           "                 failure or Ctrl-C reuses the finished segments.\n"
+           "--segment A:B    the frames A to B-1 only, counted from the start, without sound: what\n"
+           "                 each process of --jobs draws.\n"
+           "--preset NAME    a set of encoding settings (--list-presets shows them); --size, --fps and\n"
+           "                 --supersample given as well override the preset's.\n"
+           "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete;\n"
            "Ctrl-C stops the capture and leaves nothing behind.\n"
            "\n"
+           "Frame options:\n"
+           "--size WxH          the frames' size, e.g. 3840x2160, rendered natively (1280x720 by default;\n"
+           "                    even both ways for 4:2:0 video).\n"
+           "--supersample K     renders at K times the size (1 to 4) and averages each K x K block.\n"
+           "--motion-blur N     averages N renders (1 to 64) spread evenly over the open shutter, each\n"
+           "                    with the clocks the player would have at its instant; off (1) by default.\n"
+           "--shutter DEGREES   how long the shutter stays open, as a share of the frame's 360 degrees;\n"
+           "                    180 by default.\n"
+           "\n"
+           "--headless           draws off screen through EGL with Mesa's software rasteriser, with no\n"
+           "                     window system; the default when DISPLAY is not set.\n"
+           "--gpu N[,M...]       draws off screen on EGL device N (0, 1, ...) instead; with --jobs, a\n"
+           "                     list gives each segment's process the devices in turn.\n"
            "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
            "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"
            "--max-anisotropy N   caps the anisotropic filtering of the textures at N (1 or more); by\n"
            "                     default the driver's maximum, as in the player. A software\n"
            "                     rasteriser draws many times faster at 1, with softer distant textures.\n";
+}
+
+std::string PresetList() {
+    std::string list;
+    for (const VideoPreset& preset : Presets()) {
+        list.append(preset.name).append(" (").append(preset.extension).append(")\n  ");
+        for (const char* c = preset.summary; *c; ++c) {
+            list.push_back(*c);
+            if (*c == '\n') list.append("  ");
+        }
+        list.append("\n");
+    }
+    return list;
 }
 
 std::string StillFileName(double beat) {

@@ -2,9 +2,14 @@
 // The command line of quarn-capture: stills (--at, --out), a contact sheet (--sheet) or a video
 // (--video).
 
+#include "FrameSettings.h"
+#include "VideoPreset.h"
+
 #include <filesystem>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct CaptureOptions {
@@ -16,19 +21,33 @@ struct CaptureOptions {
     double everyBeats = 0.0;
     // Video; the other captures leave videoFile empty.
     std::filesystem::path videoFile;
+    const VideoPreset* preset = &StandardPreset();
     int framesPerSecond = 60;
+    // Segments drawn by this many processes at once, joined at the end; 0: one file, drawn here.
+    int jobs = 0;
+    // For a segment's process: its frames, counted from the start of the soundtrack.
+    std::optional<std::pair<int64_t, int64_t>> segment;  // first, one past the last
+    std::vector<std::string> arguments;                  // as given, for the segments' processes
     // Sheet and video: the stretch of the soundtrack, by default all of it.
     std::optional<double> fromBeat;
     std::optional<double> toBeat;
-    // Both.
+    // All: the frames' size (stills and video) and the renders that make each.
+    FrameSettings frame;
     std::filesystem::path runDirectory;  // where the player's data lies; the tool's own directory
     float anisotropyCap = 0.0f;          // 0: the driver's maximum, as in the player
+    // Off screen through EGL, even with a display; `gpu` is an EGL device, -1 for Mesa's own.
+    bool headless = false;
+    int gpu = -1;
+    std::vector<int> gpus;  // all those given; --jobs gives each process of a segment one in turn
     bool help = false;
+    bool listPresets = false;
     bool version = false;
 };
 
 // Null with `error` set when the arguments make no sense.
 std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* argv, std::string& error);
 const char* CaptureUsage();
+// What --list-presets prints.
+std::string PresetList();
 // "beat-0100.00.png": the beat to the hundredth, the precision at which stills are taken.
 std::string StillFileName(double beat);

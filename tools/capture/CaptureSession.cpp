@@ -5,6 +5,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <system_error>
 
@@ -32,8 +33,11 @@ std::string Quoted(const std::filesystem::path& path) {
     return quoted;
 }
 
-CaptureSession::CaptureSession(int framesPerSecond)
-    : stepper(framesPerSecond, [this] { return DispatchMessages(); }) {}
+CaptureSession::CaptureSession(int framesPerSecond, const FrameSettings& frame)
+    : framesPerSecond(framesPerSecond),
+      frame(frame),
+      composer(frame),
+      stepper(framesPerSecond, [this] { return DispatchMessages(); }) {}
 
 bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
     std::error_code failure;
@@ -44,6 +48,8 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
     }
     started = true;
     engine.anisotropyCap = anisotropyCap;
+    engine.windowWidth = frame.RenderWidth();
+    engine.windowHeight = frame.RenderHeight();
     if (!engine.Init(platform::GetModuleHandle())) {
         error = "the engine did not start; its log is " + Quoted(runDirectory / "LogFile.txt");
         return false;
@@ -61,11 +67,13 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
     alSourcePause(engine.soundtrack.source);
     engine.sync.clock = &stepper.Clock();
     soundtrackSeconds = BufferSeconds(engine.soundtrack.buffer);
+    if (!WithinLimits(error)) return false;
     const IRenderer& renderer = *engine.renderer;
-    if (renderer.width != kWidth || renderer.height != kHeight) {
+    if (renderer.width != frame.RenderWidth() || renderer.height != frame.RenderHeight()) {
         error = "the window is " + std::to_string(static_cast<int>(renderer.width)) + "x" +
-                std::to_string(static_cast<int>(renderer.height)) +
-                ", not 1280x720; run on a 1280x720 display (scripts/headless.sh gives one)";
+                std::to_string(static_cast<int>(renderer.height)) + ", not " + std::to_string(frame.RenderWidth()) +
+                "x" + std::to_string(frame.RenderHeight()) +
+                "; the window system would not make it that size (--headless draws at any size)";
         return false;
     }
     if (engine.previewAvailable && !StartPreview()) {
@@ -73,6 +81,21 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
         return false;
     }
     return true;
+}
+
+// Sizes the driver cannot draw at are refused before any frame, rather than drawn wrong.
+bool CaptureSession::WithinLimits(std::string& error) const {
+    GLint viewport[2] = {0, 0};
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    const int widest = std::min(viewport[0], renderbuffer);
+    const int highest = std::min(viewport[1], renderbuffer);
+    if (frame.RenderWidth() <= widest && frame.RenderHeight() <= highest) return true;
+    error = "cannot render at " + std::to_string(frame.RenderWidth()) + "x" + std::to_string(frame.RenderHeight()) +
+            ": this GL draws at most " + std::to_string(widest) + "x" + std::to_string(highest) +
+            " (GL_MAX_VIEWPORT_DIMS, GL_MAX_RENDERBUFFER_SIZE)";
+    return false;
 }
 
 // The effects take their targets' size and their samplers' anisotropy at Init, so the demo
@@ -115,10 +138,22 @@ bool CaptureSession::DrawFrameAt(double seconds, std::string& error) {
 }
 
 const std::vector<uint8_t>& CaptureSession::ReadFrame() {
-    ReadPresentedFrame(kWidth, kHeight, pixels);
+    ReadPresentedFrame(frame.RenderWidth(), frame.RenderHeight(), pixels);
     if (const GLenum glError = glGetError(); glError != GL_NO_ERROR)
         std::fprintf(stderr, "\nquarn-capture: GL error 0x%04X up to %.3f s\n", glError, clockSeconds);
     return pixels;
+}
+
+// The shutter opens at the frame's own position, so that one render is the plain frame.
+const std::vector<uint8_t>* CaptureSession::CaptureFrame(double seconds, std::string& error) {
+    if (frame.Plain()) return DrawFrameAt(seconds, error) ? &ReadFrame() : nullptr;
+    const double open = frame.shutterDegrees / 360.0 / framesPerSecond;
+    composer.Begin();
+    for (int i = 0; i < frame.motionBlur; ++i) {
+        if (!DrawFrameAt(seconds + open * i / frame.motionBlur, error)) return nullptr;
+        composer.Add(ReadFrame());
+    }
+    return &composer.Resolve();
 }
 
 // The window keeps getting its messages while the frames run; a quit ends the run.

@@ -5,6 +5,8 @@
 // only be reached by running every frame before it; those run without drawing. The capture tool
 // draws its frames with it, and the benchmarks time theirs.
 
+#include "FrameComposer.h"
+#include "FrameSettings.h"
 #include "engine/Engine.h"
 #include "engine/FrameStepper.h"
 
@@ -15,10 +17,10 @@
 
 class CaptureSession {
 public:
-    static constexpr int kWidth = 1280;
-    static constexpr int kHeight = 720;
+    static constexpr int kWidth = FrameSettings{}.width;
+    static constexpr int kHeight = FrameSettings{}.height;
 
-    explicit CaptureSession(int framesPerSecond);
+    explicit CaptureSession(int framesPerSecond, const FrameSettings& frame = {});
 
     // Starts the engine inside `runDirectory`, with the soundtrack paused at its start and the
     // frames reading the session's own clock.
@@ -35,8 +37,12 @@ public:
     // Draws and presents the frame at the clock's position, as the player's loop does.
     void DrawFrame();
     bool DrawFrameAt(double seconds, std::string& error);
-    // The frame just presented, RGB, bottom row first.
+    // The frame just presented, RGB, bottom row first, at the render size.
     const std::vector<uint8_t>& ReadFrame();
+    // The output frame at `seconds`: its renders drawn, read and composed. Null with `error` set
+    // when the stepping stopped.
+    const std::vector<uint8_t>* CaptureFrame(double seconds, std::string& error);
+    const FrameSettings& Frame() const { return frame; }
 
     double FrameSeconds(int64_t frame) const { return stepper.FrameSeconds(frame); }
     // The first frame at or after `seconds`.
@@ -51,8 +57,12 @@ public:
 
 private:
     bool StartPreview();
+    bool WithinLimits(std::string& error) const;
     bool DispatchMessages();
 
+    const int framesPerSecond;
+    const FrameSettings frame;
+    FrameComposer composer;
     FrameStepper stepper;
     Engine engine;
     bool started = false;

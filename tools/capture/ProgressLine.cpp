@@ -1,6 +1,8 @@
 #include "ProgressLine.h"
 
 #include <cmath>
+#include <system_error>
+#include <utility>
 
 namespace {
 
@@ -18,7 +20,8 @@ void FormatDuration(double seconds, char* text, size_t size) {
 
 }  // namespace
 
-ProgressLine::ProgressLine(int64_t total, std::FILE* stream) : total(total), stream(stream) {}
+ProgressLine::ProgressLine(int64_t total, std::FILE* stream, std::filesystem::path growingFile)
+    : total(total), stream(stream), growingFile(std::move(growingFile)) {}
 
 void ProgressLine::Update(int64_t done) {
     const Clock::time_point now = Clock::now();
@@ -33,11 +36,22 @@ void ProgressLine::Draw(int64_t done) {
     char left[32] = "--:--";
     if (rate > 0.0) FormatDuration((total - done) / rate, left, sizeof left);
     const double share = total > 0 ? 100.0 * done / total : 100.0;
+    char size[32] = "";
+    EstimateSize(done, size, sizeof size);
     // The trailing spaces cover what a longer earlier line left behind.
-    std::fprintf(stream, "\rframe %lld of %lld  %5.1f%%  %.2f frames/s  %s left    ", static_cast<long long>(done),
-                 static_cast<long long>(total), share, rate, left);
+    std::fprintf(stream, "\rframe %lld of %lld  %5.1f%%  %.2f frames/s  %s left%s    ", static_cast<long long>(done),
+                 static_cast<long long>(total), share, rate, left, size);
     std::fflush(stream);
     drawn = true;
+}
+
+// The encoder holds some frames back before writing, so the estimate starts low and firms up.
+void ProgressLine::EstimateSize(int64_t done, char* text, size_t size) const {
+    std::error_code failure;
+    const uintmax_t bytes = growingFile.empty() ? 0 : std::filesystem::file_size(growingFile, failure);
+    if (failure || bytes == 0 || done <= 0) return;
+    const double estimate = static_cast<double>(bytes) * total / done;
+    std::snprintf(text, size, "  ~%.0f MB", estimate / 1e6);
 }
 
 void ProgressLine::End() {

@@ -39,8 +39,9 @@ bool StillCapture::CaptureSheet(const CaptureOptions& options, std::string& erro
     ContactSheet sheet(static_cast<int>(beats.size()), CaptureSession::kWidth, CaptureSession::kHeight);
     for (size_t i = 0; i < beats.size(); ++i) {
         const auto begin = std::chrono::steady_clock::now();
-        if (!session.DrawFrameAt(session.SecondsAtBeat(beats[i]), error)) return false;
-        sheet.Place(static_cast<int>(i), session.ReadFrame(), beats[i]);
+        const std::vector<uint8_t>* frame = session.CaptureFrame(session.SecondsAtBeat(beats[i]), error);
+        if (!frame) return false;
+        sheet.Place(static_cast<int>(i), *frame, beats[i]);
         ReportStill("beat " + BeatText(beats[i]) + " (" + std::to_string(i + 1) + " of " +
                         std::to_string(beats.size()) + ")",
                     begin);
@@ -89,8 +90,9 @@ bool StillCapture::SheetBeats(const CaptureOptions& options, std::vector<double>
 
 bool StillCapture::CaptureStill(double beat, const std::filesystem::path& file, std::string& error) {
     const auto begin = std::chrono::steady_clock::now();
-    if (!session.DrawFrameAt(session.SecondsAtBeat(beat), error)) return false;
-    if (!WritePng(file, CaptureSession::kWidth, CaptureSession::kHeight, session.ReadFrame())) {
+    const std::vector<uint8_t>* frame = session.CaptureFrame(session.SecondsAtBeat(beat), error);
+    if (!frame) return false;
+    if (!WritePng(file, session.Frame().width, session.Frame().height, *frame)) {
         error = "cannot write " + Quoted(file);
         return false;
     }

@@ -12,6 +12,8 @@
 
 class StillCapture {
 public:
+    explicit StillCapture(const FrameSettings& frame) : session(kFramesPerSecond, frame) {}
+
     bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
         return session.Start(runDirectory, anisotropyCap, error);
     }
@@ -35,5 +37,5 @@ private:
     // Says on stdout which still is done and how long it took since `begin`.
     void ReportStill(const std::string& what, std::chrono::steady_clock::time_point begin) const;
 
-    CaptureSession session{kFramesPerSecond};
+    CaptureSession session;
 };

@@ -1,5 +1,8 @@
 #include "VideoCapture.h"
 
+#include "FrameList.h"
+#include "Interrupts.h"
+#include "PartFile.h"
 #include "ProgressLine.h"
 #include "VideoEncoder.h"
 #include "audio/Soundtrack.h"
@@ -9,77 +12,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void OnInterrupt(int) {
-    gInterrupted = 1;
-}
-
-// Installed before the engine starts, so that the window layer leaves these signals to us and a
-// Ctrl-C ends the capture between two frames rather than posing as a closed window.
-void CatchInterrupts() {
-    struct sigaction action = {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-// ".name.pid.part", appended in place: GCC 12 at -O3 takes the inlined copies of "." + name
-// for overlapping ones.
-std::string PartFileName(const std::filesystem::path& file) {
-    std::string name(1, '.');
-    name.append(file.filename().native()).append(1, '.').append(std::to_string(getpid())).append(".part");
-    return name;
-}
-
-// The video is written under a hidden name beside its final one and renamed when complete, so
-// that the final name never holds half a file. Removed unless kept.
-class PartFile {
-public:
-    explicit PartFile(const std::filesystem::path& file) : path(file.parent_path() / PartFileName(file)) {}
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-    ~PartFile() {
-        if (created) unlink(path.c_str());
-    }
-
-    // Made at once, so that an unwritable place is known before any frame is drawn.
-    bool Create(std::string& error) {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            error = "cannot write into " + Quoted(path.parent_path()) + ": " + std::strerror(errno);
-            return false;
-        }
-        close(fd);
-        created = true;
-        return true;
-    }
-
-    bool Keep(const std::filesystem::path& file, std::string& error) {
-        std::error_code failure;
-        std::filesystem::rename(path, file, failure);
-        if (failure) {
-            error = "cannot rename the finished video to " + Quoted(file) + ": " + failure.message();
-            return false;
-        }
-        created = false;
-        return true;
-    }
-
-    const std::filesystem::path path;
-
-private:
-    bool created = false;
-};
 
 std::string BeatText(double beat) {
     char text[16];
@@ -87,7 +27,28 @@ std::string BeatText(double beat) {
     return text;
 }
 
+std::string SizeText(int width, int height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// Peak resident memory in megabytes: the tool's own, or its finished children's (ffmpeg).
+double PeakMegabytes(int who) {
+    struct rusage usage = {};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
 }  // namespace
+
+// The platform layer reads the choice from the environment when the engine opens its windows.
+bool ChooseDrawing(const CaptureOptions& options, std::string& error) {
+    const char* display = std::getenv("DISPLAY");
+    if (!options.headless && options.gpu < 0 && display && *display) return true;
+    const std::string device = options.gpu >= 0 ? std::to_string(options.gpu) : "surfaceless";
+    if (setenv("QUARN_HEADLESS", device.c_str(), 1) == 0) return true;
+    error = std::string("cannot set QUARN_HEADLESS: ") + std::strerror(errno);
+    return false;
+}
 
 bool VideoCapture::Run(std::string& error) {
     const std::optional<std::filesystem::path> ffmpeg = VideoEncoder::Find();
@@ -95,17 +56,26 @@ bool VideoCapture::Run(std::string& error) {
         error = "ffmpeg is not installed (no ffmpeg on PATH); install it with: sudo apt-get install ffmpeg";
         return false;
     }
+    // The original encoding is left to fail as ever: ffmpeg's own words say why.
+    if (options.preset->encoding != VideoEncoding::kStandard &&
+        !VideoEncoder::HasEncoders(*ffmpeg, options.preset->encoders, error))
+        return false;
     PartFile partFile(options.videoFile);
     if (!partFile.Create(error)) return false;
     CatchInterrupts();
     const auto begin = std::chrono::steady_clock::now();
     const bool captured = Capture(*ffmpeg, partFile.path, error);
     session.Stop();
-    if (!captured || !partFile.Keep(options.videoFile, error)) return false;
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - begin;
-    std::printf("%s (%lld frames at %d frames/s, %.2f s, made in %.1f s)\n", options.videoFile.c_str(),
-                static_cast<long long>(framesEncoded), options.framesPerSecond,
-                static_cast<double>(framesEncoded) / options.framesPerSecond, took.count());
+    if (!captured || !frameList || !frameList->Write(FrameListFile(options.videoFile), error) ||
+        !partFile.Keep(options.videoFile, error))
+        return false;
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    // The rate counts the captured frames only, not the start-up and the frames run up to --from.
+    std::printf("%s (%lld frames at %d frames/s, %.2f s, made in %.1f s; %.3f s a frame; peak memory %.0f MB, "
+                "ffmpeg's %.0f MB)\n",
+                options.videoFile.c_str(), static_cast<long long>(framesEncoded), options.framesPerSecond,
+                static_cast<double>(framesEncoded) / options.framesPerSecond, took, framesSeconds / framesEncoded,
+                PeakMegabytes(RUSAGE_SELF), PeakMegabytes(RUSAGE_CHILDREN));
     return true;
 }
 
@@ -113,12 +83,20 @@ bool VideoCapture::Capture(const std::filesystem::path& ffmpeg, const std::files
                            std::string& error) {
     if (!session.Start(options.runDirectory, options.anisotropyCap, error)) return false;
     Stretch stretch;
-    return ChooseStretch(stretch, error) && EncodeFrames(stretch, ffmpeg, partFile, error);
+    return ChooseStretch(session, options, stretch, error) && EncodeFrames(stretch, ffmpeg, partFile, error);
 }
 
-// The player's frames from --from up to --to, or to the end of the soundtrack, where it stops.
-bool VideoCapture::ChooseStretch(Stretch& stretch, std::string& error) const {
+// The player's frames from --from up to --to, or to the end of the soundtrack, where it stops;
+// a segment's own frames, up to the same end.
+bool ChooseStretch(const CaptureSession& session, const CaptureOptions& options, Stretch& stretch, std::string& error) {
     const double endOfSoundtrack = session.SoundtrackSeconds();
+    if (options.segment) {
+        stretch.firstFrame = options.segment->first;
+        stretch.endFrame = std::min(options.segment->second, session.FrameAtOrAfter(endOfSoundtrack));
+        if (stretch.firstFrame < stretch.endFrame) return true;
+        error = "the segment lies beyond the end of the soundtrack";
+        return false;
+    }
     const double from = options.fromBeat ? session.SecondsAtBeat(*options.fromBeat) : 0.0;
     const double to = options.toBeat ? std::min(session.SecondsAtBeat(*options.toBeat), endOfSoundtrack)
                                      : endOfSoundtrack;
@@ -133,11 +111,14 @@ bool VideoCapture::ChooseStretch(Stretch& stretch, std::string& error) const {
 bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::path& ffmpeg,
                                 const std::filesystem::path& partFile, std::string& error) {
     const int64_t total = stretch.endFrame - stretch.firstFrame;
+    Announce(stretch);
     VideoStream stream;
-    stream.width = CaptureSession::kWidth;
-    stream.height = CaptureSession::kHeight;
+    stream.width = options.frame.width;
+    stream.height = options.frame.height;
+    stream.encoding = options.preset->encoding;
     stream.framesPerSecond = options.framesPerSecond;
-    stream.audioFile = kSoundtrackPath;
+    // A segment's sound is laid over the whole once the segments are joined.
+    if (!options.segment) stream.audioFile = kSoundtrackPath;
     // The first frame shows the music at its own time, which the sound must start from.
     stream.audioStart = session.FrameSeconds(stretch.firstFrame);
     stream.seconds = static_cast<double>(total) / options.framesPerSecond;
@@ -145,15 +126,20 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
 
     VideoEncoder encoder;
     if (!encoder.Start(ffmpeg, stream, error)) return false;
-    ProgressLine progress(total, stderr);
+    frameList.emplace(total);
+    ProgressLine progress(total, stderr, partFile);
+    const auto begin = std::chrono::steady_clock::now();
     int64_t done = 0;
     for (; done < total; ++done) {
-        if (gInterrupted) {
+        if (Interrupted()) {
             error = "interrupted";
             break;
         }
-        if (!session.DrawFrameAt(session.FrameSeconds(stretch.firstFrame + done), error)) break;
-        if (!encoder.WriteFrame(session.ReadFrame(), error)) {
+        const int64_t frame = stretch.firstFrame + done;
+        const std::vector<uint8_t>* pixels = session.CaptureFrame(session.FrameSeconds(frame), error);
+        if (!pixels) break;
+        frameList->Add(frame, session.BeatAtSeconds(session.FrameSeconds(frame)), *pixels);
+        if (!encoder.WriteFrame(*pixels, error)) {
             std::string ended;
             encoder.Finish(ended);
             error = ended + " (" + error + ")";
@@ -171,5 +157,29 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
         return false;
     }
     framesEncoded = total;
+    framesSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     return true;
+}
+
+// Before the first frame: what is about to be made, so that a wrong setting is seen at once.
+void VideoCapture::Announce(const Stretch& stretch) const {
+    const FrameSettings& frame = options.frame;
+    const int64_t total = stretch.endFrame - stretch.firstFrame;
+    std::string settings = *options.preset->name ? std::string("preset ") + options.preset->name : "H.264/AAC";
+    if (frame.supersample > 1)
+        settings += ", supersample " + std::to_string(frame.supersample) + " (rendered at " +
+                    SizeText(frame.RenderWidth(), frame.RenderHeight()) + ")";
+    if (frame.motionBlur > 1) {
+        char blur[96];
+        std::snprintf(blur, sizeof blur, ", motion blur %d renders over a %g-degree shutter", frame.motionBlur,
+                      frame.shutterDegrees);
+        settings += blur;
+    }
+    const double first = session.BeatAtSeconds(session.FrameSeconds(stretch.firstFrame));
+    const double end = session.BeatAtSeconds(session.FrameSeconds(stretch.endFrame));
+    std::printf("%s: %lld frames from beat %s to %s (%.2f s at %d frames/s), %s, %s\n", options.videoFile.c_str(),
+                static_cast<long long>(total), BeatText(first).c_str(), BeatText(end).c_str(),
+                static_cast<double>(total) / options.framesPerSecond, options.framesPerSecond,
+                SizeText(frame.width, frame.height).c_str(), settings.c_str());
+    std::fflush(stdout);
 }

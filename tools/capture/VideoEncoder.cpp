@@ -1,10 +1,12 @@
 #include "VideoEncoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <fcntl.h>
 #include <spawn.h>
 #include <string_view>
@@ -21,21 +23,91 @@ std::string Decimal(double value) {
     return text;
 }
 
-// CRF 16 keeps the greeting text sharp; yuv420p is what every player decodes. The frames arrive
-// bottom row first, and are turned upright and converted with the HD colour matrix they are tagged with.
-std::vector<std::string> FfmpegArguments(const std::filesystem::path& ffmpeg, const VideoStream& stream) {
-    return {ffmpeg.string(),
-            "-hide_banner", "-loglevel", "error", "-nostats", "-y",
-            "-f", "rawvideo", "-pixel_format", "rgb24",
-            "-video_size", std::to_string(stream.width) + "x" + std::to_string(stream.height),
-            "-framerate", std::to_string(stream.framesPerSecond), "-i", "pipe:0",
-            "-ss", Decimal(stream.audioStart), "-t", Decimal(stream.seconds), "-i", stream.audioFile.string(),
-            "-map", "0:v:0", "-map", "1:a:0",
-            "-vf", "vflip,scale=out_color_matrix=bt709:out_range=tv",
-            "-c:v", "libx264", "-preset", "medium", "-crf", "16", "-pix_fmt", "yuv420p",
-            "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
-            "-c:a", "aac", "-b:a", "192k",
-            "-t", Decimal(stream.seconds), "-movflags", "+faststart", "-f", "mp4", stream.outFile.string()};
+using Words = std::vector<std::string>;
+
+void Append(Words& words, std::initializer_list<std::string> more) {
+    words.insert(words.end(), more);
+}
+
+// The frames arrive bottom row first, and are turned upright; converted to 4:2:0 with the HD
+// colour matrix they are tagged with. CRF 16 keeps the greeting text sharp.
+void H264(Words& words) {
+    Append(words, {"-vf", "vflip,scale=out_color_matrix=bt709:out_range=tv", "-c:v", "libx264"});
+}
+
+void ColourTags(Words& words) {
+    Append(words, {"-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
+}
+
+void StandardVideo(Words& words) {
+    H264(words);
+    Append(words, {"-preset", "medium", "-crf", "16", "-pix_fmt", "yuv420p"});
+    ColourTags(words);
+}
+
+// A video site's upload recommendations. GOPs of a fixed half second, closed and with no extra
+// key frames at scene cuts, so that every GOP can be decoded (and cut) on its own.
+void VideoSiteVideo(Words& words, int framesPerSecond) {
+    const std::string gop = std::to_string(std::max(1, framesPerSecond / 2));
+    H264(words);
+    Append(words, {"-profile:v", "high", "-preset", "medium", "-crf", "16", "-pix_fmt", "yuv420p", "-g", gop,
+                   "-keyint_min", gop, "-sc_threshold", "0", "-flags", "+cgop", "-bf", "2"});
+    ColourTags(words);
+}
+
+// Planar RGB keeps the frames' bytes exactly; every frame is a key frame in FFV1.
+void MasterVideo(Words& words) {
+    Append(words, {"-vf", "vflip", "-c:v", "ffv1", "-level", "3", "-g", "1", "-slicecrc", "1", "-pix_fmt", "gbrp"});
+}
+
+void Video(Words& words, const VideoStream& stream) {
+    // Segments already encoded are joined as they are: no second generation at the seams.
+    if (!stream.joinList.empty()) return Append(words, {"-c:v", "copy"});
+    switch (stream.encoding) {
+    case VideoEncoding::kStandard: StandardVideo(words); break;
+    case VideoEncoding::kVideoSite: VideoSiteVideo(words, stream.framesPerSecond); break;
+    case VideoEncoding::kMaster: MasterVideo(words); break;
+    }
+}
+
+void Audio(Words& words, VideoEncoding encoding) {
+    switch (encoding) {
+    case VideoEncoding::kStandard: Append(words, {"-c:a", "aac", "-b:a", "192k"}); break;
+    case VideoEncoding::kVideoSite:
+        Append(words, {"-c:a", "aac", "-profile:a", "aac_low", "-b:a", "384k", "-ar", "48000", "-ac", "2"});
+        break;
+    case VideoEncoding::kMaster: Append(words, {"-c:a", "flac"}); break;
+    }
+}
+
+// The picture comes down the pipe as raw frames, or from a list of finished segments.
+void PictureInput(Words& words, const VideoStream& stream) {
+    if (!stream.joinList.empty())
+        return Append(words, {"-f", "concat", "-safe", "0", "-i", stream.joinList.string()});
+    Append(words, {"-f", "rawvideo", "-pixel_format", "rgb24", "-video_size",
+                   std::to_string(stream.width) + "x" + std::to_string(stream.height), "-framerate",
+                   std::to_string(stream.framesPerSecond), "-i", "pipe:0"});
+}
+
+Words FfmpegArguments(const std::filesystem::path& ffmpeg, const VideoStream& stream) {
+    Words words = {ffmpeg.string(), "-hide_banner", "-loglevel", "error", "-nostats", "-y"};
+    PictureInput(words, stream);
+    const bool sound = !stream.audioFile.empty();
+    if (sound) {
+        const std::string start = Decimal(stream.audioStart), length = Decimal(stream.seconds);
+        Append(words, {"-ss", start, "-t", length, "-i", stream.audioFile.string()});
+    }
+    Append(words, {"-map", "0:v:0"});
+    if (sound) Append(words, {"-map", "1:a:0"});
+    Video(words, stream);
+    if (sound) Audio(words, stream.encoding);
+    Append(words, {"-t", Decimal(stream.seconds)});
+    if (stream.encoding == VideoEncoding::kMaster)
+        Append(words, {"-f", "matroska"});
+    else
+        Append(words, {"-movflags", "+faststart", "-f", "mp4"});
+    words.push_back(stream.outFile.string());
+    return words;
 }
 
 std::string Errno(const char* what) {
@@ -50,7 +122,8 @@ std::string DescribeEnd(int status) {
 
 // ffmpeg runs in a process group of its own, so a Ctrl-C at the terminal reaches only us and
 // we decide what becomes of the file; signals we ignore or catch are back to their defaults in it.
-bool Spawn(const std::vector<std::string>& words, int stdinFd, pid_t& child, std::string& error) {
+// `stdoutFd` below 0 leaves the standard output as it is.
+bool Spawn(const std::vector<std::string>& words, int stdinFd, int stdoutFd, pid_t& child, std::string& error) {
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
@@ -60,6 +133,7 @@ bool Spawn(const std::vector<std::string>& words, int stdinFd, pid_t& child, std
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attributes);
     posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
+    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
     sigset_t defaults, none;
     sigemptyset(&defaults);
     for (const int signal : {SIGPIPE, SIGINT, SIGTERM}) sigaddset(&defaults, signal);
@@ -74,6 +148,63 @@ bool Spawn(const std::vector<std::string>& words, int stdinFd, pid_t& child, std
     if (result == 0) return true;
     child = -1;
     error = "cannot start " + words[0] + ": " + std::strerror(result);
+    return false;
+}
+
+// Waits for `child`, whatever signals arrive meanwhile.
+bool Reap(pid_t child, int& status) {
+    pid_t waited;
+    do {
+        waited = waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    return waited >= 0;
+}
+
+// What `ffmpeg -encoders` prints, up to a size no real list comes near.
+bool ListEncoders(const std::filesystem::path& ffmpeg, std::string& list, std::string& error) {
+    constexpr size_t kMostListed = 1 << 20;
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        error = Errno("cannot make a pipe to ffmpeg");
+        return false;
+    }
+    const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_t child = -1;
+    const bool spawned = Spawn({ffmpeg.string(), "-hide_banner", "-encoders"}, nothing < 0 ? STDIN_FILENO : nothing,
+                               ends[1], child, error);
+    if (nothing >= 0) close(nothing);
+    close(ends[1]);
+    char buffer[4096];
+    while (spawned && list.size() < kMostListed) {
+        const ssize_t got = read(ends[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        list.append(buffer, static_cast<size_t>(got));
+    }
+    close(ends[0]);
+    int status = 0;
+    if (!spawned) return false;
+    if (!Reap(child, status)) {
+        error = Errno("cannot wait for ffmpeg");
+        return false;
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    error = DescribeEnd(status) + " listing its encoders";
+    return false;
+}
+
+// A line of the list is " V....D name   description": the name is its second word.
+bool Listed(std::string_view list, std::string_view name) {
+    while (!list.empty()) {
+        const size_t end = list.find('\n');
+        const std::string_view line = list.substr(0, end);
+        list = end == std::string_view::npos ? std::string_view() : list.substr(end + 1);
+        const size_t flags = line.find_first_not_of(' ');
+        const size_t space = flags == std::string_view::npos ? flags : line.find(' ', flags);
+        const size_t word = space == std::string_view::npos ? space : line.find_first_not_of(' ', space);
+        if (word == std::string_view::npos) continue;
+        if (line.substr(word, line.find(' ', word) - word) == name) return true;
+    }
     return false;
 }
 
@@ -93,6 +224,18 @@ std::optional<std::filesystem::path> VideoEncoder::Find() {
     return std::nullopt;
 }
 
+bool VideoEncoder::HasEncoders(const std::filesystem::path& ffmpeg, const std::vector<const char*>& names,
+                               std::string& error) {
+    std::string list;
+    if (!ListEncoders(ffmpeg, list, error)) return false;
+    for (const char* name : names) {
+        if (Listed(list, name)) continue;
+        error = "this ffmpeg (" + ffmpeg.string() + ") has no " + name + " encoder";
+        return false;
+    }
+    return true;
+}
+
 bool VideoEncoder::Start(const std::filesystem::path& ffmpeg, const VideoStream& stream, std::string& error) {
     // A dead ffmpeg shows as EPIPE on the next write, not as the end of this process.
     std::signal(SIGPIPE, SIG_IGN);
@@ -101,7 +244,7 @@ bool VideoEncoder::Start(const std::filesystem::path& ffmpeg, const VideoStream&
         error = Errno("cannot make a pipe to ffmpeg");
         return false;
     }
-    const bool spawned = Spawn(FfmpegArguments(ffmpeg, stream), ends[0], child, error);
+    const bool spawned = Spawn(FfmpegArguments(ffmpeg, stream), ends[0], -1, child, error);
     close(ends[0]);
     if (!spawned) {
         close(ends[1]);
@@ -135,12 +278,9 @@ bool VideoEncoder::Finish(std::string& error) {
     if (input >= 0) close(input);
     input = -1;
     int status = 0;
-    pid_t waited;
-    do {
-        waited = waitpid(child, &status, 0);
-    } while (waited < 0 && errno == EINTR);
+    const bool reaped = Reap(child, status);
     child = -1;
-    if (waited < 0) {
+    if (!reaped) {
         error = Errno("cannot wait for ffmpeg");
         return false;
     }

@@ -1,6 +1,8 @@
 #pragma once
-// ffmpeg as a child process: raw RGB frames in through a pipe, an MP4 file out, H.264 for the
-// picture and AAC for a stretch of an audio file.
+// ffmpeg as a child process: raw RGB frames in through a pipe, a video file out with a stretch
+// of an audio file as its sound, encoded as a preset says.
+
+#include "VideoPreset.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,10 +15,13 @@ struct VideoStream {
     int width = 0;
     int height = 0;
     int framesPerSecond = 0;
-    std::filesystem::path audioFile;
+    std::filesystem::path audioFile;  // none: a picture only
     double audioStart = 0.0;  // seconds into audioFile of the first frame
     double seconds = 0.0;     // of picture and of sound
     std::filesystem::path outFile;
+    VideoEncoding encoding = VideoEncoding::kStandard;
+    // Set to join finished segments (an ffmpeg concat list) instead of taking raw frames.
+    std::filesystem::path joinList;
 };
 
 class VideoEncoder {
@@ -28,6 +33,9 @@ public:
 
     // The ffmpeg found on PATH.
     static std::optional<std::filesystem::path> Find();
+    // False, naming the first one missing, unless `ffmpeg` has every encoder in `names`.
+    static bool HasEncoders(const std::filesystem::path& ffmpeg, const std::vector<const char*>& names,
+                            std::string& error);
 
     bool Start(const std::filesystem::path& ffmpeg, const VideoStream& stream, std::string& error);
     // One frame, bottom row first as GL reads it.

@@ -1,6 +1,7 @@
 // quarn-capture: PNG stills of the demo at chosen soundtrack positions, a contact sheet of them,
 // or a video of it.
 #include "CaptureOptions.h"
+#include "SegmentedCapture.h"
 #include "StillCapture.h"
 #include "VideoCapture.h"
 #include "Version.h"
@@ -10,7 +11,7 @@
 namespace {
 
 bool CaptureStills(const CaptureOptions& options, std::string& error) {
-    StillCapture capture;
+    StillCapture capture(options.frame);
     const bool captured = capture.Start(options.runDirectory, options.anisotropyCap, error) &&
                           (options.sheetFile.empty() ? capture.CaptureStills(options.beats, options.outDirectory, error)
                                                      : capture.CaptureSheet(options, error));
@@ -31,12 +32,18 @@ int main(int argc, char** argv) {
         std::fputs(CaptureUsage(), stdout);
         return 0;
     }
+    if (options->listPresets) {
+        std::fputs(PresetList().c_str(), stdout);
+        return 0;
+    }
     if (options->version) {
         std::puts(QUARN_VERSION_LINE);
         return 0;
     }
-    const bool captured =
-        options->videoFile.empty() ? CaptureStills(*options, error) : VideoCapture(*options).Run(error);
+    const bool captured = ChooseDrawing(*options, error) && (options->videoFile.empty() ? CaptureStills(*options, error)
+                                                             : options->jobs > 0 && !options->segment
+                                                                 ? SegmentedCapture(*options).Run(error)
+                                                                 : VideoCapture(*options).Run(error));
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());
         return 1;

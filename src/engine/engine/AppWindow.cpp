@@ -72,7 +72,7 @@ bool LoadExtensions(const AppWindow& appWindow) {
     platform::MakeCurrent({}, {});
     platform::DeleteContext(context);
     platform::ReleaseDC(appWindow.window, dc);
-    if (result != GLEW_OK) {
+    if (!platform::GlewLoaded(result)) {
         gLogger->Error("Failed to initialize GLEW!");
         return false;
     }

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kWindowWidth = 1280;
-constexpr int kWindowHeight = 720;
 constexpr float kFrameBudget = 16.67f;  // milliseconds
 constexpr const char* kSyncBasePath = "./sync/";
 constexpr float kTitleUpdateInterval = 1000.0f;
@@ -115,12 +113,12 @@ void Engine::StartAuthorMode() {
 // Author mode works in a window beside the editor, with the cursor.
 void Engine::CreateMainWindow() {
     if (authorOptions.enabled) {
-        CreateAppWindow(kWindowWidth, kWindowHeight, window, this, true, false);
+        CreateAppWindow(windowWidth, windowHeight, window, this, true, false);
         return;
     }
-    if (CreateAppWindow(kWindowWidth, kWindowHeight, window, this, true, true)) return;
+    if (CreateAppWindow(windowWidth, windowHeight, window, this, true, true)) return;
     logger->Write("Full Screen Mode Unavailable, Using A Window.");
-    CreateAppWindow(kWindowWidth, kWindowHeight, window, this, true, false);
+    CreateAppWindow(windowWidth, windowHeight, window, this, true, false);
 }
 
 void Engine::Frame() {

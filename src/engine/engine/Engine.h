@@ -48,6 +48,9 @@ public:
     SoundtrackClock soundtrackClock{soundtrack};
     // For the capture tool, set before Init: the renderer's anisotropy cap (0: the driver's maximum).
     float anisotropyCap = 0.0f;
+    // For the capture tool, set before Init: the window's client size, which the frames are drawn at.
+    int32_t windowWidth = 1280;
+    int32_t windowHeight = 720;
     // Set before Init to have the renderer's preview quality available (author mode has it).
     bool previewAvailable = false;
     // Set before Init; author mode when enabled, the player as it always was otherwise.

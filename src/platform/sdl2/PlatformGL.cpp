@@ -1,6 +1,7 @@
-// gdi32 / opengl32 pixel formats and contexts on GLX, under SDL2's X11 windows.
-// A pixel format number is a GLX framebuffer configuration id.
+// gdi32 / opengl32 pixel formats and contexts on GLX, under SDL2's X11 windows, or on EGL off
+// screen. A pixel format number is a GLX framebuffer configuration id (or an EGL config id).
 #include "HandleTable.h"
+#include "sdl2/Offscreen.h"
 #include "sdl2/SdlWindows.h"
 
 #include <GL/glx.h>
@@ -224,6 +225,25 @@ void ReleaseCurrent(Display* display) {
     glXMakeCurrent(display, None, nullptr);
 }
 
+int ChooseOffscreenFormat(const FormatRequest& request) {
+    return offscreen::ChooseFormat(request.rgba, request.colorBits, request.alphaBits, request.depthBits,
+                                   request.stencilBits, request.sampleBuffers > 0 ? request.samples : 0);
+}
+
+// The same version attributes as on GLX; anything else is refused.
+GLContextHandle CreateOffscreenContext(DeviceContext dc, GLContextHandle share, const int* attributes) {
+    WindowRecord* record = FindWindow(dc);
+    int major = 0, minor = 0;
+    for (const int* pair = attributes; pair && pair[0] != 0; pair += 2) {
+        switch (pair[0]) {
+        case WGL_CONTEXT_MAJOR_VERSION_ARB: major = pair[1]; break;
+        case WGL_CONTEXT_MINOR_VERSION_ARB: minor = pair[1]; break;
+        default: return {};
+        }
+    }
+    return record ? offscreen::CreateContext(*record, share, major, minor) : GLContextHandle{};
+}
+
 }  // namespace
 
 void ReleaseContextOn(WindowRecord& record) {
@@ -247,6 +267,7 @@ bool ReleaseDC(WindowHandle window, DeviceContext dc) {
 
 int ChoosePixelFormat(DeviceContext dc, const PixelFormatDescriptor& descriptor) {
     sdl2::WindowRecord* record = FindWindow(dc);
+    if (record && sdl2::Offscreen()) return sdl2::ChooseOffscreenFormat(sdl2::FromDescriptor(descriptor));
     sdl2::NativeTarget target = record ? sdl2::Native(*record) : sdl2::NativeTarget{};
     return target.display ? sdl2::ChooseFormat(target.display, sdl2::FromDescriptor(descriptor)) : 0;
 }
@@ -257,10 +278,12 @@ bool ChoosePixelFormatARB(DeviceContext dc, const int* intAttributes, const floa
     sdl2::WindowRecord* record = FindWindow(dc);
     sdl2::NativeTarget target = record ? sdl2::Native(*record) : sdl2::NativeTarget{};
     sdl2::FormatRequest request;
-    if (!target.display || (floatAttributes && floatAttributes[0] != 0) || !formats || !formatCount ||
+    const bool offscreen = record && sdl2::Offscreen();
+    if ((!target.display && !offscreen) || (floatAttributes && floatAttributes[0] != 0) || !formats || !formatCount ||
         !sdl2::FromWglAttributes(intAttributes, request))
         return false;
-    const int format = sdl2::ChooseFormat(target.display, request);
+    const int format =
+        offscreen ? sdl2::ChooseOffscreenFormat(request) : sdl2::ChooseFormat(target.display, request);
     if (format != 0 && maxFormats > 0) {
         formats[0] = format;
         *formatCount = 1;
@@ -270,6 +293,8 @@ bool ChoosePixelFormatARB(DeviceContext dc, const int* intAttributes, const floa
 
 int DescribePixelFormat(DeviceContext dc, int format, uint32_t descriptorSize, PixelFormatDescriptor* descriptor) {
     sdl2::WindowRecord* record = FindWindow(dc);
+    if (record && sdl2::Offscreen() && descriptor && descriptorSize >= sizeof(PixelFormatDescriptor))
+        return sdl2::offscreen::Describe(format, *descriptor) ? 1 : 0;
     sdl2::NativeTarget target = record ? sdl2::Native(*record) : sdl2::NativeTarget{};
     if (!target.display || !descriptor || descriptorSize < sizeof(PixelFormatDescriptor)) return 0;
     Display* display = target.display;
@@ -298,6 +323,7 @@ int DescribePixelFormat(DeviceContext dc, int format, uint32_t descriptorSize, P
 bool SetPixelFormat(DeviceContext dc, int format, const PixelFormatDescriptor& /*descriptor*/) {
     sdl2::WindowRecord* record = FindWindow(dc);
     if (!record || record->pixelFormat != 0) return false;
+    if (sdl2::Offscreen()) return sdl2::offscreen::SetFormat(*record, format);
     sdl2::NativeTarget target = sdl2::Native(*record);
     GLXFBConfig config = target.display ? sdl2::ConfigById(target.display, format) : nullptr;
     XVisualInfo* visual = config ? glXGetVisualFromFBConfig(target.display, config) : nullptr;
@@ -318,6 +344,10 @@ bool SetPixelFormat(DeviceContext dc, int format, const PixelFormatDescriptor& /
 }
 
 GLContextHandle CreateContext(DeviceContext dc) {
+    if (sdl2::Offscreen()) {
+        sdl2::WindowRecord* record = FindWindow(dc);
+        return record ? sdl2::offscreen::CreateContext(*record, {}, 0, 0) : GLContextHandle{};
+    }
     sdl2::FormattedWindow window = sdl2::Formatted(dc);
     if (!window.config) return {};
     sdl2::XErrorTrap trap(window.target.display);
@@ -327,6 +357,7 @@ GLContextHandle CreateContext(DeviceContext dc) {
 }
 
 GLContextHandle CreateContextAttribsARB(DeviceContext dc, GLContextHandle share, const int* attributes) {
+    if (sdl2::Offscreen()) return sdl2::CreateOffscreenContext(dc, share, attributes);
     sdl2::FormattedWindow window = sdl2::Formatted(dc);
     sdl2::ContextRecord* shared = share ? sdl2::FindContext(share) : nullptr;
     const auto createContextAttribs = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
@@ -356,6 +387,7 @@ GLContextHandle CreateContextAttribsARB(DeviceContext dc, GLContextHandle share,
 }
 
 bool MakeCurrent(DeviceContext dc, GLContextHandle context) {
+    if (sdl2::Offscreen()) return sdl2::offscreen::MakeCurrent(FindWindow(dc), context);
     if (!context) {
         if (Display* display = glXGetCurrentDisplay()) sdl2::ReleaseCurrent(display);
         return true;
@@ -367,6 +399,7 @@ bool MakeCurrent(DeviceContext dc, GLContextHandle context) {
 }
 
 bool DeleteContext(GLContextHandle context) {
+    if (sdl2::Offscreen()) return sdl2::offscreen::DeleteContext(context);
     sdl2::ContextRecord* record = sdl2::FindContext(context);
     if (!record) return false;
     if (glXGetCurrentContext() == record->context) sdl2::ReleaseCurrent(record->display);
@@ -376,6 +409,10 @@ bool DeleteContext(GLContextHandle context) {
 }
 
 bool SwapBuffers(DeviceContext dc) {
+    if (sdl2::Offscreen()) {
+        sdl2::WindowRecord* record = FindWindow(dc);
+        return record && sdl2::offscreen::Swap(*record);
+    }
     sdl2::FormattedWindow window = sdl2::Formatted(dc);
     if (!window.config) return false;
     glXSwapBuffers(window.target.display, window.target.window);

@@ -1,6 +1,8 @@
 // user32 windows on SDL2: classes, creation, titles, icons, sizes.
 #include "sdl2/SdlWindows.h"
 
+#include "sdl2/Offscreen.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -76,6 +78,7 @@ SDL_Window* CreateNative(WindowRecord& record) {
 }
 
 void DestroyNative(WindowRecord& record) {
+    offscreen::ReleaseSurface(record);
     if (!record.native) return;
     ReleaseContextOn(record);
     SDL_DestroyWindow(record.native);
@@ -105,6 +108,8 @@ void AppendUtf8(char32_t cp, std::string& out) {
 
 bool EnsureVideo() {
     static const bool ready = [] {
+        // Off screen there is no display to open, and nothing to say about it.
+        if (Offscreen()) return false;
         // Closing one window must not end the program behind the engine's back; a SIGINT still
         // arrives as SDL_QUIT.
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -184,7 +189,7 @@ bool RegisterClassEx(const WindowClass& windowClass) {
 WindowHandle CreateWindowEx(uint32_t /*exStyle*/, const char16_t* className, const char16_t* title, uint32_t style,
                             int x, int y, int width, int height, InstanceHandle /*instance*/) {
     const sdl2::ClassRecord* windowClass = sdl2::FindClass(className);
-    if (!windowClass || !sdl2::EnsureVideo()) return {};
+    if (!windowClass || (!sdl2::Offscreen() && !sdl2::EnsureVideo())) return {};
 
     auto record = std::make_unique<WindowRecord>();
     record->handle = WindowHandle{sdl2::State().nextWindowId++};
@@ -198,7 +203,7 @@ WindowHandle CreateWindowEx(uint32_t /*exStyle*/, const char16_t* className, con
     record->height = height;
     const SDL_DisplayMode* mode = sdl2::FullScreenMode();
     record->fullScreen = (style & WS_POPUP) && mode && mode->w == width && mode->h == height;
-    if (!sdl2::CreateNative(*record)) return {};
+    if (!sdl2::Offscreen() && !sdl2::CreateNative(*record)) return {};
 
     WindowRecord& created = *record;
     sdl2::State().windows.push_back(std::move(record));
@@ -211,7 +216,7 @@ WindowHandle CreateWindowEx(uint32_t /*exStyle*/, const char16_t* className, con
     GetClientRect(handle, client);
     sdl2::SendToWindow(created, WM_SIZE, SIZE_RESTORED, MakeLParam(client.right, client.bottom));
     if (WindowRecord* live = FindWindow(handle)) {
-        SDL_GetWindowPosition(live->native, &live->x, &live->y);
+        if (live->native) SDL_GetWindowPosition(live->native, &live->x, &live->y);
         sdl2::SendToWindow(*live, WM_MOVE, 0, MakeLParam(live->x, live->y));
     }
     return handle;
@@ -234,6 +239,7 @@ bool ShowWindow(WindowHandle window, int command) {
     if (!record) return false;
     const bool wasShown = record->shown;
     record->shown = command != SW_HIDE;
+    if (!record->native) return wasShown;
     if (record->shown)
         SDL_ShowWindow(record->native);
     else
@@ -244,9 +250,10 @@ bool ShowWindow(WindowHandle window, int command) {
 bool GetClientRect(WindowHandle window, Rect& rect) {
     WindowRecord* record = FindWindow(window);
     if (!record) return false;
-    int width = 0;
-    int height = 0;
-    SDL_GetWindowSize(record->native, &width, &height);
+    // Off screen, a window keeps the size it was made with.
+    int width = record->width;
+    int height = record->height;
+    if (record->native) SDL_GetWindowSize(record->native, &width, &height);
     rect = Rect{0, 0, width, height};
     return true;
 }
@@ -256,7 +263,7 @@ bool SetWindowText(WindowHandle window, const char16_t* text) {
     if (!record) return false;
     record->title = text ? text : u"";
     sdl2::WideToUtf8(record->title.c_str(), record->titleUtf8);
-    SDL_SetWindowTitle(record->native, record->titleUtf8.c_str());
+    if (record->native) SDL_SetWindowTitle(record->native, record->titleUtf8.c_str());
     return true;
 }
 

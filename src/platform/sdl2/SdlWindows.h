@@ -25,7 +25,8 @@ struct WindowRecord {
     bool shown = false;
     bool destroying = false;
     int pixelFormat = 0;                 // 0 until SetPixelFormat
-    void* pixelFormatConfig = nullptr;  // the GLX configuration behind it
+    void* pixelFormatConfig = nullptr;  // the GLX (or EGL) configuration behind it
+    void* offscreenSurface = nullptr;   // the EGL pbuffer that stands in for the window
 };
 
 // SDL_Init for video, once; false when there is no display.

@@ -120,4 +120,8 @@ bool IsExtensionSupported(const char* names) {
     return names && wglewIsSupported(names);
 }
 
+bool GlewLoaded(unsigned int result) {
+    return result == GLEW_OK;
+}
+
 }  // namespace platform

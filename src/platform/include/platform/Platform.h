@@ -295,5 +295,7 @@ bool SwapBuffers(DeviceContext dc);
 // wglewIsSupported, after glewInit: every one of the space-separated "WGL_..." names is offered
 // by the window system (each is answered by its own system's equivalent).
 bool IsExtensionSupported(const char* names);
+// Whether glewInit's `result` means the GL entry points are loaded, as the window system sees it.
+bool GlewLoaded(unsigned int result);
 
 }  // namespace platform
