@@ -6,13 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -183,10 +187,30 @@ std::string FrameDigests(const EngineRunDirectory& run, const std::string& file)
     return kept;
 }
 
+// Neither gone nor a zombie left for init to reap.
+bool Alive(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t name = text.rfind(')');
+    return name != std::string::npos && name + 2 < text.size() && text[name + 2] != 'Z';
+}
+
+// Whether every process of a capture has let go of its parts folder's lock by `patience`.
+bool FolderFreedWithin(const fs::path& parts, std::chrono::milliseconds patience) {
+    const int fd = open((parts / "lock").c_str(), O_RDWR);
+    if (fd < 0) return false;
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    bool freed = false;
+    while (!(freed = flock(fd, LOCK_EX | LOCK_NB) == 0) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    close(fd);
+    return freed;
+}
+
 // Segments drawn by two processes and joined are the frames one process draws, to the byte; a run
 // that fails in one segment (a full disk, here a stand-in ffmpeg) keeps the other, and the next
 // run draws only what is missing.
-TEST_F(VideoSettingsTest, SegmentsJoinToTheSameFramesAndARunAfterAFailureFinishesThem) {
+TEST_F(VideoSettingsTest, SegmentsJoinToTheSameFramesAndAFailedOrKilledRunIsFinishedLater) {
     const std::vector<std::string> stretch = {"--preset", "master", "--size", kSmall,
                                               "--to", "2", "--max-anisotropy", "1"};
     auto capture = [&](const std::string& file, std::vector<std::string> more, Environment environment = {}) {
@@ -218,6 +242,29 @@ TEST_F(VideoSettingsTest, SegmentsJoinToTheSameFramesAndARunAfterAFailureFinishe
     EXPECT_NE(resumed.output.find("1 already finished"), std::string::npos) << resumed.output;
     EXPECT_EQ(ReadBytes(run->File("resumed.frames")), ReadBytes(run->File("whole.frames")));
     EXPECT_EQ(FrameDigests(*run, "resumed.mkv"), FrameDigests(*run, "whole.mkv"));
+
+    // Killed outright once its first segment is done (by the second segment's encoder, which knows
+    // when, and then encodes on): the second segment's process must end with the run, holding the
+    // folder until it has, and the next run draws only that segment.
+    std::ofstream(bin / "ffmpeg")
+        << "#!/bin/sh\nfor last in \"$@\"; do :; done\n"
+        << "case \"$last\" in *segment-00000030*)\n  echo $PPID > \"${0%/*}/segment.pid\"\n"
+        << "  first=\"${last%/*}/segment-00000000\"; n=0\n"
+        << "  while [ ! -e \"$first.mkv\" ] || [ ! -e \"$first.frames\" ]; do\n"
+        << "    n=$((n + 1)); [ $n -gt 600 ] && break; sleep 0.1\n  done\n"
+        << "  kill -KILL \"$(cut -d' ' -f4 /proc/$PPID/stat)\";;\nesac\n"
+        << "exec /usr/bin/ffmpeg \"$@\"\n";
+    const ToolRun killed = capture("killed.mkv", {"--jobs", "2"}, {{"PATH", bin.string() + ":/usr/bin:/bin"}});
+    EXPECT_EQ(killed.process.signal, SIGKILL);
+    EXPECT_FALSE(fs::exists(run->File("killed.mkv")));
+    EXPECT_TRUE(fs::exists(run->File("killed.parts/segment-00000000.mkv")));
+    EXPECT_TRUE(FolderFreedWithin(run->File("killed.parts"), std::chrono::seconds(10)));
+    EXPECT_FALSE(Alive(std::stoi(ReadBytes(bin / "segment.pid")))) << "the killed run's segment draws on";
+    const ToolRun finished = capture("killed.mkv", {"--jobs", "2"});
+    ExpectSucceeded(finished);
+    EXPECT_NE(finished.output.find("1 already finished"), std::string::npos) << finished.output;
+    EXPECT_EQ(ReadBytes(run->File("killed.frames")), ReadBytes(run->File("whole.frames")));
+    EXPECT_EQ(FrameDigests(*run, "killed.mkv"), FrameDigests(*run, "whole.mkv"));
 }
 
 TEST_F(VideoSettingsTest, ASecondCaptureIntoTheSamePartsIsRefused) {

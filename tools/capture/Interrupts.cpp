@@ -2,6 +2,9 @@
 
 #include <csignal>
 
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
@@ -23,4 +26,10 @@ void CatchInterrupts() {
 
 bool Interrupted() {
     return gInterrupted != 0;
+}
+
+void EndWithParent() {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // The parent may have died before the request was made; its orphans are adopted by init.
+    if (getppid() == 1) gInterrupted = 1;
 }

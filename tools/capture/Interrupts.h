@@ -4,3 +4,6 @@
 
 void CatchInterrupts();
 bool Interrupted();
+// For a process that draws one segment of a larger capture: the capture's death reaches it as
+// SIGTERM, so that nothing of a killed run keeps writing into the parts folder.
+void EndWithParent();

@@ -57,7 +57,9 @@ std::string DescribeExit(int status) {
     return "an unknown end";
 }
 
-// Held while the capture works in its parts folder; a second capture finds it taken.
+// Held while the capture works in its parts folder; a second capture finds it taken. The segments'
+// processes inherit it, so the folder stays taken until the last process of a run has ended, even
+// when the run itself was killed.
 class FolderLock {
 public:
     FolderLock() = default;
@@ -68,7 +70,7 @@ public:
     }
 
     bool Take(const std::filesystem::path& folder, std::string& error) {
-        fd = open((folder / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        fd = open((folder / "lock").c_str(), O_RDWR | O_CREAT, 0666);
         if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
         error = errno == EWOULDBLOCK ? "another capture is working in " + Quoted(folder)
                                      : "cannot lock " + Quoted(folder / "lock") + ": " + std::strerror(errno);

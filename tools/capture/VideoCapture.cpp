@@ -63,6 +63,7 @@ bool VideoCapture::Run(std::string& error) {
     PartFile partFile(options.videoFile);
     if (!partFile.Create(error)) return false;
     CatchInterrupts();
+    if (options.segment) EndWithParent();
     const auto begin = std::chrono::steady_clock::now();
     const bool captured = Capture(*ffmpeg, partFile.path, error);
     session.Stop();
