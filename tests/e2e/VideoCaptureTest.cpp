@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,21 +33,9 @@ std::vector<std::string> PartFiles(const fs::path& directory) {
     return names;
 }
 
-// "key=value" lines of ffprobe, one map per stream.
-std::vector<std::map<std::string, std::string>> ProbeStreams(const EngineRunDirectory& run, const std::string& file) {
-    const ToolRun probe = RunTool(run, "/usr/bin/ffprobe",
-                                  {"-v", "error", "-count_frames", "-show_entries",
-                                   "stream=codec_type,codec_name,pix_fmt,width,height,nb_read_frames,start_time,duration",
-                                   "-of", "default=noprint_wrappers=0", file});
-    std::vector<std::map<std::string, std::string>> streams;
-    std::istringstream lines(probe.output);
-    for (std::string line; std::getline(lines, line);) {
-        if (line == "[STREAM]") streams.emplace_back();
-        const size_t equals = line.find('=');
-        if (!streams.empty() && equals != std::string::npos)
-            streams.back()[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return streams;
+std::vector<StreamFields> ProbeStreams(const EngineRunDirectory& run, const std::string& file) {
+    return ProbeStreams(run, file, "codec_type,codec_name,pix_fmt,width,height,nb_read_frames,start_time,duration",
+                        {"-count_frames"});
 }
 
 // The demo's data with a soundtrack that reaches the Sphere morph, shared by the tests.

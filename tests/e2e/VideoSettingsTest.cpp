@@ -279,23 +279,10 @@ TEST_F(VideoSettingsTest, ASecondCaptureIntoTheSamePartsIsRefused) {
     EXPECT_FALSE(fs::exists(run->File("busy.mkv")));
 }
 
-// "key=value" lines of ffprobe, one map per stream.
-std::vector<std::map<std::string, std::string>> Probe(const EngineRunDirectory& run, const std::string& file) {
-    const ToolRun probe = RunTool(run, "/usr/bin/ffprobe",
-                                  {"-v", "error", "-show_entries",
-                                   "stream=codec_type,codec_name,profile,pix_fmt,color_space,color_"
-                                   "transfer,"
-                                   "color_primaries,r_frame_rate,sample_rate,channels,has_b_frames",
-                                   "-of", "default=noprint_wrappers=0", file});
-    std::vector<std::map<std::string, std::string>> streams;
-    std::istringstream lines(probe.output);
-    for (std::string line; std::getline(lines, line);) {
-        if (line == "[STREAM]") streams.emplace_back();
-        const size_t equals = line.find('=');
-        if (!streams.empty() && equals != std::string::npos)
-            streams.back()[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return streams;
+std::vector<StreamFields> Probe(const EngineRunDirectory& run, const std::string& file) {
+    return ProbeStreams(run, file,
+                        "codec_type,codec_name,profile,pix_fmt,color_space,color_transfer,color_primaries,"
+                        "r_frame_rate,sample_rate,channels,has_b_frames");
 }
 
 TEST_F(VideoSettingsTest, TheVideoSitePresetMakesWhatTheSiteAsksFor) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -48,6 +49,22 @@ void ExpectSucceeded(const ToolRun& tool) {
 std::string ReadBytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<StreamFields> ProbeStreams(const EngineRunDirectory& run, const std::string& file, const std::string& entries,
+                                       std::vector<std::string> options) {
+    options.insert(options.begin(), {"-v", "error"});
+    options.insert(options.end(), {"-show_entries", "stream=" + entries, "-of", "default=noprint_wrappers=0", file});
+    const ToolRun probe = RunTool(run, "/usr/bin/ffprobe", options);
+    std::vector<StreamFields> streams;
+    std::istringstream lines(probe.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "[STREAM]") streams.emplace_back();
+        const size_t equals = line.find('=');
+        if (!streams.empty() && equals != std::string::npos)
+            streams.back()[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return streams;
 }
 
 bool LinkBuiltSoundtrack(const EngineRunDirectory& run) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -31,6 +32,12 @@ ToolRun RunCapture(const EngineRunDirectory& run, std::vector<std::string> argum
 void ExpectSucceeded(const ToolRun& tool);
 
 std::string ReadBytes(const std::filesystem::path& file);
+
+// ffprobe's `entries` of each stream of `file` (in the run directory), one map a stream, with
+// `options` (such as "-count_frames") ahead of them.
+using StreamFields = std::map<std::string, std::string>;
+std::vector<StreamFields> ProbeStreams(const EngineRunDirectory& run, const std::string& file, const std::string& entries,
+                                       std::vector<std::string> options = {});
 
 // "./Audio/tovik.ogg" as a link to the soundtrack the content pipeline built, the whole piece;
 // false when the build made none.
