@@ -423,8 +423,9 @@ build_key() {
 # cpp-httplib's upstream single header, which declares and defines the whole
 # library, with its licence for the downloads.
 build_headers() {
-  local dest=$1 src
-  src=$(unpack cpp-httplib "$(tarball cpp-httplib)")
+  local dest=$1 archive src
+  archive=$(tarball cpp-httplib)
+  src=$(unpack cpp-httplib "$archive")
   [[ -f "$src/httplib.h" ]] || die "cpp-httplib: its source has no httplib.h"
   install -D -m 644 "$src/httplib.h" "$dest/include/httplib.h"
   install -D -m 644 "$src/LICENSE" "$dest/share/licenses/cpp-httplib/LICENSE"

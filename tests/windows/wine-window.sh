@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the Wine tests: ending the Windows player as a viewer does, with Escape.
 
 # end_with_escape PID: finds the player's window, presses Escape in it and waits up to 10 s for
