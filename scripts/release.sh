@@ -244,15 +244,18 @@ windows_zip() {
 }
 
 # The licences of the libraries built into the program and the DLL, from their upstream sources
-# (kept in the libraries' prefix $2), and of the compiler's runtime and winpthreads, linked in
-# statically, as Debian ships them.
+# (kept in the libraries' prefix $2 and cpp-httplib's header prefix beside it), and of the
+# compiler's runtime and winpthreads, linked in statically, and the header-only libraries, as
+# Debian ships them.
 windows_licences() {
   local tree=$1 deps=$2 licences=$1/licenses name file size sha directory
   mkdir -p "$licences"
   for name in openal-soft libogg libvorbis glew; do
     cp -r "$deps/share/licenses/$name" "$licences/$name"
   done
+  cp -r "$deps/../headers/current/share/licenses/cpp-httplib" "$licences/cpp-httplib"
   cp /usr/share/doc/libstb-dev/copyright "$licences/stb.copyright"
+  cp /usr/share/doc/nlohmann-json3-dev/copyright "$licences/nlohmann-json.copyright"
   cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licences/gcc-runtime.copyright"
   cp /usr/share/common-licenses/GPL-3 "$licences/gcc-runtime.GPL-3"
   cp /usr/share/doc/mingw-w64-common/copyright "$licences/mingw-w64-and-winpthreads.copyright"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Windows libraries the cross build links against: OpenAL Soft (as
 # a DLL: it is LGPL, so users must be able to replace it), libogg, libvorbis
-# and GLEW (static). Debian ships no Windows builds of them, so the upstream
-# sources come from Debian's source archive, through the mirror apt already
-# uses.
+# and GLEW (static), and takes cpp-httplib's single header (Debian's own
+# package is split into a header and a Linux library). Debian ships no Windows
+# builds of them, so the upstream sources come from Debian's source archive,
+# through the mirror apt already uses.
 #
 # Which sources is fixed by scripts/windows-deps.lock, committed with the
 # tree: package, version, file, size and SHA-256 of each tarball. Every build
@@ -15,9 +16,11 @@
 #
 # The result lives outside the source tree, in a prefix keyed by everything
 # that shapes it (the tarballs, the compiler, its runtime and flags, this
-# recipe), so a second run only prints the prefix. The last line of stdout is
-# always that prefix; progress goes to stderr, one line per step, and any
-# failure is one line.
+# recipe), so a second run only prints the prefix. The header has a prefix of
+# its own beside it, headers/current, keyed by its tarball alone: adding or
+# updating it rebuilds none of the libraries. The last line of stdout is
+# always the libraries' prefix; progress goes to stderr, one line per step,
+# and any failure is one line.
 #
 # Usage: scripts/windows-deps.sh [--refresh]
 # Environment:
@@ -28,7 +31,9 @@ set -euo pipefail
 shopt -s inherit_errexit
 
 readonly suite=trixie
-readonly packages=(openal-soft libogg libvorbis glew)
+readonly packages=(openal-soft libogg libvorbis glew cpp-httplib)
+# Compiled into the libraries' prefix; the rest are headers.
+readonly compiled=(openal-soft libogg libvorbis glew)
 readonly triplet=x86_64-w64-mingw32
 readonly keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 readonly apt_packages=(
@@ -403,7 +408,7 @@ readonly recipe=(build_cmake unpack install_licence build_libogg build_libvorbis
 # so do the flags CMake takes from the environment.
 build_key() {
   {
-    lock_entries | cut -d' ' -f1,5
+    lock_entries | awk -v wanted="${compiled[*]}" 'index(" " wanted " ", " " $1 " ") { print $1, $5 }'
     "$triplet-g++-posix" --version
     dpkg-query -W mingw-w64-x86-64-dev mingw-w64-common
     echo "CFLAGS=${CFLAGS:-} CXXFLAGS=${CXXFLAGS:-} CPPFLAGS=${CPPFLAGS:-} LDFLAGS=${LDFLAGS:-}"
@@ -413,19 +418,55 @@ build_key() {
   } | sha256sum | cut -c1-16
 }
 
-# --- publishing -------------------------------------------------------------
+# --- the header -------------------------------------------------------------
 
-# Swaps the link in one rename, so readers see the old prefix or the new one.
-publish() {
-  local key=$1
-  ln -sfn "$key" "$cache_root/.current.$$"
-  mv -fT "$cache_root/.current.$$" "$cache_root/current"
+# cpp-httplib's upstream single header, which declares and defines the whole
+# library, with its licence for the downloads.
+build_headers() {
+  local dest=$1 archive src
+  archive=$(tarball cpp-httplib)
+  src=$(unpack cpp-httplib "$archive")
+  [[ -f "$src/httplib.h" ]] || die "cpp-httplib: its source has no httplib.h"
+  install -D -m 644 "$src/httplib.h" "$dest/include/httplib.h"
+  install -D -m 644 "$src/LICENSE" "$dest/share/licenses/cpp-httplib/LICENSE"
 }
 
-# Earlier prefixes are unreachable once the link moves; they only cost disk.
+headers_key() {
+  {
+    lock_entries | awk '$1 == "cpp-httplib" { print $1, $5 }'
+    declare -f build_headers unpack
+  } | sha256sum | cut -c1-16
+}
+
+# The header's prefix, published as headers/current.
+ensure_headers() {
+  local dir=$cache_root/headers key
+  key=$(headers_key)
+  mkdir -p "$dir"
+  if [[ ! -d "$dir/$key" ]]; then
+    say "taking cpp-httplib $(lock_field cpp-httplib 2)'s header"
+    build_headers "$work/headers"
+    mv -T "$work/headers" "$dir/$key"
+  fi
+  publish "$dir" "$key"
+  prune_old_prefixes "$dir" "$key"
+}
+
+# --- publishing -------------------------------------------------------------
+
+# publish DIR KEY: swaps DIR/current in one rename, so readers see the old
+# prefix or the new one.
+publish() {
+  local dir=$1 key=$2
+  ln -sfn "$key" "$dir/.current.$$"
+  mv -fT "$dir/.current.$$" "$dir/current"
+}
+
+# prune_old_prefixes DIR KEY: earlier prefixes are unreachable once the link
+# moves; they only cost disk.
 prune_old_prefixes() {
-  local key=$1 d
-  for d in "$cache_root"/*/; do
+  local dir=$1 key=$2 d
+  for d in "$dir"/*/; do
     d=${d%/}
     [[ "${d##*/}" =~ ^[0-9a-f]{16}$ && "${d##*/}" != "$key" ]] && rm -rf "$d"
   done
@@ -445,7 +486,7 @@ main() {
   exec 9>"$cache_root/.lock"
   flock 9
   # Left over only by a run that was killed; nothing else runs under the lock.
-  rm -rf "$cache_root"/.work* "$cache_root"/.stage.* "$cache_root"/.current.*
+  rm -rf "$cache_root"/.work* "$cache_root"/.stage.* "$cache_root"/.current.* "$cache_root"/headers/.current.*
   work=$(mktemp -d "$cache_root/.work.XXXXXX")
   trap 'rm -rf "$work" "$stage"' EXIT
 
@@ -467,8 +508,9 @@ main() {
     build_all
     mv -T "$stage_prefix" "$prefix"
   fi
-  publish "$key"
-  prune_old_prefixes "$key"
+  publish "$cache_root" "$key"
+  prune_old_prefixes "$cache_root" "$key"
+  ensure_headers
   echo "$prefix"
 }
 

@@ -16,6 +16,7 @@ linux_run=$1
 windows_run=$2
 windows_capture=$4
 export WINEPREFIX=$3 WINEDEBUG=-all ALSOFT_DRIVERS=null LIBGL_ALWAYS_SOFTWARE=1
+source "$(dirname "$0")/wine-window.sh"
 work=$(mktemp -d /tmp/quarn-wine-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -93,33 +94,14 @@ grep -q "Returned A Missing Texture!" <(readable_log "$work/missing-texture-wind
 make_run_dir "$work/escape" 120
 play_windows "$work/escape" &
 player=$!
-window=""
 for _ in $(seq 1 120); do
-  if readable_log "$work/escape" 2>/dev/null | grep -q "Initializing Post Processor: Bloom"; then
-    window=$(xdotool search --name '^QuarnEngine$' 2>/dev/null | head -1 || true)
-    [[ -n "$window" ]] && break
-  fi
+  readable_log "$work/escape" 2>/dev/null | grep -q "Initializing Post Processor: Bloom" && break
   sleep 0.5
 done
-if [[ -z "$window" ]]; then
-  fail "escape: the Windows player's window never appeared"
-  kill "$player" 2>/dev/null || true
-else
-  sleep 1
-  # Wine may ignore a key sent to a window as a synthetic event, so it is also typed, through
-  # XTEST, to the window that has the focus.
-  xdotool windowactivate --sync "$window" 2>/dev/null || true
-  xdotool key --window "$window" Escape
-  xdotool key Escape
-fi
 # The music lasts two minutes: a player still running a few seconds after the key ignored it.
-for _ in $(seq 1 20); do
-  kill -0 "$player" 2>/dev/null || break
-  sleep 0.5
-done
-if kill -0 "$player" 2>/dev/null; then
-  fail "escape: the Windows player was still running 10 s after Escape"
-  kill "$player"
+if ! end_with_escape "$player"; then
+  fail "escape: Escape did not end the Windows player"
+  kill "$player" 2>/dev/null || true
 fi
 escape_status=0
 wait "$player" || escape_status=$?
