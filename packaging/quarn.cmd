@@ -19,7 +19,7 @@ set "run=%LOCALAPPDATA%\quarn\"
 if not exist "%run%" mkdir "%run%"
 if not exist "%run%" goto no_run_folder
 set "blocked="
-for %%d in (Shaders Models Textures Greetings Audio sync) do call :link %%d
+for %%d in (Shaders Models Textures Greetings Audio sync editor) do call :link %%d
 if defined blocked exit /b 1
 
 :play
