@@ -34,11 +34,14 @@ readonly suite=trixie
 readonly packages=(openal-soft libogg libvorbis glew cpp-httplib)
 # Compiled into the libraries' prefix; the rest are headers.
 readonly compiled=(openal-soft libogg libvorbis glew)
+# Taken with Debian's own patches (security fixes), from the package's .debian tarball, locked as
+# "<package>.debian".
+readonly patched=(cpp-httplib)
 readonly triplet=x86_64-w64-mingw32
 readonly keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 readonly apt_packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xdotool
-  cmake make curl ca-certificates gpgv debian-archive-keyring xz-utils
+  cmake make curl ca-certificates gpgv debian-archive-keyring xz-utils patch
 )
 
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -181,6 +184,9 @@ refresh_lock() {
   for p in "${packages[@]}"; do
     grep -q "^$p " "$dir/entries" || die "$suite $name: no single .orig tarball for $p"
   done
+  for p in "${patched[@]}"; do
+    grep -q "^$p.debian " "$dir/entries" || die "$suite $name: no .debian tarball for $p"
+  done
   {
     echo "# The upstream sources of the Windows libraries, from Debian $suite's signed source index."
     echo "# Written by scripts/windows-deps.sh --refresh: review the change, then commit it."
@@ -217,13 +223,17 @@ check_index_dates() {
   fi
 }
 
-# Reads a Sources index on stdin; prints one pin line per wanted package.
+# Reads a Sources index on stdin; prints one pin line per wanted package, and
+# one for the .debian tarball of each patched one.
 # Extra-Source-Only stanzas are older versions kept for Built-Using, not the
 # suite's own; a package with more than one real stanza is left out (and so
 # refused by the caller) rather than guessed at.
 parse_sources() {
-  awk -v wanted="${packages[*]}" '
-    BEGIN { RS = ""; FS = "\n"; n = split(wanted, w, " "); for (i = 1; i <= n; i++) want[w[i]] = 1 }
+  awk -v wanted="${packages[*]}" -v patched="${patched[*]}" '
+    BEGIN {
+      RS = ""; FS = "\n"; n = split(wanted, w, " "); for (i = 1; i <= n; i++) want[w[i]] = 1
+      n = split(patched, w, " "); for (i = 1; i <= n; i++) patch[w[i]] = 1
+    }
     {
       pkg = ver = dir = ""; extra = 0; in256 = 0; nfile = 0
       for (i = 1; i <= NF; i++) {
@@ -237,9 +247,13 @@ parse_sources() {
       }
       if (!(pkg in want) || extra) next
       upstream = ver; sub(/^[0-9]+:/, "", upstream); sub(/-[^-]*$/, "", upstream)
+      plain = ver; sub(/^[0-9]+:/, "", plain)
       for (j = 1; j <= nfile; j++) {
         if (index(file[j], pkg "_" upstream ".orig.tar.") == 1 && file[j] !~ /\.asc$/) {
           count[pkg]++; out[pkg] = pkg " " ver " " file[j] " " size[j] " " sha[j] " " dir
+        }
+        if ((pkg in patch) && index(file[j], pkg "_" plain ".debian.tar.") == 1) {
+          p = pkg ".debian"; count[p]++; out[p] = p " " ver " " file[j] " " size[j] " " sha[j] " " dir
         }
       }
     }
@@ -421,20 +435,34 @@ build_key() {
 # --- the header -------------------------------------------------------------
 
 # cpp-httplib's upstream single header, which declares and defines the whole
-# library, with its licence for the downloads.
+# library, with Debian's patches and its licence for the downloads.
 build_headers() {
   local dest=$1 archive src
   archive=$(tarball cpp-httplib)
   src=$(unpack cpp-httplib "$archive")
+  apply_debian_patches cpp-httplib "$src"
   [[ -f "$src/httplib.h" ]] || die "cpp-httplib: its source has no httplib.h"
   install -D -m 644 "$src/httplib.h" "$dest/include/httplib.h"
   install -D -m 644 "$src/LICENSE" "$dest/share/licenses/cpp-httplib/LICENSE"
 }
 
+# apply_debian_patches PACKAGE SOURCE: the patches of the package's locked
+# .debian tarball, in the order of their series, each of which must apply.
+apply_debian_patches() {
+  local pkg=$1 src=$2 debian patch
+  debian=$(unpack "$pkg.debian" "$(tarball "$pkg.debian")")
+  [[ -f "$debian/patches/series" ]] || return 0
+  while read -r patch _; do
+    [[ -z "$patch" || "$patch" == \#* ]] && continue
+    patch -d "$src" -p1 --batch --quiet --no-backup-if-mismatch <"$debian/patches/$patch" >/dev/null ||
+      die "$pkg: Debian's $patch does not apply"
+  done <"$debian/patches/series"
+}
+
 headers_key() {
   {
-    lock_entries | awk '$1 == "cpp-httplib" { print $1, $5 }'
-    declare -f build_headers unpack
+    lock_entries | awk '$1 == "cpp-httplib" || $1 == "cpp-httplib.debian" { print $1, $5 }'
+    declare -f build_headers apply_debian_patches unpack
   } | sha256sum | cut -c1-16
 }
 
