@@ -167,7 +167,8 @@ check_bundle() {
   for name in libSDL2-2.0.so.0 libopenal.so.1 libvorbisfile.so.3 libvorbis.so.0 libogg.so.0 libGLEW.so.2.2; do
     [[ -f $lib/$name ]] || fail "$name is not in the archive"
   done
-  for name in "$lib"/libc.so* "$lib"/libGL.so* "$lib"/libGLX* "$lib"/libOpenGL* "$lib"/libX11.so* "$lib"/libxcb.so*; do
+  for name in "$lib"/libc.so* "$lib"/libGL.so* "$lib"/libGLX* "$lib"/libOpenGL* "$lib"/libEGL* "$lib"/libX11.so* \
+    "$lib"/libxcb.so*; do
     [[ ! -e $name ]] || fail "$name must come from the viewer's machine"
   done
   [[ $(patchelf --print-rpath "$tree/QuarnEngine") == '$ORIGIN/lib' ]] ||
