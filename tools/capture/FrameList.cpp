@@ -1,9 +1,9 @@
 #include "FrameList.h"
 
+#include "io/AtomicFile.h"
+
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
-#include <system_error>
 
 namespace {
 
@@ -39,24 +39,9 @@ void FrameList::Add(int64_t frame, double beat, const std::vector<uint8_t>& pixe
     text.append(line, static_cast<size_t>(length));
 }
 
+// Atomic, so that a resumed capture never takes a half-written list for a finished segment's.
 bool FrameList::Write(const std::filesystem::path& file, std::string& error) const {
-    std::filesystem::path temporary = file;
-    temporary += ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            error = "cannot write " + temporary.string();
-            std::filesystem::remove(temporary);
-            return false;
-        }
-    }
-    std::error_code failure;
-    std::filesystem::rename(temporary, file, failure);
-    if (!failure) return true;
-    error = "cannot rename " + temporary.string() + " to " + file.string() + ": " + failure.message();
-    return false;
+    return WriteFileAtomically(file.string(), text, error);
 }
 
 std::filesystem::path FrameListFile(const std::filesystem::path& video) {
