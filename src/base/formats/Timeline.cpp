@@ -151,7 +151,7 @@ std::string PrintTimeline(const std::vector<TimelineTrack>& tracks) {
             text += "\n";
         text += "[" + track.name + "]\n";
         for (const SyncKey& key : track.keys) {
-            text += Pad(PositionText(key.row), 10) + " " + Pad(ValueText(key.value), 12) + " " + KindText(key.type) + "\n";
+            text += KeyLine(key) + "\n";
         }
     }
     return text;
@@ -166,4 +166,8 @@ std::string ValueText(float value) { return ShortestText(value); }
 
 std::string KindText(int32_t type) {
     return type >= 0 && type < 4 ? kKindNames[type] : std::to_string(type);
+}
+
+std::string KeyLine(const SyncKey& key) {
+    return Pad(PositionText(key.row), 10) + " " + Pad(ValueText(key.value), 12) + " " + KindText(key.type);
 }

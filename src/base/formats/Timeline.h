@@ -40,3 +40,5 @@ std::string PrintTimeline(const std::vector<TimelineTrack>& tracks);
 std::string PositionText(int32_t row);
 std::string ValueText(float value);
 std::string KindText(int32_t type);
+// A key's line in the canonical columns, without its line end.
+std::string KeyLine(const SyncKey& key);

@@ -57,8 +57,6 @@ std::string Place(const std::vector<Word>& layout, const std::string (&words)[3]
     return line;
 }
 
-std::vector<Word> DefaultLayout() { return {{0, ""}, {11, ""}, {24, ""}}; }
-
 // The key's line with the new value and kind, each changed word in its column; the position and
 // whatever follows the kind (a comment) stay as written.
 std::string RewrittenKeyLine(const std::string& line, const SyncKey& old, const SyncKey& key) {
@@ -71,10 +69,10 @@ std::string RewrittenKeyLine(const std::string& line, const SyncKey& old, const 
 
 // A new key's line in the columns of `layout`, a key line near it (null: the canonical columns).
 std::string NewKeyLine(const std::string* layout, const SyncKey& key) {
+    if (!layout) return KeyLine(key);
     size_t end = 0;
-    const std::vector<Word> columns = layout ? WordsOf(*layout, end) : DefaultLayout();
     const std::string fields[3] = {PositionText(key.row), ValueText(key.value), KindText(key.type)};
-    return Place(columns, fields);
+    return Place(WordsOf(*layout, end), fields);
 }
 
 bool KeysSound(const std::vector<SyncKey>& keys, std::string& error) {
