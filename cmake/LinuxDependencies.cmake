@@ -16,9 +16,10 @@ target_link_libraries(quarn_glew INTERFACE GLEW::GLEW)
 add_library(quarn_gl INTERFACE)
 target_link_libraries(quarn_gl INTERFACE OpenGL::GL)
 
-# The editor's server: Debian builds cpp-httplib as a library (its header declares, the library
-# defines, with the compile flags its .pc names); nlohmann-json is header-only.
-pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+# The editor's server: Boost.Asio and Boost.Beast, header-only (no Boost library is linked, and
+# nothing that speaks TLS or compresses), and nlohmann-json, header-only too.
+find_package(Boost 1.74 REQUIRED)
+find_package(Threads REQUIRED)
 find_package(nlohmann_json REQUIRED)
 add_library(quarn_http INTERFACE)
-target_link_libraries(quarn_http INTERFACE PkgConfig::HTTPLIB nlohmann_json::nlohmann_json)
+target_link_libraries(quarn_http INTERFACE Boost::headers Threads::Threads nlohmann_json::nlohmann_json)

@@ -1,6 +1,7 @@
 # The Windows libraries, cross-built from their upstream sources by scripts/windows-deps.sh into
 # a prefix outside the tree: OpenAL Soft as a DLL (it is LGPL, so a viewer may replace it), Ogg,
-# Vorbis and GLEW linked in. stb and nlohmann-json are header-only, so Debian's headers serve here too.
+# Vorbis and GLEW linked in. stb, nlohmann-json and Boost are header-only, so Debian's headers serve
+# here too.
 # The toolchain file (cmake/mingw-w64-x86_64.cmake) says where the prefix is.
 if(NOT EXISTS "${QUARN_WINDOWS_DEPS}/include/AL/al.h")
   message(FATAL_ERROR "No Windows libraries in ${QUARN_WINDOWS_DEPS}: run scripts/windows-deps.sh first")
@@ -30,22 +31,22 @@ target_include_directories(quarn_glew SYSTEM INTERFACE ${QUARN_WINDOWS_DEPS}/inc
 target_compile_definitions(quarn_glew INTERFACE GLEW_STATIC)
 target_link_libraries(quarn_glew INTERFACE ${QUARN_WINDOWS_DEPS}/lib/libglew32.a quarn_gl)
 
-# The editor's server: cpp-httplib as its upstream single header, in a prefix of its own that
-# scripts/windows-deps.sh keeps beside the libraries', and Debian's nlohmann-json, header-only.
-# A link holds the latter, so that the rest of the host's /usr/include stays out of sight.
-# cpp-httplib wants Windows 10's API and Winsock.
-set(QUARN_WINDOWS_HEADERS "${QUARN_WINDOWS_DEPS}/../headers/current" CACHE PATH
-    "Prefix holding cpp-httplib's single header for the Windows build")
-if(NOT EXISTS "${QUARN_WINDOWS_HEADERS}/include/httplib.h")
-  message(FATAL_ERROR "No httplib.h in ${QUARN_WINDOWS_HEADERS}/include: run scripts/windows-deps.sh first")
-endif()
+# The editor's server: Boost's Asio and Beast and nlohmann-json, header-only, are Debian's own
+# headers, the very ones the Linux build compiles. Links hold them, so that the rest of the host's
+# /usr/include stays out of sight. Asio wants Windows 10's API, Winsock and its extensions.
+foreach(header boost/beast.hpp nlohmann/json.hpp)
+  if(NOT EXISTS /usr/include/${header})
+    message(FATAL_ERROR "No /usr/include/${header}: run scripts/install-deps.sh first")
+  endif()
+endforeach()
 set(QUARN_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
 file(MAKE_DIRECTORY ${QUARN_HOST_HEADERS})
 file(CREATE_LINK /usr/include/nlohmann ${QUARN_HOST_HEADERS}/nlohmann SYMBOLIC)
+file(CREATE_LINK /usr/include/boost ${QUARN_HOST_HEADERS}/boost SYMBOLIC)
 add_library(quarn_http INTERFACE)
-target_include_directories(quarn_http SYSTEM INTERFACE ${QUARN_WINDOWS_HEADERS}/include ${QUARN_HOST_HEADERS})
+target_include_directories(quarn_http SYSTEM INTERFACE ${QUARN_HOST_HEADERS})
 target_compile_definitions(quarn_http INTERFACE _WIN32_WINNT=0x0A00)
-target_link_libraries(quarn_http INTERFACE ws2_32)
+target_link_libraries(quarn_http INTERFACE ws2_32 mswsock)
 
 # A GUI program that needs no runtime DLL of the compiler's beside it; a release carries no symbols
 # and no link time stamp, so that the same sources give the same program.

@@ -581,9 +581,14 @@ window.quarnEditor = {
 
 await loadState();
 show(0, state.musicBeats);
-request('api/waveform').then(({ body }) => {
-  if (body.low?.length) {
+// The server reads the soundtrack on the side when first asked, and says 503 until it has.
+async function loadWaveform() {
+  const { status, body } = await request('api/waveform');
+  if (status === 503) {
+    setTimeout(loadWaveform, 500);
+  } else if (body.low?.length) {
     waveform = body;
     drawRuler();
   }
-});
+}
+loadWaveform();

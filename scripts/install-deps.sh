@@ -13,7 +13,7 @@ packages=(
   libegl-dev libegl1 libegl-mesa0
   vorbis-tools ffmpeg time
   clang libclang-rt-14-dev
-  libcpp-httplib-dev nlohmann-json3-dev
+  libboost-dev nlohmann-json3-dev
   chromium chromium-driver python3-selenium
   "$@"
 )

@@ -171,6 +171,11 @@ check_bundle() {
     "$lib"/libxcb.so*; do
     [[ ! -e $name ]] || fail "$name must come from the viewer's machine"
   done
+  # The editor's server speaks plain HTTP on the author's own machine: a TLS or compression library
+  # carried here would never get its security updates.
+  for name in "$lib"/libssl* "$lib"/libcrypto* "$lib"/libbrotli* "$lib"/libcpp-httplib*; do
+    [[ ! -e $name ]] || fail "${name##*/} is carried, but nothing in the player needs it"
+  done
   [[ $(patchelf --print-rpath "$tree/QuarnEngine") == '$ORIGIN/lib' ]] ||
     fail "the player's run path is \"$(patchelf --print-rpath "$tree/QuarnEngine")\", not \$ORIGIN/lib"
   for library in "$lib"/*; do
@@ -245,16 +250,15 @@ windows_zip() {
 }
 
 # The licences of the libraries built into the program and the DLL, from their upstream sources
-# (kept in the libraries' prefix $2 and cpp-httplib's header prefix beside it), and of the
-# compiler's runtime and winpthreads, linked in statically, and the header-only libraries, as
-# Debian ships them.
+# (kept in the libraries' prefix $2), and of the compiler's runtime and winpthreads, linked in
+# statically, and the header-only libraries, as Debian ships them.
 windows_licences() {
   local tree=$1 deps=$2 licences=$1/licenses name file size sha directory
   mkdir -p "$licences"
   for name in openal-soft libogg libvorbis glew; do
     cp -r "$deps/share/licenses/$name" "$licences/$name"
   done
-  cp -r "$deps/../headers/current/share/licenses/cpp-httplib" "$licences/cpp-httplib"
+  cp "/usr/share/doc/$(dpkg -S /usr/include/boost/beast.hpp | cut -d: -f1)/copyright" "$licences/boost.copyright"
   cp /usr/share/doc/libstb-dev/copyright "$licences/stb.copyright"
   cp /usr/share/doc/nlohmann-json3-dev/copyright "$licences/nlohmann-json.copyright"
   cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licences/gcc-runtime.copyright"

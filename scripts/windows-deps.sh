@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows libraries the cross build links against: OpenAL Soft (as
 # a DLL: it is LGPL, so users must be able to replace it), libogg, libvorbis
-# and GLEW (static), and takes cpp-httplib's single header (Debian's own
-# package is split into a header and a Linux library). Debian ships no Windows
-# builds of them, so the upstream sources come from Debian's source archive,
-# through the mirror apt already uses.
+# and GLEW (static). Debian ships no Windows builds of them, so the upstream
+# sources come from Debian's source archive, through the mirror apt already
+# uses. The header-only libraries (stb, nlohmann-json, Boost's Asio and Beast
+# for the editor's server) are Debian's own packages, as the Linux build uses
+# them.
 #
 # Which sources is fixed by scripts/windows-deps.lock, committed with the
 # tree: package, version, file, size and SHA-256 of each tarball. Every build
@@ -16,9 +17,7 @@
 #
 # The result lives outside the source tree, in a prefix keyed by everything
 # that shapes it (the tarballs, the compiler, its runtime and flags, this
-# recipe), so a second run only prints the prefix. The header has a prefix of
-# its own beside it, headers/current, keyed by its tarball alone: adding or
-# updating it rebuilds none of the libraries. The last line of stdout is
+# recipe), so a second run only prints the prefix. The last line of stdout is
 # always the libraries' prefix; progress goes to stderr, one line per step,
 # and any failure is one line.
 #
@@ -31,12 +30,7 @@ set -euo pipefail
 shopt -s inherit_errexit
 
 readonly suite=trixie
-readonly packages=(openal-soft libogg libvorbis glew cpp-httplib)
-# Compiled into the libraries' prefix; the rest are headers.
-readonly compiled=(openal-soft libogg libvorbis glew)
-# Taken with Debian's own patches (security fixes), from the package's .debian tarball, locked as
-# "<package>.debian".
-readonly patched=(cpp-httplib)
+readonly packages=(openal-soft libogg libvorbis glew)
 readonly triplet=x86_64-w64-mingw32
 readonly keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 readonly apt_packages=(
@@ -184,9 +178,6 @@ refresh_lock() {
   for p in "${packages[@]}"; do
     grep -q "^$p " "$dir/entries" || die "$suite $name: no single .orig tarball for $p"
   done
-  for p in "${patched[@]}"; do
-    grep -q "^$p.debian " "$dir/entries" || die "$suite $name: no .debian tarball for $p"
-  done
   {
     echo "# The upstream sources of the Windows libraries, from Debian $suite's signed source index."
     echo "# Written by scripts/windows-deps.sh --refresh: review the change, then commit it."
@@ -223,17 +214,13 @@ check_index_dates() {
   fi
 }
 
-# Reads a Sources index on stdin; prints one pin line per wanted package, and
-# one for the .debian tarball of each patched one.
+# Reads a Sources index on stdin; prints one pin line per wanted package.
 # Extra-Source-Only stanzas are older versions kept for Built-Using, not the
 # suite's own; a package with more than one real stanza is left out (and so
 # refused by the caller) rather than guessed at.
 parse_sources() {
-  awk -v wanted="${packages[*]}" -v patched="${patched[*]}" '
-    BEGIN {
-      RS = ""; FS = "\n"; n = split(wanted, w, " "); for (i = 1; i <= n; i++) want[w[i]] = 1
-      n = split(patched, w, " "); for (i = 1; i <= n; i++) patch[w[i]] = 1
-    }
+  awk -v wanted="${packages[*]}" '
+    BEGIN { RS = ""; FS = "\n"; n = split(wanted, w, " "); for (i = 1; i <= n; i++) want[w[i]] = 1 }
     {
       pkg = ver = dir = ""; extra = 0; in256 = 0; nfile = 0
       for (i = 1; i <= NF; i++) {
@@ -247,13 +234,9 @@ parse_sources() {
       }
       if (!(pkg in want) || extra) next
       upstream = ver; sub(/^[0-9]+:/, "", upstream); sub(/-[^-]*$/, "", upstream)
-      plain = ver; sub(/^[0-9]+:/, "", plain)
       for (j = 1; j <= nfile; j++) {
         if (index(file[j], pkg "_" upstream ".orig.tar.") == 1 && file[j] !~ /\.asc$/) {
           count[pkg]++; out[pkg] = pkg " " ver " " file[j] " " size[j] " " sha[j] " " dir
-        }
-        if ((pkg in patch) && index(file[j], pkg "_" plain ".debian.tar.") == 1) {
-          p = pkg ".debian"; count[p]++; out[p] = p " " ver " " file[j] " " size[j] " " sha[j] " " dir
         }
       }
     }
@@ -422,7 +405,7 @@ readonly recipe=(build_cmake unpack install_licence build_libogg build_libvorbis
 # so do the flags CMake takes from the environment.
 build_key() {
   {
-    lock_entries | awk -v wanted="${compiled[*]}" 'index(" " wanted " ", " " $1 " ") { print $1, $5 }'
+    lock_entries | awk '{ print $1, $5 }'
     "$triplet-g++-posix" --version
     dpkg-query -W mingw-w64-x86-64-dev mingw-w64-common
     echo "CFLAGS=${CFLAGS:-} CXXFLAGS=${CXXFLAGS:-} CPPFLAGS=${CPPFLAGS:-} LDFLAGS=${LDFLAGS:-}"
@@ -430,54 +413,6 @@ build_key() {
     declare -f "${recipe[@]}"
     cat "$toolchain"
   } | sha256sum | cut -c1-16
-}
-
-# --- the header -------------------------------------------------------------
-
-# cpp-httplib's upstream single header, which declares and defines the whole
-# library, with Debian's patches and its licence for the downloads.
-build_headers() {
-  local dest=$1 archive src
-  archive=$(tarball cpp-httplib)
-  src=$(unpack cpp-httplib "$archive")
-  apply_debian_patches cpp-httplib "$src"
-  [[ -f "$src/httplib.h" ]] || die "cpp-httplib: its source has no httplib.h"
-  install -D -m 644 "$src/httplib.h" "$dest/include/httplib.h"
-  install -D -m 644 "$src/LICENSE" "$dest/share/licenses/cpp-httplib/LICENSE"
-}
-
-# apply_debian_patches PACKAGE SOURCE: the patches of the package's locked
-# .debian tarball, in the order of their series, each of which must apply.
-apply_debian_patches() {
-  local pkg=$1 src=$2 debian patch
-  debian=$(unpack "$pkg.debian" "$(tarball "$pkg.debian")")
-  [[ -f "$debian/patches/series" ]] || return 0
-  while read -r patch _; do
-    [[ -z "$patch" || "$patch" == \#* ]] && continue
-    patch -d "$src" -p1 --batch --quiet --no-backup-if-mismatch <"$debian/patches/$patch" >/dev/null ||
-      die "$pkg: Debian's $patch does not apply"
-  done <"$debian/patches/series"
-}
-
-headers_key() {
-  {
-    lock_entries | awk '$1 == "cpp-httplib" || $1 == "cpp-httplib.debian" { print $1, $5 }'
-    declare -f build_headers apply_debian_patches unpack
-  } | sha256sum | cut -c1-16
-}
-
-# The header's prefix, published as headers/current.
-ensure_headers() {
-  local dir=$cache_root/headers key
-  key=$(headers_key)
-  mkdir -p "$dir"
-  if [[ ! -d "$dir/$key" ]]; then
-    say "taking cpp-httplib $(lock_field cpp-httplib 2)'s header"
-    build_headers "$work/headers"
-    mv -T "$work/headers" "$dir/$key"
-  fi
-  publish "$dir" "$key"
-  prune_old_prefixes "$dir" "$key"
 }
 
 # --- publishing -------------------------------------------------------------
@@ -514,7 +449,7 @@ main() {
   exec 9>"$cache_root/.lock"
   flock 9
   # Left over only by a run that was killed; nothing else runs under the lock.
-  rm -rf "$cache_root"/.work* "$cache_root"/.stage.* "$cache_root"/.current.* "$cache_root"/headers/.current.*
+  rm -rf "$cache_root"/.work* "$cache_root"/.stage.* "$cache_root"/.current.*
   work=$(mktemp -d "$cache_root/.work.XXXXXX")
   trap 'rm -rf "$work" "$stage"' EXIT
 
@@ -538,7 +473,6 @@ main() {
   fi
   publish "$cache_root" "$key"
   prune_old_prefixes "$cache_root" "$key"
-  ensure_headers
   echo "$prefix"
 }
 

@@ -3,7 +3,8 @@
 #   editor-under-wine.sh <windows-run-dir> <wine-prefix> <source-dir>
 # Plays the player in author mode with the editor on a copy of the run directory, watching a copy
 # of the checkout's timeline and shaders. The address it prints, with its secret, must give the
-# state with the timeline's tracks; the same request without the secret must get 403. Escape must
+# state with the timeline's tracks, also while idle connections are held; the same request
+# without the secret must get 403. Escape must
 # then end the player with exit status 0 and the log's shut-down. Runs under Xvfb when no display
 # is set.
 set -euo pipefail
@@ -62,6 +63,19 @@ for track in tracks:
 assert any(track["keys"] for track in tracks), "no keys"
 print(f"state: {len(tracks)} tracks, {sum(len(t['keys']) for t in tracks)} keys")
 CHECK
+
+# Connections that send nothing hold no thread of the server: with twenty of them open (more
+# than a pool of threads would have), the state still comes at once.
+port=${url#http://127.0.0.1:}
+port=${port%%/*}
+python3 - "$port" "$url" <<'HELD' || fail "the state did not come while idle connections were held"
+import socket, sys, time, urllib.request
+held = [socket.create_connection(("127.0.0.1", int(sys.argv[1]))) for _ in range(20)]
+started = time.monotonic()
+with urllib.request.urlopen(sys.argv[2] + "api/state", timeout=10) as response:
+    assert response.status == 200
+print(f"state with 20 idle connections held: {time.monotonic() - started:.2f} s")
+HELD
 
 # The same request without the secret is refused.
 origin=${url%/*/}

@@ -63,9 +63,10 @@ void AuthorSession::StartEditor() {
         return;
     }
     gLogger->Write("Timeline Editor Started.");
-    std::printf("Timeline editor: %s\n", editor->Url().c_str());
+    for (const std::string& url : editor->Urls())
+        std::printf("Timeline editor: %s\n", url.c_str());
     std::fflush(stdout);
-    if (options.openBrowser) platform::OpenUrl(editor->Url().c_str());
+    if (options.openBrowser) browser.Open(editor->Url());
 }
 
 void AuthorSession::ServeEditor() {

@@ -5,6 +5,7 @@
 // and the status in the window title.
 
 #include "author/AuthorOptions.h"
+#include "author/BrowserLauncher.h"
 #include "author/EditorChannel.h"
 #include "author/EditorServer.h"
 #include "author/SourceWatcher.h"
@@ -77,6 +78,7 @@ private:
     char16_t title[160] = {};
     EditorChannel editorChannel;
     std::unique_ptr<EditorServer> editor;  // after its channel: stopped before it goes
+    BrowserLauncher browser;
     std::vector<EditorCommand> editorCommands;
     std::array<const SyncTrack*, kEditorTrackCount> editorTracks{};
     long long editorFrame = 0;

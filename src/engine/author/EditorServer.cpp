@@ -1,21 +1,26 @@
 #include "author/EditorServer.h"
 
 #include "audio/SoundtrackEnvelope.h"
+#include "author/HttpServer.h"
 #include "formats/TimelineDocument.h"
 #include "io/AtomicFile.h"
 #include "io/TextLines.h"
 #include "io/WholeFile.h"
+#include "platform/Platform.h"
 #include "sync/Sync.h"
 
-#include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
+#include <thread>
 
 using nlohmann::json;
 
@@ -26,8 +31,8 @@ constexpr size_t kPageFileLimit = 1u << 20;
 constexpr size_t kMaxKeysPerTrack = 100000;
 constexpr size_t kMaxSampleRows = 100000;
 constexpr int kWaveformSlicesPerBeat = 16;
-constexpr auto kStreamInterval = std::chrono::milliseconds(50);
-constexpr int kVersionEveryTicks = 4;  // the file is looked at every 200 ms
+constexpr int kMaxPrintedAddresses = 16;
+constexpr auto kVersionInterval = std::chrono::milliseconds(200);  // how often the stream reads the file
 
 std::string MakeSecret() {
     std::random_device device;
@@ -52,18 +57,59 @@ bool IsAddressLiteral(const std::string& host) {
            std::all_of(host.begin(), host.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
-// A name that resolves to this machine through DNS could be anyone's: only "localhost" and
-// address literals, with this server's port, name it.
-bool HostIsOwn(const std::string& header, int port) {
-    const size_t colon = header.rfind(':');
-    if (colon == std::string::npos || header.substr(colon + 1) != std::to_string(port)) return false;
-    const std::string host = header.substr(0, colon);
-    return host == "localhost" || IsAddressLiteral(host);
+std::string Lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
-void Refuse(httplib::Response& response, int status, const std::string& message) {
+// The names this machine goes by on its network: its host name and, for multicast DNS, the
+// first label of it with ".local".
+std::vector<std::string> OwnNames() {
+    char name[256];
+    if (!platform::GetComputerName(name, sizeof name)) return {};
+    const std::string host = Lowercase(name);
+    return {host, host.substr(0, host.find('.')) + ".local"};
+}
+
+// A name that resolves to this machine through DNS could be anyone's: only "localhost", address
+// literals and the machine's own names, with this server's port, name it.
+bool HostIsOwn(const std::string& header, int port, const std::vector<std::string>& names) {
+    const size_t colon = header.rfind(':');
+    if (colon == std::string::npos || header.substr(colon + 1) != std::to_string(port)) return false;
+    const std::string host = Lowercase(header.substr(0, colon));
+    return host == "localhost" || IsAddressLiteral(host) || std::find(names.begin(), names.end(), host) != names.end();
+}
+
+// An IPv6 address goes into a URL in brackets.
+std::string UrlHost(const std::string& address) {
+    return address.find(':') != std::string::npos && address.front() != '[' ? "[" + address + "]" : address;
+}
+
+// The addresses the page is printed at: the one the server listens on, or when it listens on
+// every address, this machine's loopback first and then every address another machine can reach
+// (IPv6 ones only when the server listens on IPv6 too).
+std::vector<std::string> PageHosts(const std::string& listening, const std::string& bound) {
+    const bool everyV4 = bound == "0.0.0.0";
+    const bool everyV6 = bound == "::";
+    if (!everyV4 && !everyV6) return {UrlHost(listening)};
+    std::vector<std::string> hosts{everyV4 ? "127.0.0.1" : "[::1]"};
+    platform::AddressText addresses[kMaxPrintedAddresses];
+    const int count = platform::GetAdaptersAddresses(everyV6, addresses, kMaxPrintedAddresses);
+    for (int i = 0; i < count; ++i)
+        hosts.push_back(UrlHost(addresses[i].text));
+    return hosts;
+}
+
+void Refuse(HttpResponse& response, int status, const std::string& message) {
     response.status = status;
-    response.set_content(json{{"error", message}}.dump(), "application/json");
+    response.SetContent(json{{"error", message}}.dump(), "application/json");
+}
+
+HttpResponse Refusal(int status, const std::string& message) {
+    HttpResponse response;
+    Refuse(response, status, message);
+    return response;
 }
 
 json KeysJson(const std::vector<SyncKey>& keys) {
@@ -129,18 +175,22 @@ TimelineOnDisk ReadOnDisk(const std::string& path) {
 
 }  // namespace
 
-struct EditorServer::Impl {
-    httplib::Server http;
+// The routes, called on the server's one thread.
+struct EditorServer::Impl : HttpRoutes {
     EditorSettings settings;
     std::string secret;
     int port = 0;
-    std::mutex fileMutex;  // one edit at a time: read, check, save
-    std::once_flag waveformOnce;
-    std::string waveform;
+    std::vector<std::string> ownNames;
+    std::thread waveformReader;
+    std::atomic<bool> waveformRead = false;
+    std::string waveform;  // written by the reader before it says so
+    std::string streamVersion;
+    std::chrono::steady_clock::time_point streamVersionRead;
 
     explicit Impl(EditorChannel& channel) : channel(channel) {}
 
     EditorChannel& channel;
+    HttpServer http{*this};
 
     json StateJson(const TimelineOnDisk& disk) const {
         json state = {{"version", disk.version}, {"rowsPerBeat", kRowsPerBeat}, {"musicBeats", settings.musicBeats}};
@@ -155,72 +205,87 @@ struct EditorServer::Impl {
         return state;
     }
 
-    // Before any route: the Host, the secret and, for a change, the Origin.
-    httplib::Server::HandlerResponse Guard(const httplib::Request& request, httplib::Response& response) const {
-        const std::string host = request.get_header_value("Host");
-        if (!HostIsOwn(host, port)) {
-            Refuse(response, 403, "this server answers only to its own address");
-        } else if (!request.path.starts_with("/" + secret + "/")) {
-            Refuse(response, 403, "the editor's address carries a secret; open the address the player printed");
-        } else if (request.method != "GET" && request.get_header_value("Origin") != "" &&
-                   request.get_header_value("Origin") != "http://" + host) {
-            Refuse(response, 403, "changes are taken only from the editor's own page");
-        } else {
-            return httplib::Server::HandlerResponse::Unhandled;
-        }
-        return httplib::Server::HandlerResponse::Handled;
+    // Before the body is read: the Host, the secret and, for a change, the Origin.
+    std::optional<HttpResponse> Admit(const HttpRequest& request) override {
+        if (!HostIsOwn(request.host, port, ownNames)) return Refusal(403, "this server answers only to its own address");
+        if (!request.path.starts_with("/" + secret + "/"))
+            return Refusal(403, "the editor's address carries a secret; open the address the player printed");
+        if (request.method != "GET" && !request.origin.empty() && request.origin != "http://" + request.host)
+            return Refusal(403, "changes are taken only from the editor's own page");
+        return std::nullopt;
     }
 
-    std::string Route(const httplib::Request& request) const { return request.path.substr(secret.size() + 2); }
+    HttpResponse Serve(const HttpRequest& request) override {
+        HttpResponse response;
+        if (request.method == "GET")
+            ServeGet(request, response);
+        else if (request.method == "POST")
+            ServePost(request, response);
+        else
+            Refuse(response, 404, "no such request");
+        return response;
+    }
 
-    void ServeGet(const httplib::Request& request, httplib::Response& response) {
+    // The playhead now, with the file's version as last read.
+    std::string StreamEvent() override {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - streamVersionRead >= kVersionInterval) {
+            std::string text;
+            streamVersion = ReadWholeText(settings.timelinePath, text) ? TextVersion(text) : "";
+            streamVersionRead = now;
+        }
+        return "data: " + PlayheadEvent(channel.Playhead(), streamVersion).dump() + "\n\n";
+    }
+
+    std::string Route(const HttpRequest& request) const { return request.path.substr(secret.size() + 2); }
+
+    void ServeGet(const HttpRequest& request, HttpResponse& response) {
         const std::string route = Route(request);
         if (route == "api/state") {
-            response.set_content(StateJson(ReadOnDisk(settings.timelinePath)).dump(), "application/json");
+            response.SetContent(StateJson(ReadOnDisk(settings.timelinePath)).dump(), "application/json");
         } else if (route == "api/events") {
-            ServeEvents(response);
+            response.stream = true;
+            response.contentType = "text/event-stream";
+            response.headers.emplace_back("Cache-Control", "no-store");
         } else if (route == "api/values") {
             ServeValues(request, response);
         } else if (route == "api/waveform") {
-            std::call_once(waveformOnce, [&] { waveform = WaveformJson(); });
-            response.set_content(waveform, "application/json");
+            ServeWaveform(response);
         } else {
             ServeFile(route.empty() ? "index.html" : route, response);
         }
     }
 
+    // Decoding the soundtrack takes seconds, which the server's one thread cannot spend: it is
+    // read on the side, once, and until then the page is asked to come back.
+    void ServeWaveform(HttpResponse& response) {
+        if (!waveformReader.joinable()) waveformReader = std::thread([this] {
+            waveform = WaveformJson();
+            waveformRead = true;
+        });
+        if (!waveformRead) {
+            Refuse(response, 503, "the soundtrack is still being read");
+            response.headers.emplace_back("Retry-After", "1");
+            return;
+        }
+        response.SetContent(waveform, "application/json");
+    }
+
     // Only the page's own files, by exact name: no path reaches the file system.
-    void ServeFile(const std::string& name, httplib::Response& response) const {
+    void ServeFile(const std::string& name, HttpResponse& response) const {
         if (std::find(std::begin(kPageFiles), std::end(kPageFiles), name) == std::end(kPageFiles))
             return Refuse(response, 404, "no such file");
         const WholeFile file = ReadWholeFile((settings.pageDirectory + "/" + name).c_str(), kPageFileLimit);
         if (!file.Ok()) return Refuse(response, 404, "the editor's page is not installed");
-        response.set_content(std::string(file.bytes.begin(), file.bytes.end()), ContentType(name));
-        response.set_header("Content-Security-Policy", "default-src 'self'; img-src 'self' data:");
-    }
-
-    void ServeEvents(httplib::Response& response) {
-        auto ticks = std::make_shared<int>(0);
-        auto version = std::make_shared<std::string>();
-        response.set_header("Cache-Control", "no-store");
-        response.set_chunked_content_provider(
-            "text/event-stream", [this, ticks, version](size_t, httplib::DataSink& sink) {
-                if ((*ticks)++ % kVersionEveryTicks == 0) {
-                    std::string text;
-                    *version = ReadWholeText(settings.timelinePath, text) ? TextVersion(text) : "";
-                }
-                const std::string message = "data: " + PlayheadEvent(channel.Playhead(), *version).dump() + "\n\n";
-                if (!sink.write(message.data(), message.size())) return false;
-                std::this_thread::sleep_for(kStreamInterval);
-                return true;
-            });
+        response.SetContent(std::string(file.bytes.begin(), file.bytes.end()), ContentType(name));
+        response.headers.emplace_back("Content-Security-Policy", "default-src 'self'; img-src 'self' data:");
     }
 
     // The player's own interpolation of a track's keys as the file holds them, at the rows asked.
-    void ServeValues(const httplib::Request& request, httplib::Response& response) const {
+    void ServeValues(const HttpRequest& request, HttpResponse& response) const {
         const TimelineOnDisk disk = ReadOnDisk(settings.timelinePath);
         if (!disk.Sound()) return Refuse(response, 409, disk.error);
-        const std::string name = request.get_param_value("track");
+        const std::string name = request.Query("track");
         const auto& tracks = disk.document.Tracks();
         const auto track =
             std::find_if(tracks.begin(), tracks.end(), [&](const TimelineTrack& t) { return t.name == name; });
@@ -229,13 +294,13 @@ struct EditorServer::Impl {
         sampled.keys = track->keys;
         sampled.keyCount = static_cast<int32_t>(sampled.keys.size());
         json values = json::array();
-        for (const std::string& word : SplitWords(Replace(request.get_param_value("rows"), ',', ' '))) {
+        for (const std::string& word : SplitWords(Replace(request.Query("rows"), ',', ' '))) {
             double row = 0.0;
             if (!ParseNumber(word, row) || values.size() >= kMaxSampleRows)
                 return Refuse(response, 400, "rows are numbers, comma-separated");
             values.push_back(GetValue(&sampled, row));
         }
-        response.set_content(json{{"values", values}}.dump(), "application/json");
+        response.SetContent(json{{"values", values}}.dump(), "application/json");
     }
 
     static std::string Replace(std::string text, char from, char to) {
@@ -249,7 +314,7 @@ struct EditorServer::Impl {
         return json{{"slicesPerBeat", envelope.slicesPerBeat}, {"low", envelope.low}, {"high", envelope.high}}.dump();
     }
 
-    void ServePost(const httplib::Request& request, httplib::Response& response) {
+    void ServePost(const HttpRequest& request, HttpResponse& response) {
         const json body = json::parse(request.body, nullptr, false);
         if (body.is_discarded() || !body.is_object()) return Refuse(response, 400, "the request is not a JSON object");
         const std::string route = Route(request);
@@ -274,7 +339,7 @@ struct EditorServer::Impl {
         } catch (const std::exception& failure) {
             return Refuse(response, 400, failure.what());
         }
-        response.set_content("{}", "application/json");
+        response.SetContent("{}", "application/json");
     }
 
     double Beat(const json& value) const {
@@ -286,14 +351,13 @@ struct EditorServer::Impl {
 
     // An edit made on another version of the file than the one on disk is refused: it would
     // overwrite what someone else saved. The page reloads and the author redoes it.
-    void Edit(const json& body, httplib::Response& response) {
-        const std::lock_guard<std::mutex> lock(fileMutex);
+    void Edit(const json& body, HttpResponse& response) {
         TimelineOnDisk disk = ReadOnDisk(settings.timelinePath);
         const auto conflict = [&](const std::string& message) {
             json state = StateJson(disk);
             state["conflict"] = message;
             response.status = 409;
-            response.set_content(state.dump(), "application/json");
+            response.SetContent(state.dump(), "application/json");
         };
         if (!disk.Sound()) return conflict("the timeline on disk does not compile: " + disk.error);
         if (body.value("version", std::string()) != disk.version)
@@ -311,7 +375,7 @@ struct EditorServer::Impl {
         // one at the latest plays the new keys.
         state["frame"] = channel.Playhead().frame;
         channel.Post({EditorCommand::Kind::kTimelineSaved});
-        response.set_content(state.dump(), "application/json");
+        response.SetContent(state.dump(), "application/json");
     }
 };
 
@@ -323,36 +387,23 @@ bool EditorServer::Start(const EditorSettings& settings, std::string& error) {
     impl = std::make_unique<Impl>(channel);
     impl->settings = settings;
     impl->secret = MakeSecret();
-    httplib::Server& http = impl->http;
-    http.set_payload_max_length(4u << 20);
-    http.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-        return impl->Guard(request, response);
-    });
-    http.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-        impl->ServeGet(request, response);
-    });
-    http.Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
-        impl->ServePost(request, response);
-    });
-    impl->port = settings.port == 0 ? http.bind_to_any_port(settings.listenAddress) : settings.port;
-    if (impl->port <= 0 || (settings.port != 0 && !http.bind_to_port(settings.listenAddress, settings.port))) {
-        error =
-            "the timeline editor cannot listen on " + settings.listenAddress + " port " + std::to_string(settings.port);
+    if (!impl->http.Start(settings.listenAddress, settings.port, error)) {
+        error = "the timeline editor cannot listen on " + settings.listenAddress + " port " +
+                std::to_string(settings.port) + ": " + error;
         impl.reset();
         return false;
     }
-    const std::string shown = settings.listenAddress == "0.0.0.0" ? "127.0.0.1" : settings.listenAddress;
-    url = "http://" + shown + ":" + std::to_string(impl->port) + "/" + impl->secret + "/";
-    thread = std::thread([this] { impl->http.listen_after_bind(); });
-    // A stop before the thread listens would be missed, and the join would never end.
-    for (int waited = 0; !impl->http.is_running() && waited < 2000; ++waited)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    impl->port = impl->http.Port();
+    impl->ownNames = OwnNames();
+    urls.clear();
+    for (const std::string& host : PageHosts(settings.listenAddress, impl->http.BoundAddress()))
+        urls.push_back("http://" + host + ":" + std::to_string(impl->port) + "/" + impl->secret + "/");
     return true;
 }
 
 void EditorServer::Stop() {
     if (!impl) return;
-    impl->http.stop();
-    if (thread.joinable()) thread.join();
+    impl->http.Stop();
+    if (impl->waveformReader.joinable()) impl->waveformReader.join();
     impl.reset();
 }

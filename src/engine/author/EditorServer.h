@@ -1,5 +1,5 @@
 #pragma once
-// The timeline editor's server: a small HTTP server on its own thread that serves the editor's
+// The timeline editor's routes, served by an HttpServer on its own thread: it serves the editor's
 // page, the timeline's state, the soundtrack's waveform and a stream of the playhead, and saves
 // the page's edits into the watched timeline. Only the author gets in: the URL's per-run secret
 // is needed for every request, the Host must be this server's own (no DNS rebinding), a request
@@ -8,15 +8,9 @@
 
 #include "author/EditorChannel.h"
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-
-namespace httplib {
-class Server;
-}
+#include <vector>
 
 struct EditorSettings {
     std::string timelinePath;    // the file the page edits
@@ -37,16 +31,18 @@ public:
 
     // Binds and starts serving; false with `error` when the address or port cannot be had.
     bool Start(const EditorSettings& settings, std::string& error);
-    // Ends the open streams and the thread. Safe to call more than once.
+    // Ends the open streams and the thread, without waiting on any client. Safe to call more than once.
     void Stop();
-    // The page's address with the secret, for the author's browser.
-    const std::string& Url() const { return url; }
+    // The page's address with the secret, for the author's browser on this machine.
+    const std::string& Url() const { return urls.front(); }
+    // Every address the page can be opened at: this machine's first, then, when the server listens
+    // on every address, one for each address another machine can reach.
+    const std::vector<std::string>& Urls() const { return urls; }
 
 private:
     struct Impl;
 
     EditorChannel& channel;
     std::unique_ptr<Impl> impl;
-    std::thread thread;
-    std::string url;
+    std::vector<std::string> urls;
 };

@@ -2,6 +2,10 @@
 #include "platform/Platform.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +34,49 @@ bool WriteFile(FileHandle file, const void* bytes, uint32_t size, uint32_t* writ
 void CloseHandle(FileHandle file) {
     if (file != kInvalidFile) ::close(static_cast<int>(file));
 }
+
+namespace {
+
+// A folder of this user's that no one else may look into (a link is not one).
+bool IsPrivateDirectory(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
+           (status.st_mode & 077) == 0;
+}
+
+// XDG_RUNTIME_DIR is made for such files; without one, the user's state folder, made private.
+std::string PrivateDirectory() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/' && IsPrivateDirectory(runtime)) return runtime;
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    std::string base;
+    if (state && state[0] == '/')
+        base = state;
+    else if (home && home[0] == '/')
+        base = std::string(home) + "/.local/state";
+    if (base.empty()) return {};
+    std::error_code ignored;
+    std::filesystem::create_directories(base, ignored);
+    const std::string directory = base + "/quarn";
+    ::mkdir(directory.c_str(), 0700);
+    return IsPrivateDirectory(directory) ? directory : std::string();
+}
+
+}  // namespace
+
+// mkostemps creates the file with O_EXCL and mode 0600: never through an existing name or link.
+FileHandle CreatePrivateFile(const char* prefix, const char* suffix, char* path, size_t pathCapacity) {
+    const std::string directory = PrivateDirectory();
+    if (directory.empty()) return kInvalidFile;
+    const std::string name = directory + "/" + prefix + "XXXXXX" + suffix;
+    if (name.size() >= pathCapacity) return kInvalidFile;
+    std::memcpy(path, name.c_str(), name.size() + 1);
+    const int fd = ::mkostemps(path, static_cast<int>(std::strlen(suffix)), O_CLOEXEC);
+    return fd < 0 ? kInvalidFile : static_cast<FileHandle>(fd);
+}
+
+bool DeleteFile(const char* path) { return ::unlink(path) == 0; }
 
 bool GetFileStamp(const char* path, FileStamp& stamp) {
     struct stat status {};

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <limits>
 #include <string>
 
@@ -58,6 +59,40 @@ bool WriteFile(FileHandle file, const void* bytes, uint32_t size, uint32_t* writ
 
 void CloseHandle(FileHandle file) {
     if (file != kInvalidFile) ::CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
+// The user's temporary folder is the user's alone. The unique part need not be secret: the name
+// is taken only when nothing, file or link, is there.
+FileHandle CreatePrivateFile(const char* prefix, const char* suffix, char* path, size_t pathCapacity) {
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) return kInvalidFile;
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    for (unsigned attempt = 0; attempt < 16; ++attempt) {
+        wchar_t unique[32];
+        std::swprintf(unique, 32, L"%08lx%04x", static_cast<unsigned long>(::GetCurrentProcessId()),
+                      static_cast<unsigned>(now.LowPart + attempt) & 0xFFFFu);
+        const std::wstring name = folder + win32::WidePath(prefix) + unique + win32::WidePath(suffix);
+        const HANDLE file = ::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (::GetLastError() == ERROR_FILE_EXISTS) continue;
+            return kInvalidFile;
+        }
+        const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, path, static_cast<int>(pathCapacity),
+                                                nullptr, nullptr);
+        if (bytes > 0) return reinterpret_cast<FileHandle>(file);
+        ::CloseHandle(file);
+        ::DeleteFileW(name.c_str());
+        return kInvalidFile;
+    }
+    return kInvalidFile;
+}
+
+bool DeleteFile(const char* path) {
+    const std::wstring wide = win32::WidePath(path);
+    return !wide.empty() && ::DeleteFileW(wide.c_str());
 }
 
 // Narrow text is UTF-8 on every system, so that a log reads the same wherever it was written;

@@ -29,6 +29,8 @@
 #undef DefWindowProc
 #undef FindResource
 #undef FindWindow
+#undef DeleteFile
+#undef GetComputerName
 
 // The SDK constants the platform header redefines, recorded before their macros go so that
 // their values can be held against the platform's below.

@@ -28,6 +28,14 @@ void CloseHandle(FileHandle file);
 // is too small. Malformed sequences become U+FFFD.
 int MultiByteToWideChar(const char* text, int byteCount, char16_t* out, int outCapacity);
 
+// CreateFileW with CREATE_NEW, in the user's own folder for short-lived files (the temporary
+// folder on Windows; XDG_RUNTIME_DIR, else ~/.local/state/quarn, on Linux): a new file that only
+// this user can read, whose name is `prefix`, a unique part and `suffix`; never an existing name
+// or a link. Its UTF-8 path goes into `path`. kInvalidFile when there is no such folder or no room.
+FileHandle CreatePrivateFile(const char* prefix, const char* suffix, char* path, size_t pathCapacity);
+// DeleteFileW.
+bool DeleteFile(const char* path);
+
 // GetFileAttributesExW: a file's last-write time and size, read without opening the file.
 struct FileStamp {
     int64_t modified = 0;  // nanoseconds, from an epoch of the system's choosing
@@ -59,9 +67,22 @@ ResourceBlock FindIconImage(int groupId, int size);
 
 // ---- shell32 ------------------------------------------------------------------------
 
-// ShellExecuteW's "open" of a URL: the user's default browser shows it. False when there is no
+// ShellExecuteW's "open" of a URL or a page's path: the user's default browser shows it. False when there is no
 // desktop session to show it in or nothing could be started.
 bool OpenUrl(const char* url);
+
+// ---- kernel32 / iphlpapi: this machine on the network --------------------------------
+
+// GetComputerNameExW(ComputerNameDnsHostname): the name this machine goes by; false when there
+// is none or it does not fit.
+bool GetComputerName(char* name, size_t capacity);
+// GetAdaptersAddresses: the addresses another machine could reach this one at, as numeric text:
+// those of the interfaces that are up, without loopback and link-local ones; IPv6 ones only when
+// asked. Fills up to `capacity` and returns how many.
+struct AddressText {
+    char text[46];  // INET6_ADDRSTRLEN
+};
+int GetAdaptersAddresses(bool ipv6, AddressText* addresses, int capacity);
 
 // ---- kernel32: time ----------------------------------------------------------------
 
