@@ -3,7 +3,8 @@
 Runs the real player in author mode with the editor, in a scratch run directory:
 - connections that send nothing, connections that send their head a byte a second and event
   streams nobody reads are held open while a request with the secret is answered at once, every
-  page's stream keeps flowing, and SIGTERM still ends the player within two seconds;
+  page's stream keeps flowing, a malformed request or an oversized head gets its error, and
+  SIGTERM still ends the player within two seconds;
 - the browser is opened through a page only the user can read, and no process's command line
   holds the secret meanwhile;
 - listening on every address, each address printed answers, and so do the machine's own names;
@@ -148,6 +149,11 @@ class EditorServerTest(unittest.TestCase):
             frames = frames_of(response, 6)
             self.assertEqual(len(frames), 6)
             self.assertEqual(frames, sorted(frames))
+
+        for request, status in ((b"NOT HTTP\r\n\r\n", b"400"), (b"GET / HTTP/1.1\r\nX: " + b"x" * 20000, b"431")):
+            with socket.create_connection(("127.0.0.1", player.port), timeout=10) as client:
+                client.sendall(request)
+                self.assertEqual(client.recv(12)[9:12], status, request[:20])
 
         seconds = player.terminate()
         print(f"SIGTERM to exit with the clients still connected: {seconds:.2f} s", file=sys.stderr)

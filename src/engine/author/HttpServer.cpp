@@ -40,6 +40,16 @@ HttpResponse Failure(int status, const char* message) {
     return response;
 }
 
+// A request the parser refuses is answered; a client that left or ran out of time is not.
+std::optional<HttpResponse> ParseFailure(beast::error_code error) {
+    if (error == http::error::body_limit) return Failure(413, "the request is too large");
+    if (error == http::error::header_limit) return Failure(431, "the request's head is too large");
+    const bool parsing = error.category() == http::make_error_code(http::error::bad_method).category();
+    if (parsing && error != http::error::end_of_stream && error != http::error::partial_message)
+        return Failure(400, "the request is malformed");
+    return std::nullopt;
+}
+
 }  // namespace
 
 struct HttpServer::Impl {
@@ -83,6 +93,7 @@ public:
 private:
     void OnHead(beast::error_code error);
     void OnBody(beast::error_code error);
+    void Fail(beast::error_code error);
     void Serve();
     // The routes answer what they can; a failure inside them costs this request, not the server.
     template <typename Route>
@@ -123,8 +134,7 @@ void HttpServer::Impl::Connection::ReadHead() {
 }
 
 void HttpServer::Impl::Connection::OnHead(beast::error_code error) {
-    if (error == http::error::body_limit && !closed) return Reply(Failure(413, "the request is too large"), false);
-    if (error || closed) return Close();
+    if (error || closed) return Fail(error);
     phase = Phase::kAnswering;
     const auto& head = parser->get();
     request = HttpRequest{};
@@ -141,6 +151,12 @@ void HttpServer::Impl::Connection::OnHead(beast::error_code error) {
                      [self = shared_from_this()](beast::error_code error, size_t) { self->OnBody(error); });
 }
 
+void HttpServer::Impl::Connection::Fail(beast::error_code error) {
+    std::optional<HttpResponse> answer = closed ? std::nullopt : ParseFailure(error);
+    if (!answer) return Close();
+    Reply(std::move(*answer), false);
+}
+
 bool HttpServer::Impl::Connection::ReadTarget(beast::string_view target) {
     const size_t mark = target.find('?');
     if (mark != beast::string_view::npos) request.query = std::string(target.substr(mark + 1));
@@ -148,8 +164,7 @@ bool HttpServer::Impl::Connection::ReadTarget(beast::string_view target) {
 }
 
 void HttpServer::Impl::Connection::OnBody(beast::error_code error) {
-    if (error == http::error::body_limit && !closed) return Reply(Failure(413, "the request is too large"), false);
-    if (error || closed) return Close();
+    if (error || closed) return Fail(error);
     Serve();
 }
 
