@@ -1,8 +1,8 @@
 #include "author/EditorServer.h"
 
 #include "audio/SoundtrackEnvelope.h"
-#include "formats/TimelineDocument.h"
-#include "io/AtomicFile.h"
+#include "author/TimelineSaver.h"
+#include "io/SafeReplace.h"
 #include "io/TextLines.h"
 #include "io/WholeFile.h"
 #include "sync/Sync.h"
@@ -23,7 +23,6 @@ namespace {
 
 constexpr const char* kPageFiles[] = {"index.html", "editor.css", "editor.js", "timeline.js"};
 constexpr size_t kPageFileLimit = 1u << 20;
-constexpr size_t kMaxKeysPerTrack = 100000;
 constexpr size_t kMaxSampleRows = 100000;
 constexpr int kWaveformSlicesPerBeat = 16;
 constexpr auto kStreamInterval = std::chrono::milliseconds(50);
@@ -66,32 +65,6 @@ void Refuse(httplib::Response& response, int status, const std::string& message)
     response.set_content(json{{"error", message}}.dump(), "application/json");
 }
 
-json KeysJson(const std::vector<SyncKey>& keys) {
-    json list = json::array();
-    for (const SyncKey& key : keys)
-        list.push_back({key.row, key.value, key.type});
-    return list;
-}
-
-// Throws json's exceptions on a malformed list; the caller answers them with 400.
-std::vector<SyncKey> KeysFromJson(const json& list) {
-    if (!list.is_array() || list.size() > kMaxKeysPerTrack)
-        throw std::invalid_argument("keys are a list of [row, value, kind]");
-    std::vector<SyncKey> keys;
-    for (const json& item : list) {
-        if (!item.is_array() || item.size() != 3 || !item[0].is_number_integer() || !item[1].is_number() ||
-            !item[2].is_number_integer())
-            throw std::invalid_argument("a key is [row, value, kind]");
-        const long long row = item[0].get<long long>();
-        const long long kind = item[2].get<long long>();
-        if (row < INT32_MIN || row > INT32_MAX || kind < -128 || kind > 127)
-            throw std::invalid_argument("a key's row or kind is out of range");
-        keys.push_back(
-            {static_cast<int32_t>(row), static_cast<float>(item[1].get<double>()), static_cast<int32_t>(kind)});
-    }
-    return keys;
-}
-
 // What the page's stream says every tick: the playhead, the player's values, the file's version.
 json PlayheadEvent(const EditorPlayhead& playhead, const std::string& version) {
     json event = {
@@ -104,29 +77,6 @@ json PlayheadEvent(const EditorPlayhead& playhead, const std::string& version) {
     return event;
 }
 
-// The timeline as it is on disk now.
-struct TimelineOnDisk {
-    bool readable = false;
-    std::string version;
-    TimelineDocument document;
-    std::string error;  // empty when it parses
-
-    bool Sound() const { return readable && error.empty(); }
-};
-
-TimelineOnDisk ReadOnDisk(const std::string& path) {
-    TimelineOnDisk disk;
-    std::string text;
-    disk.readable = ReadWholeText(path, text);
-    if (!disk.readable) {
-        disk.error = "timeline.txt: cannot be read";
-        return disk;
-    }
-    disk.version = TextVersion(text);
-    disk.document.Parse(text, "timeline.txt", disk.error);
-    return disk;
-}
-
 }  // namespace
 
 struct EditorServer::Impl {
@@ -134,26 +84,14 @@ struct EditorServer::Impl {
     EditorSettings settings;
     std::string secret;
     int port = 0;
-    std::mutex fileMutex;  // one edit at a time: read, check, save
     std::once_flag waveformOnce;
     std::string waveform;
 
-    explicit Impl(EditorChannel& channel) : channel(channel) {}
+    explicit Impl(EditorChannel& channel, const EditorSettings& settings)
+        : settings(settings), channel(channel), saver(settings.timelinePath, settings.musicBeats) {}
 
     EditorChannel& channel;
-
-    json StateJson(const TimelineOnDisk& disk) const {
-        json state = {{"version", disk.version}, {"rowsPerBeat", kRowsPerBeat}, {"musicBeats", settings.musicBeats}};
-        if (!disk.Sound()) {
-            state["error"] = disk.error;
-            return state;
-        }
-        json tracks = json::array();
-        for (const TimelineTrack& track : disk.document.Tracks())
-            tracks.push_back({{"name", track.name}, {"keys", KeysJson(track.keys)}});
-        state["tracks"] = std::move(tracks);
-        return state;
-    }
+    TimelineSaver saver;
 
     // Before any route: the Host, the secret and, for a change, the Origin.
     httplib::Server::HandlerResponse Guard(const httplib::Request& request, httplib::Response& response) const {
@@ -176,7 +114,9 @@ struct EditorServer::Impl {
     void ServeGet(const httplib::Request& request, httplib::Response& response) {
         const std::string route = Route(request);
         if (route == "api/state") {
-            response.set_content(StateJson(ReadOnDisk(settings.timelinePath)).dump(), "application/json");
+            json state;
+            saver.State(state);
+            response.set_content(state.dump(), "application/json");
         } else if (route == "api/events") {
             ServeEvents(response);
         } else if (route == "api/values") {
@@ -218,7 +158,7 @@ struct EditorServer::Impl {
 
     // The player's own interpolation of a track's keys as the file holds them, at the rows asked.
     void ServeValues(const httplib::Request& request, httplib::Response& response) const {
-        const TimelineOnDisk disk = ReadOnDisk(settings.timelinePath);
+        const TimelineOnDisk disk = ReadTimelineOnDisk(settings.timelinePath);
         if (!disk.Sound()) return Refuse(response, 409, disk.error);
         const std::string name = request.get_param_value("track");
         const auto& tracks = disk.document.Tracks();
@@ -284,34 +224,16 @@ struct EditorServer::Impl {
         return beat;
     }
 
-    // An edit made on another version of the file than the one on disk is refused: it would
-    // overwrite what someone else saved. The page reloads and the author redoes it.
     void Edit(const json& body, httplib::Response& response) {
-        const std::lock_guard<std::mutex> lock(fileMutex);
-        TimelineOnDisk disk = ReadOnDisk(settings.timelinePath);
-        const auto conflict = [&](const std::string& message) {
-            json state = StateJson(disk);
-            state["conflict"] = message;
-            response.status = 409;
-            response.set_content(state.dump(), "application/json");
-        };
-        if (!disk.Sound()) return conflict("the timeline on disk does not compile: " + disk.error);
-        if (body.value("version", std::string()) != disk.version)
-            return conflict("the timeline changed on disk since the page read it; the page now shows the new one");
-        const json& tracks = body.at("tracks");
-        if (!tracks.is_object()) return Refuse(response, 400, "tracks is an object of key lists");
-        std::string error;
-        for (const auto& [name, keys] : tracks.items())
-            if (!disk.document.SetKeys(name, KeysFromJson(keys), error)) return Refuse(response, 400, error);
-        if (!WriteFileAtomically(settings.timelinePath, disk.document.Text(), error))
-            return Refuse(response, 500, error);
-        disk.version = TextVersion(disk.document.Text());
-        json state = StateJson(disk);
-        // The last frame published before the player hears of the save: the frame after the next
-        // one at the latest plays the new keys.
-        state["frame"] = channel.Playhead().frame;
-        channel.Post({EditorCommand::Kind::kTimelineSaved});
-        response.set_content(state.dump(), "application/json");
+        json answer;
+        response.status = saver.Edit(body, answer);
+        if (response.status == 200) {
+            // The last frame published before the player hears of the save: the frame after the
+            // next one at the latest plays the new keys.
+            answer["frame"] = channel.Playhead().frame;
+            channel.Post({EditorCommand::Kind::kTimelineSaved});
+        }
+        response.set_content(answer.dump(), "application/json");
     }
 };
 
@@ -320,8 +242,9 @@ EditorServer::EditorServer(EditorChannel& channel) : channel(channel) {}
 EditorServer::~EditorServer() { Stop(); }
 
 bool EditorServer::Start(const EditorSettings& settings, std::string& error) {
-    impl = std::make_unique<Impl>(channel);
-    impl->settings = settings;
+    // Whatever a killed run left half-saved goes before anything is served.
+    RemoveStaleSaves(settings.timelinePath);
+    impl = std::make_unique<Impl>(channel, settings);
     impl->secret = MakeSecret();
     httplib::Server& http = impl->http;
     http.set_payload_max_length(4u << 20);
