@@ -18,7 +18,7 @@ using nlohmann::json;
 
 namespace {
 
-constexpr size_t kMaxOperations = 100000;
+constexpr size_t kMaxOperations = 65536;
 // A text editor saving over and over could keep a save from ever landing; after this many
 // tries the edit is refused rather than the page waiting on.
 constexpr int kSaveAttempts = 4;
