@@ -75,7 +75,7 @@ protected:
 // the page's save of Camera Yaw. Its save is never lost; the page's either lands with it, or is
 // replaced by it when it came later, and the page is told exactly what the file holds.
 TEST_F(TimelineSaverTest, ASaveRacingAnotherEditorsSaveLosesNoEdit) {
-    constexpr int kTrials = 300;
+    constexpr int kTrials = 200;
     std::mt19937 random(30);
     int merged = 0;
     int superseded = 0;
