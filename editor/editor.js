@@ -335,7 +335,7 @@ function showFields() {
   fields.value.value = String(one[1]);
   // A kind the page has no name for is shown as its number and kept unless another is chosen.
   const raw = fields.kind.querySelector('[data-raw]');
-  raw.hidden = one[2] in KINDS;
+  raw.hidden = KINDS[one[2]] !== undefined;
   raw.value = raw.textContent = String(one[2]);
   fields.kind.value = KINDS[one[2]] ?? raw.value;
 }
