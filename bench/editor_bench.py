@@ -118,9 +118,9 @@ def main():
             track = "Camera Distance"
             keys_now = next(t["keys"] for t in state["tracks"] if t["name"] == track)
             value = 100.0 + i
-            changed = [[k[0], value, 0] for k in keys_now]
+            changed = [{"op": "set", "track": track, "row": k[0], "value": value, "kind": 0} for k in keys_now]
             request = urllib.request.Request(url + "api/edit", method="POST",
-                                             data=json.dumps({"version": state["version"], "tracks": {track: changed}}).encode())
+                                             data=json.dumps({"version": state["version"], "operations": changed}).encode())
             started = time.monotonic()
             urllib.request.urlopen(request).read()
             while browser.execute_script("return quarnEditor.playhead().values[arguments[0]]", track) != value:

@@ -1,6 +1,7 @@
 // The timeline editor: lanes of keys over the music, drawn on canvases, edited with the mouse and
-// the keyboard. Every edit is sent to the player, which saves it into the timeline's text and
-// plays it at once; the page always shows the file's state as the player returns it.
+// the keyboard. Every edit is sent to the player as operations on keys (add, move, set, delete)
+// made on the version the page shows; the player merges them into the file as it is now, saves
+// it and plays it at once, and the page then shows the file's state as the player returns it.
 import { KINDS, ROWS_PER_BEAT, beatText, mergeKeys, valueAt } from './timeline.js';
 
 // The demo's effects and post processors, by the index their tracks hold.
@@ -20,6 +21,7 @@ let waveform = null;
 const undoStack = [];
 const redoStack = [];
 let sending = false;
+let loaded = false;  // the page's first state has come
 let queue = Promise.resolve();  // edits go one after the other, each on the version before it
 
 const $ = (selector) => document.querySelector(selector);
@@ -64,6 +66,7 @@ function adopt(next) {
 async function loadState(notice) {
   const { body } = await request('api/state');
   adopt(body);
+  loaded = true;
   if (notice && !state.error) showMessage(notice, 'info');
 }
 
@@ -71,35 +74,50 @@ function trackKeys(name) {
   return state.tracks.find((t) => t.name === name)?.keys ?? [];
 }
 
-// Sends the tracks' new keys; a new edit (`record`) can be undone.
-function commit(changes, record = true) {
-  queue = queue.then(() => send(changes, record));
+function keyAt(track, row) {
+  return trackKeys(track).find((k) => k[0] === row) ?? null;
+}
+
+const put = (op, track, row, key) => ({ op, track, row, value: key[1], kind: key[2] });
+
+// The operations that undo `operations`, worked out on the keys the page shows before them.
+function inverse(operations) {
+  const moved = new Set(operations.filter((o) => o.op === 'move').map((o) => `${o.track}\t${o.row}`));
+  return operations.flatMap((o) => {
+    const old = keyAt(o.track, o.row);
+    if (o.op === 'delete') return [put('add', o.track, o.row, old)];
+    if (o.op !== 'move') return [old ? put('set', o.track, o.row, old) : { op: 'delete', track: o.track, row: o.row }];
+    // A key the move landed on comes back, unless it moved away itself.
+    const landed = keyAt(o.track, o.to);
+    const back = { ...put('move', o.track, o.to, old), to: o.row };
+    return landed && !moved.has(`${o.track}\t${o.to}`) ? [back, put('add', o.track, o.to, landed)] : [back];
+  });
+}
+
+// Sends an edit. Once saved, what undoes it goes on `record`: the undo stack for a new edit
+// (`fresh`, which also empties the redo stack), the other stack for an undo or a redo.
+function commit(operations, record = undoStack, fresh = true) {
+  queue = queue.then(() => send(operations, record, fresh));
   return queue;
 }
 
-async function send(changes, record) {
-  if (state.error) return false;
-  const before = {};
-  for (const name of Object.keys(changes)) before[name] = trackKeys(name);
+async function send(operations, record, fresh) {
+  if (state.error || !operations.length) return false;
+  const undo = inverse(operations);
   sending = true;
   try {
-    const { status, body } = await request('api/edit', { version: state.version, tracks: changes });
+    const { status, body } = await request('api/edit', { version: state.version, operations });
+    // Saved or not, the answer holds the file as it is now.
+    if (body.tracks || body.version !== undefined) adopt(body);
     if (status === 200) {
-      adopt(body);
-      if (record) {
-        undoStack.push({ before, after: changes });
-        redoStack.length = 0;
-      }
-      if (!state.error) showMessage('');
+      record.push(undo);
+      if (fresh) redoStack.length = 0;
+      if (!state.error) showMessage(body.merged ? 'Saved, together with changes saved meanwhile in the file.' : '', 'info');
       return true;
     }
-    if (status === 409) {
-      adopt(body);
-      showMessage(`Not saved: ${body.conflict}. Redo the edit on what you see now.`);
-    } else {
-      showMessage(`Not saved: ${body.error}`);
-      render();
-    }
+    if (status === 409) showMessage(`Not saved: ${body.conflict}. The page shows the file as it is now.`);
+    else showMessage(`Not saved: ${body.error}`);
+    render();
   } catch (failure) {
     showMessage(`Not saved: the player does not answer (${failure.message})`);
   } finally {
@@ -108,12 +126,11 @@ async function send(changes, record) {
   return false;
 }
 
-// Undo sends a step's old keys, redo its new ones; the step then waits on the other stack.
-async function replay(from, to, side) {
+// Undo sends a step's operations; what undoes them in turn waits on the other stack.
+async function replay(from, to) {
   const step = from.pop();
   if (!step) return;
-  if (await commit(step[side], false)) to.push(step);
-  else from.push(step);
+  if (!(await commit(step, to, false))) from.push(step);
 }
 
 // ---- lanes and drawing -------------------------------------------------------------------
@@ -246,10 +263,17 @@ function drawRuler() {
     keys.forEach((key, k) => {
       const from = xOfBeat(key[0] / ROWS_PER_BEAT);
       const to = k + 1 < keys.length ? xOfBeat(keys[k + 1][0] / ROWS_PER_BEAT) : xOfBeat(state.musicBeats);
+      if (to < 0 || from > width) return;
       context.fillStyle = `hsl(${(key[1] * 67) % 360} 40% ${index ? 22 : 28}%)`;
       context.fillRect(from, index * 14, to - from - 1, 13);
+      // The name stays at the left edge while the band's start is out of view, inside the band.
+      context.save();
+      context.beginPath();
+      context.rect(from, index * 14, to - from - 1, 13);
+      context.clip();
       context.fillStyle = '#dfe3ea';
-      context.fillText(names[key[1]] ?? `#${key[1]}`, from + 3, index * 14 + 10);
+      context.fillText(names[key[1]] ?? `#${key[1]}`, Math.max(from, 0) + 3, index * 14 + 10);
+      context.restore();
     });
   });
   context.fillStyle = '#9aa3b5';
@@ -309,7 +333,11 @@ function showFields() {
   if (!one || document.activeElement?.dataset.field) return;
   fields.position.value = beatText(one[0]);
   fields.value.value = String(one[1]);
-  fields.kind.value = KINDS[one[2]] ?? 'step';
+  // A kind the page has no name for is shown as its number and kept unless another is chosen.
+  const raw = fields.kind.querySelector('[data-raw]');
+  raw.hidden = KINDS[one[2]] !== undefined;
+  raw.value = raw.textContent = String(one[2]);
+  fields.kind.value = KINDS[one[2]] ?? raw.value;
 }
 
 async function typeField() {
@@ -318,15 +346,15 @@ async function typeField() {
   const { track, key } = chosen[0];
   const row = Math.round(Number(fields.position.value) * ROWS_PER_BEAT);
   const value = Number(fields.value.value);
-  const kind = KINDS.indexOf(fields.kind.value);
+  const kind = KINDS.includes(fields.kind.value) ? KINDS.indexOf(fields.kind.value) : Number(fields.kind.value);
   const blank = [fields.position, fields.value].some((field) => field.value.trim() === '');
   if (blank || !Number.isFinite(row) || row < 0 || !Number.isFinite(value)) {
     showMessage('A position is a beat (0 or more), a value a number.');
     return;
   }
-  const keys = mergeKeys(trackKeys(track).filter((k) => k[0] !== key[0]), [[row, value, kind]]);
+  const moved = row === key[0] ? put('set', track, row, [row, value, kind]) : { ...put('move', track, key[0], [row, value, kind]), to: row };
   selection = new Set([`${track}\t${row}`]);
-  await commit({ [track]: keys });
+  await commit([moved]);
 }
 
 for (const field of Object.values(fields)) field.addEventListener('change', typeField);
@@ -380,10 +408,9 @@ function dragKeys(event, track, grabbedRow) {
   const up = async () => {
     window.removeEventListener('mousemove', move);
     window.removeEventListener('mouseup', up);
-    if (delta === 0) return;
-    const changed = trackKeys(track);
     state.tracks.find((t) => t.name === track).keys = original;
-    await commit({ [track]: changed });
+    if (delta === 0) return;
+    await commit(moving.map((k) => ({ ...put('move', track, k[0], k), to: k[0] + delta })));
   };
   window.addEventListener('mousemove', move);
   window.addEventListener('mouseup', up);
@@ -435,7 +462,7 @@ async function laneDoubleClick(event, lane) {
   const value = Number(lane.valueOfY(event.clientY - rect.top).toPrecision(3));
   const previous = keys.filter((k) => k[0] < row).pop();
   selection = new Set([`${track}\t${row}`]);
-  await commit({ [track]: mergeKeys(keys, [[row, value, previous ? previous[2] : 1]]) });
+  await commit([put('add', track, row, [row, value, previous ? previous[2] : 1])]);
 }
 
 // The ruler: a click seeks, a drag sets the loop (in whole beats).
@@ -486,13 +513,9 @@ $('#timeline').addEventListener('wheel', (event) => {
 }, { passive: false });
 
 function deleteSelection() {
-  const changes = {};
-  for (const { track, key } of selectedKeys()) {
-    changes[track] ??= trackKeys(track);
-    changes[track] = changes[track].filter((k) => k[0] !== key[0]);
-  }
+  const operations = selectedKeys().map(({ track, key }) => ({ op: 'delete', track, row: key[0] }));
   selection = new Set();
-  if (Object.keys(changes).length) commit(changes);
+  commit(operations);
 }
 
 function copySelection() {
@@ -508,7 +531,7 @@ function paste() {
   const at = Math.round(playhead.beat * ROWS_PER_BEAT);
   const pasted = clipboard.map((k) => [k[0] + at, k[1], k[2]]);
   selection = new Set(pasted.map((k) => `${activeTrack}\t${k[0]}`));
-  commit({ [activeTrack]: mergeKeys(trackKeys(activeTrack), pasted) });
+  commit(pasted.map((k) => put('add', activeTrack, k[0], k)));
 }
 
 window.addEventListener('keydown', (event) => {
@@ -528,8 +551,8 @@ window.addEventListener('keydown', (event) => {
     home: () => { view.start = 0; render(); },
   };
   const controlActions = {
-    z: () => (event.shiftKey ? replay(redoStack, undoStack, 'after') : replay(undoStack, redoStack, 'before')),
-    y: () => replay(redoStack, undoStack, 'after'),
+    z: () => (event.shiftKey ? replay(redoStack, undoStack) : replay(undoStack, redoStack)),
+    y: () => replay(redoStack, undoStack),
     c: copySelection,
     v: paste,
   };
@@ -547,8 +570,10 @@ let streamVersion = '';
 const events = new EventSource('api/events');
 events.onmessage = (message) => {
   const data = JSON.parse(message.data);
-  if (!state.version) return;  // the page's first state is still on its way
+  if (!loaded) return;  // the page's first state is still on its way
+  const loopChanged = String(data.loop ?? '') !== String(playhead.loop ?? '');
   Object.assign(playhead, { beat: data.beat, paused: data.paused, loop: data.loop ?? null, values: data.values });
+  if (loopChanged) drawRuler();
   // The stream looks at the file a few times a second, so it may still report the version
   // before the page's own save: only a version it has not reported before is news.
   if (data.version !== streamVersion) {

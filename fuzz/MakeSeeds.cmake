@@ -15,6 +15,12 @@ file(COPY ${models} DESTINATION ${OUT}/model_file)
 file(COPY ${images} DESTINATION ${OUT}/image_decode)
 file(COPY ${images} DESTINATION ${OUT}/cube_cross)
 
+# The authored timeline, behind first lines that choose a few edits of different tracks.
+file(READ ${TIMELINE} timeline)
+foreach(choices "Aa1b2c3d4e5f6g7h8" "I0000111122223333" "jzzzyyyxxxwwwvvvu")
+  file(WRITE ${OUT}/timeline_edit/${choices}.txt "${choices}\n${timeline}")
+endforeach()
+
 file(MAKE_DIRECTORY ${OUT}/ogg_decode)
 foreach(bytes 8192 32768)
   execute_process(COMMAND head -c ${bytes} ${DATA}/Audio/tovik.ogg

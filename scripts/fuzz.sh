@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes every loader for SECONDS each (default 600), one target after another on one core,
+# Fuzzes every loader, and the timeline editor's edits, for SECONDS each (default 600), one target after another on one core,
 # and prints one line per target: executions, seconds and findings. A crash, a hang (an input
 # taking over 10 s) or running out of memory (over 512 MB) is a finding; its reproducer is kept
 # under build-fuzz/findings/ and named here. Exits non-zero when anything was found.
@@ -11,7 +11,7 @@ seconds=${1:-600}
 [[ "$seconds" =~ ^[1-9][0-9]*$ ]] || { echo "usage: scripts/fuzz.sh [SECONDS]" >&2; exit 2; }
 root=$PWD
 build=$root/build-fuzz
-targets=(track_file model_file ogg_decode image_decode cube_cross)
+targets=(track_file model_file ogg_decode image_decode cube_cross timeline_edit)
 
 if [[ ! -d build/run/sync ]]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -4,7 +4,7 @@ One player and one browser session for all checks, in the order an author would 
 the guards of the server, the page showing every track, the page's curves against the
 player's own interpolation, edits through the page (typed value, drag, delete, undo) and what
 they do to the file and to the running player, a change made on disk by another editor, a
-stale edit, and a file that does not compile.
+stale edit, a file that does not compile, and a page edit meeting another editor's save.
 
 usage: /usr/bin/python3 editor_test.py RUN_DIR SOURCE_DIR
 Debian's python3-selenium belongs to /usr/bin/python3, so the test names that interpreter.
@@ -189,11 +189,13 @@ class EditorTest(unittest.TestCase):
                      "../timeline.txt", "LogFile.txt", "editor.js/../../QuarnEngine"):
             self.assertEqual(self.http("GET", self.base + path)[0], 404, path)
         version = self.state()["version"]
-        for body in ("not json", "[]", '{"version": "%s", "tracks": {"Fade": [[1, "x", 0]]}}' % version,
-                     '{"version": "%s", "tracks": {"Fade": [[32, 1, 0], [16, 1, 0]]}}' % version,
-                     '{"version": "%s", "tracks": {"Fade": %s}}' % (version, json.dumps([[r, 0, 0] for r in range(100001)]))):
+        for operations in ([{"op": "set", "track": "Fade", "row": 0, "value": "x", "kind": 0}],
+                           [{"op": "delete", "track": "Fade", "row": 12345}],
+                           [{"op": "swap", "track": "Fade", "row": 0}],
+                           [{"op": "delete", "track": "Fade", "row": r} for r in range(65537)]):
+            body = json.dumps({"version": version, "operations": operations}, separators=(",", ":"))
             status, answer = self.http("POST", self.base + "api/edit", body)
-            self.assertEqual(status, 400, body[:60])
+            self.assertEqual(status, 400, body[:80])
             self.assertIn("error", json.loads(answer))
         self.assertEqual(read(self.timeline), self.original)
         self.assertEqual(self.http("GET", self.base + "editor.js")[0], 200)
@@ -288,9 +290,11 @@ class EditorTest(unittest.TestCase):
                  "the new value on the page")
         print(f"\nexternal change shown after {time.monotonic() - started:.2f} s", file=sys.stderr)
 
-        status, body = self.http("POST", self.base + "api/edit", json.dumps({"version": stale, "tracks": {"Fade": []}}))
+        # An edit made before it, of the key it changed, is refused; nothing is written.
+        edit = {"op": "set", "track": "Fade", "row": 8 * 16, "value": 0.5, "kind": 1}
+        status, body = self.http("POST", self.base + "api/edit", json.dumps({"version": stale, "operations": [edit]}))
         self.assertEqual(status, 409)
-        self.assertIn("conflict", json.loads(body))
+        self.assertIn("changed on disk to 0.75 linear", json.loads(body)["conflict"])
         self.assertEqual(read(self.timeline), text)
 
     def test_6_a_file_that_does_not_compile_blocks_saving(self):
@@ -302,8 +306,8 @@ class EditorTest(unittest.TestCase):
                            self.browser.find_element(By.ID, "message").text, 3, "the error")
         self.assertIn(f"timeline.txt:{line}: bad value", message)
         self.assertFalse(self.browser.find_element(By.CSS_SELECTOR, '[data-field="value"]').is_enabled())
-        status, _ = self.http("POST", self.base + "api/edit",
-                              json.dumps({"version": self.state()["version"], "tracks": {"Fade": []}}))
+        status, _ = self.http("POST", self.base + "api/edit", json.dumps(
+            {"version": self.state()["version"], "operations": [{"op": "delete", "track": "Fade", "row": 0}]}))
         self.assertEqual(status, 409)
         self.assertEqual(read(self.timeline), bad)
         write_atomically(self.timeline, good)
@@ -333,11 +337,10 @@ class EditorTest(unittest.TestCase):
         latencies = []
         for i in range(15):
             state = self.state()
-            keys = next(t["keys"] for t in state["tracks"] if t["name"] == track)
-            keys = sorted([key for key in keys if key[0] != 320 * 16] + [[320 * 16, 15.0 + i, 2]])
+            edit = {"op": "add", "track": track, "row": 320 * 16, "value": 15.0 + i, "kind": 2}
             started = time.monotonic()
             status, body = self.http("POST", self.base + "api/edit",
-                                     json.dumps({"version": state["version"], "tracks": {track: keys}}))
+                                     json.dumps({"version": state["version"], "operations": [edit]}))
             self.assertEqual(status, 200, body)
             saved = json.loads(body)["frame"]
             expected = json.loads(self.http("GET", f"{self.base}api/values?track=Camera%20Distance&rows={row}")[1])["values"][0]
@@ -352,6 +355,39 @@ class EditorTest(unittest.TestCase):
         print(f"page load with the whole timeline: {self.page_load * 1000:.0f} ms", file=sys.stderr)
         print(f"edit to the player's value seen on the page: median {statistics.median(latencies) * 1000:.0f} ms, "
               f"p95 {latencies[int(len(latencies) * 0.95) - 1] * 1000:.0f} ms", file=sys.stderr)
+
+    def test_8_a_page_edit_meets_another_editors_save(self):
+        # The page is kept from hearing of the other saves, as when they land during its edit.
+        self.settle()
+        self.js("""window.heldStates = []; window.plainFetch = window.fetch;
+                   window.fetch = (url, init) => String(url).includes('api/state')
+                       ? new Promise((go) => heldStates.push(() => go(plainFetch(url, init))))
+                       : plainFetch(url, init);""")
+        self.js("quarnEditor.show(0, 32)")
+        message = lambda: self.browser.find_element(By.ID, "message").text
+
+        def type_value(text):
+            self.marker("Fade", 8 * 16).click()
+            field = self.browser.find_element(By.CSS_SELECTOR, '[data-field="value"]')
+            field.clear()
+            field.send_keys(text, Keys.ENTER)
+
+        # The same key changed on disk, with a kind the page has no name for: refused, both shown.
+        theirs = re.sub(r"(\[Fade\]\n(?:.*\n)*?)8 +\S+ +\S+\n", r"\g<1>8 0.6 5\n", read(self.timeline), count=1)
+        write_atomically(self.timeline, theirs)
+        type_value("0.3")
+        shown = wait_for(lambda: "Not saved" in message() and message(), 5, "the conflict")
+        self.assertIn('"Fade" at beat 8 was changed on disk to 0.6 5, and by this edit to 0.3', shown)
+        self.assertEqual(read(self.timeline), theirs)
+
+        # Another key changed on disk: the page's edit merges with it, and keeps the raw kind.
+        others = theirs.replace("\n304        10           smooth\n", "\n304        11           smooth\n", 1)
+        self.assertNotEqual(others, theirs)
+        write_atomically(self.timeline, others)
+        type_value("0.3")
+        wait_for(lambda: "together with changes saved meanwhile" in message(), 5, "the merge")
+        self.assertEqual(changed_lines(others, read(self.timeline)), (["8 0.6 5"], ["8 0.3 5"]))
+        self.js("window.fetch = plainFetch; heldStates.forEach((go) => go())")
 
 
 if __name__ == "__main__":

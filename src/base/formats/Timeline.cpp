@@ -57,7 +57,8 @@ bool ParseKey(const std::vector<std::string>& words, SyncKey& key, std::string& 
     }
     if (!ParsePosition(words[0], key.row, error))
         return false;
-    if (!ParseNumber(words[1], key.value)) {
+    // "nan" and "inf" read as numbers, but no track can hold them.
+    if (!ParseNumber(words[1], key.value) || !std::isfinite(key.value)) {
         error = "bad value \"" + words[1] + "\"";
         return false;
     }

@@ -14,27 +14,20 @@ struct Word {
     std::string text;
 };
 
-// Where a comment starts, as StripComment sees it: '#' at the start or after a blank.
-size_t CommentStart(const std::string& line) {
-    for (size_t i = 0; i < line.size(); ++i)
-        if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t'))
-            return i;
-    return line.size();
-}
-
-// The words before the comment, with the columns they start at.
+// The words before the comment, with the columns they start at: the parser's own words, split
+// at the same blanks.
 std::vector<Word> WordsOf(const std::string& line, size_t& end) {
     std::vector<Word> words;
-    const size_t stop = CommentStart(line);
+    const size_t stop = CommentStart(line, '#');
     size_t i = 0;
     end = 0;
     while (true) {
-        while (i < stop && (line[i] == ' ' || line[i] == '\t'))
+        while (i < stop && IsBlank(line[i]))
             ++i;
         if (i >= stop)
             break;
         const size_t start = i;
-        while (i < stop && line[i] != ' ' && line[i] != '\t')
+        while (i < stop && !IsBlank(line[i]))
             ++i;
         words.push_back({start, line.substr(start, i - start)});
         end = i;
@@ -62,6 +55,9 @@ std::string Place(const std::vector<Word>& layout, const std::string (&words)[3]
 std::string RewrittenKeyLine(const std::string& line, const SyncKey& old, const SyncKey& key) {
     size_t end = 0;
     const std::vector<Word> words = WordsOf(line, end);
+    // The parser read three words here; should the two ever disagree, the key still gets a line.
+    if (words.size() != 3)
+        return KeyLine(key);
     const std::string fields[3] = {words[0].text, old.value == key.value ? words[1].text : ValueText(key.value),
                                    old.type == key.type ? words[2].text : KindText(key.type)};
     return line.substr(0, words[0].column) + Place(words, fields).substr(words[0].column) + line.substr(end);

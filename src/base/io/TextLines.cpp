@@ -45,18 +45,31 @@ std::string Trim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::string StripComment(const std::string& text, char commentMark) {
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\n'; }
+
+size_t CommentStart(const std::string& text, char commentMark) {
     // A mark inside a word (a sharp in "G#4") does not start a comment.
     for (size_t i = 0; i < text.size(); ++i)
         if (text[i] == commentMark && (i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t'))
-            return Trim(text.substr(0, i));
-    return Trim(text);
+            return i;
+    return text.size();
+}
+
+std::string StripComment(const std::string& text, char commentMark) {
+    return Trim(text.substr(0, CommentStart(text, commentMark)));
 }
 
 std::vector<std::string> SplitWords(const std::string& text) {
-    std::istringstream stream(text);
     std::vector<std::string> words;
-    for (std::string word; stream >> word;)
-        words.push_back(word);
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
+        const size_t start = i;
+        while (i < text.size() && !IsBlank(text[i]))
+            ++i;
+        if (i > start)
+            words.push_back(text.substr(start, i - start));
+    }
     return words;
 }

@@ -16,11 +16,16 @@ bool ReadTextLines(const std::string& path, std::vector<TextLine>& lines);
 std::vector<TextLine> SplitTextLines(const std::string& text);
 // The whole file in one read, or false when it cannot be read; silent.
 bool ReadWholeText(const std::string& path, std::string& text);
-// The line without its comment and surrounding blanks; a comment starts with `commentMark`
-// at the start of the line or after a blank.
+// The blanks that separate words: space, tab, and the line-end and page characters (\r \v \f
+// \n), so that every reader of a line finds the same words in it.
+bool IsBlank(char c);
+// Where a comment starts: `commentMark` at the start of the line or after a space or tab; the
+// line's size when it has none.
+size_t CommentStart(const std::string& text, char commentMark);
+// The line without its comment and surrounding spaces and tabs.
 std::string StripComment(const std::string& text, char commentMark);
 std::string Trim(const std::string& text);
-// Whitespace-separated words.
+// The words between blanks.
 std::vector<std::string> SplitWords(const std::string& text);
 
 // The whole text as one number (integer or floating point); false when anything is left over.

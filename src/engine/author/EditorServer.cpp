@@ -2,8 +2,8 @@
 
 #include "audio/SoundtrackEnvelope.h"
 #include "author/HttpServer.h"
-#include "formats/TimelineDocument.h"
-#include "io/AtomicFile.h"
+#include "author/TimelineSaver.h"
+#include "io/SafeReplace.h"
 #include "io/TextLines.h"
 #include "io/WholeFile.h"
 #include "platform/Platform.h"
@@ -28,7 +28,6 @@ namespace {
 
 constexpr const char* kPageFiles[] = {"index.html", "editor.css", "editor.js", "timeline.js"};
 constexpr size_t kPageFileLimit = 1u << 20;
-constexpr size_t kMaxKeysPerTrack = 100000;
 constexpr size_t kMaxSampleRows = 100000;
 constexpr int kWaveformSlicesPerBeat = 16;
 constexpr int kMaxPrintedAddresses = 16;
@@ -112,32 +111,6 @@ HttpResponse Refusal(int status, const std::string& message) {
     return response;
 }
 
-json KeysJson(const std::vector<SyncKey>& keys) {
-    json list = json::array();
-    for (const SyncKey& key : keys)
-        list.push_back({key.row, key.value, key.type});
-    return list;
-}
-
-// Throws json's exceptions on a malformed list; the caller answers them with 400.
-std::vector<SyncKey> KeysFromJson(const json& list) {
-    if (!list.is_array() || list.size() > kMaxKeysPerTrack)
-        throw std::invalid_argument("keys are a list of [row, value, kind]");
-    std::vector<SyncKey> keys;
-    for (const json& item : list) {
-        if (!item.is_array() || item.size() != 3 || !item[0].is_number_integer() || !item[1].is_number() ||
-            !item[2].is_number_integer())
-            throw std::invalid_argument("a key is [row, value, kind]");
-        const long long row = item[0].get<long long>();
-        const long long kind = item[2].get<long long>();
-        if (row < INT32_MIN || row > INT32_MAX || kind < -128 || kind > 127)
-            throw std::invalid_argument("a key's row or kind is out of range");
-        keys.push_back(
-            {static_cast<int32_t>(row), static_cast<float>(item[1].get<double>()), static_cast<int32_t>(kind)});
-    }
-    return keys;
-}
-
 // What the page's stream says every tick: the playhead, the player's values, the file's version.
 json PlayheadEvent(const EditorPlayhead& playhead, const std::string& version) {
     json event = {
@@ -148,29 +121,6 @@ json PlayheadEvent(const EditorPlayhead& playhead, const std::string& version) {
         values[KnownTrackNames()[i]] = playhead.values[i];
     event["values"] = std::move(values);
     return event;
-}
-
-// The timeline as it is on disk now.
-struct TimelineOnDisk {
-    bool readable = false;
-    std::string version;
-    TimelineDocument document;
-    std::string error;  // empty when it parses
-
-    bool Sound() const { return readable && error.empty(); }
-};
-
-TimelineOnDisk ReadOnDisk(const std::string& path) {
-    TimelineOnDisk disk;
-    std::string text;
-    disk.readable = ReadWholeText(path, text);
-    if (!disk.readable) {
-        disk.error = "timeline.txt: cannot be read";
-        return disk;
-    }
-    disk.version = TextVersion(text);
-    disk.document.Parse(text, "timeline.txt", disk.error);
-    return disk;
 }
 
 }  // namespace
@@ -187,23 +137,12 @@ struct EditorServer::Impl : HttpRoutes {
     std::string streamVersion;
     std::chrono::steady_clock::time_point streamVersionRead;
 
-    explicit Impl(EditorChannel& channel) : channel(channel) {}
+    explicit Impl(EditorChannel& channel, const EditorSettings& settings)
+        : settings(settings), channel(channel), saver(settings.timelinePath, settings.musicBeats) {}
 
     EditorChannel& channel;
-    HttpServer http{*this};
-
-    json StateJson(const TimelineOnDisk& disk) const {
-        json state = {{"version", disk.version}, {"rowsPerBeat", kRowsPerBeat}, {"musicBeats", settings.musicBeats}};
-        if (!disk.Sound()) {
-            state["error"] = disk.error;
-            return state;
-        }
-        json tracks = json::array();
-        for (const TimelineTrack& track : disk.document.Tracks())
-            tracks.push_back({{"name", track.name}, {"keys", KeysJson(track.keys)}});
-        state["tracks"] = std::move(tracks);
-        return state;
-    }
+    TimelineSaver saver;
+    HttpServer http{*this};  // last: it stops, and its thread ends, before the rest goes
 
     // Before the body is read: the Host, the secret and, for a change, the Origin.
     std::optional<HttpResponse> Admit(const HttpRequest& request) override {
@@ -242,7 +181,9 @@ struct EditorServer::Impl : HttpRoutes {
     void ServeGet(const HttpRequest& request, HttpResponse& response) {
         const std::string route = Route(request);
         if (route == "api/state") {
-            response.SetContent(StateJson(ReadOnDisk(settings.timelinePath)).dump(), "application/json");
+            json state;
+            saver.State(state);
+            response.SetContent(state.dump(), "application/json");
         } else if (route == "api/events") {
             response.stream = true;
             response.contentType = "text/event-stream";
@@ -283,7 +224,7 @@ struct EditorServer::Impl : HttpRoutes {
 
     // The player's own interpolation of a track's keys as the file holds them, at the rows asked.
     void ServeValues(const HttpRequest& request, HttpResponse& response) const {
-        const TimelineOnDisk disk = ReadOnDisk(settings.timelinePath);
+        const TimelineOnDisk disk = ReadTimelineOnDisk(settings.timelinePath);
         if (!disk.Sound()) return Refuse(response, 409, disk.error);
         const std::string name = request.Query("track");
         const auto& tracks = disk.document.Tracks();
@@ -349,33 +290,16 @@ struct EditorServer::Impl : HttpRoutes {
         return beat;
     }
 
-    // An edit made on another version of the file than the one on disk is refused: it would
-    // overwrite what someone else saved. The page reloads and the author redoes it.
     void Edit(const json& body, HttpResponse& response) {
-        TimelineOnDisk disk = ReadOnDisk(settings.timelinePath);
-        const auto conflict = [&](const std::string& message) {
-            json state = StateJson(disk);
-            state["conflict"] = message;
-            response.status = 409;
-            response.SetContent(state.dump(), "application/json");
-        };
-        if (!disk.Sound()) return conflict("the timeline on disk does not compile: " + disk.error);
-        if (body.value("version", std::string()) != disk.version)
-            return conflict("the timeline changed on disk since the page read it; the page now shows the new one");
-        const json& tracks = body.at("tracks");
-        if (!tracks.is_object()) return Refuse(response, 400, "tracks is an object of key lists");
-        std::string error;
-        for (const auto& [name, keys] : tracks.items())
-            if (!disk.document.SetKeys(name, KeysFromJson(keys), error)) return Refuse(response, 400, error);
-        if (!WriteFileAtomically(settings.timelinePath, disk.document.Text(), error))
-            return Refuse(response, 500, error);
-        disk.version = TextVersion(disk.document.Text());
-        json state = StateJson(disk);
-        // The last frame published before the player hears of the save: the frame after the next
-        // one at the latest plays the new keys.
-        state["frame"] = channel.Playhead().frame;
-        channel.Post({EditorCommand::Kind::kTimelineSaved});
-        response.SetContent(state.dump(), "application/json");
+        json answer;
+        response.status = saver.Edit(body, answer);
+        if (response.status == 200) {
+            // The last frame published before the player hears of the save: the frame after the
+            // next one at the latest plays the new keys.
+            answer["frame"] = channel.Playhead().frame;
+            channel.Post({EditorCommand::Kind::kTimelineSaved});
+        }
+        response.SetContent(answer.dump(), "application/json");
     }
 };
 
@@ -384,8 +308,9 @@ EditorServer::EditorServer(EditorChannel& channel) : channel(channel) {}
 EditorServer::~EditorServer() { Stop(); }
 
 bool EditorServer::Start(const EditorSettings& settings, std::string& error) {
-    impl = std::make_unique<Impl>(channel);
-    impl->settings = settings;
+    // Whatever a killed run left half-saved goes before anything is served.
+    RemoveStaleSaves(settings.timelinePath);
+    impl = std::make_unique<Impl>(channel, settings);
     impl->secret = MakeSecret();
     if (!impl->http.Start(settings.listenAddress, settings.port, error)) {
         error = "the timeline editor cannot listen on " + settings.listenAddress + " port " +

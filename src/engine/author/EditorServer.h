@@ -4,7 +4,8 @@
 // the page's edits into the watched timeline. Only the author gets in: the URL's per-run secret
 // is needed for every request, the Host must be this server's own (no DNS rebinding), a request
 // that changes anything must come from the page's own origin, and the static files are a fixed
-// set. It writes no file but the timeline.
+// set. It writes no file but the timeline (through a temporary file beside it, for the moment
+// of a save).
 
 #include "author/EditorChannel.h"
 

@@ -116,6 +116,21 @@ TEST(TimelineDocumentTest, RefusesUnsoundKeysAndLeavesTheTextAlone) {
     EXPECT_EQ(document.Text(), original);
 }
 
+// Any blank the parser splits words at is one for the rewriter too: a key written with a form
+// feed, a vertical tab or a lone carriage return between its words is edited in place.
+TEST(TimelineDocumentTest, EditsKeysWhoseWordsAnyBlankSeparates) {
+    std::string text;
+    for (const std::string& name : KnownTrackNames())
+        text += "[" + name + "]\n" + (name == "Fade" ? "0 1 step\n8\f0.9 linear\n9\v1\rramp # late\n" : "0 1 step\n");
+    TimelineDocument document;
+    std::string error;
+    ASSERT_TRUE(document.Parse(text, "timeline.txt", error)) << error;
+    ASSERT_TRUE(document.SetKeys("Fade", {{0, 1.0f, 0}, {128, 0.25f, 2}, {144, 123456.5f, 5}}, error)) << error;
+    EXPECT_EQ(KeysOf(document, "Fade").size(), 3u);
+    EXPECT_EQ(KeysOf(document, "Fade")[2].type, 5);
+    EXPECT_NE(document.Text().find(" # late\n"), std::string::npos) << document.Text();
+}
+
 TEST(AtomicFileTest, ReplacesTheFileWholeAndLeavesNothingBehind) {
     ScratchDirectory scratch("atomic");
     const std::string path = scratch.PathOf("timeline.txt");

@@ -1,0 +1,178 @@
+#include "author/TimelineSaver.h"
+
+#include "formats/TimelineEdit.h"
+#include "io/SafeReplace.h"
+#include "io/TextLines.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+using nlohmann::json;
+
+namespace {
+
+constexpr size_t kMaxOperations = 65536;
+// A text editor saving over and over could keep a save from ever landing; after this many
+// tries the edit is refused rather than the page waiting on.
+constexpr int kSaveAttempts = 4;
+// A text editor that writes into the file empties it first: a file that does not compile may be
+// one caught half-written, so it is read again a moment later before the edit is refused.
+constexpr auto kHalfWrittenWait = std::chrono::milliseconds(20);
+
+json KeysJson(const std::vector<SyncKey>& keys) {
+    json list = json::array();
+    for (const SyncKey& key : keys) list.push_back({key.row, key.value, key.type});
+    return list;
+}
+
+// Throws json's exceptions or std::invalid_argument on a malformed operation; the caller
+// answers them with 400.
+int32_t Integer(const json& value, long long low, long long high, const char* what) {
+    if (!value.is_number_integer() || value.get<long long>() < low || value.get<long long>() > high)
+        throw std::invalid_argument(std::string("an operation's ") + what + " is not a whole number in range");
+    return static_cast<int32_t>(value.get<long long>());
+}
+
+KeyOperation OperationFromJson(const json& item) {
+    static const std::pair<const char*, KeyOperation::Kind> kKinds[] = {{"add", KeyOperation::Kind::kAdd},
+                                                                       {"move", KeyOperation::Kind::kMove},
+                                                                       {"set", KeyOperation::Kind::kSet},
+                                                                       {"delete", KeyOperation::Kind::kDelete}};
+    KeyOperation operation;
+    const std::string op = item.at("op").get<std::string>();
+    const auto* kind = std::find_if(std::begin(kKinds), std::end(kKinds), [&](const auto& k) { return op == k.first; });
+    if (kind == std::end(kKinds)) throw std::invalid_argument("an operation is add, move, set or delete");
+    operation.kind = kind->second;
+    operation.track = item.at("track").get<std::string>();
+    operation.row = Integer(item.at("row"), INT32_MIN, INT32_MAX, "row");
+    if (operation.kind == KeyOperation::Kind::kMove) operation.to = Integer(item.at("to"), INT32_MIN, INT32_MAX, "to");
+    if (operation.kind != KeyOperation::Kind::kDelete) {
+        operation.key.value = static_cast<float>(item.at("value").get<double>());
+        operation.key.type = Integer(item.at("kind"), -128, 127, "kind");
+    }
+    return operation;
+}
+
+std::vector<KeyOperation> OperationsFromJson(const json& list) {
+    if (!list.is_array() || list.size() > kMaxOperations)
+        throw std::invalid_argument("operations are a list of at most " + std::to_string(kMaxOperations));
+    std::vector<KeyOperation> operations;
+    operations.reserve(list.size());
+    for (const json& item : list) {
+        if (!item.is_object()) throw std::invalid_argument("an operation is an object");
+        operations.push_back(OperationFromJson(item));
+    }
+    return operations;
+}
+
+json KeyJson(const std::optional<SyncKey>& key) { return key ? json{key->value, key->type} : json(nullptr); }
+
+std::string KeyText(const std::optional<SyncKey>& key) {
+    return key ? ValueText(key->value) + " " + KindText(key->type) : "no key";
+}
+
+void DescribeConflicts(const std::vector<KeyConflict>& conflicts, json& answer) {
+    json list = json::array();
+    for (const KeyConflict& conflict : conflicts)
+        list.push_back({{"track", conflict.track},
+                        {"row", conflict.row},
+                        {"edited", KeyJson(conflict.edited)},
+                        {"onDisk", KeyJson(conflict.onDisk)}});
+    const KeyConflict& first = conflicts.front();
+    std::string sentence = "\"" + first.track + "\" at beat " + PositionText(first.row) + " was changed on disk to " +
+                           KeyText(first.onDisk) + ", and by this edit to " + KeyText(first.edited);
+    if (conflicts.size() > 1) sentence += " (and " + std::to_string(conflicts.size() - 1) + " more keys)";
+    answer["conflict"] = sentence;
+    answer["conflicts"] = std::move(list);
+}
+
+}  // namespace
+
+TimelineOnDisk ReadTimelineOnDisk(const std::string& path) {
+    TimelineOnDisk disk;
+    std::string text;
+    disk.readable = ReadWholeText(path, text);
+    if (!disk.readable) {
+        disk.error = "timeline.txt: cannot be read";
+        return disk;
+    }
+    disk.version = TextVersion(text);
+    disk.document.Parse(text, "timeline.txt", disk.error);
+    return disk;
+}
+
+void TimelineSaver::StateOf(const TimelineOnDisk& disk, json& state) {
+    state = {{"version", disk.version}, {"rowsPerBeat", kRowsPerBeat}, {"musicBeats", musicBeats}};
+    if (!disk.Sound()) {
+        state["error"] = disk.error;
+        return;
+    }
+    versions.Remember(disk.version, disk.document.Tracks());
+    json tracks = json::array();
+    for (const TimelineTrack& track : disk.document.Tracks())
+        tracks.push_back({{"name", track.name}, {"keys", KeysJson(track.keys)}});
+    state["tracks"] = std::move(tracks);
+}
+
+void TimelineSaver::State(json& state) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    StateOf(ReadTimelineOnDisk(path), state);
+}
+
+int TimelineSaver::Edit(const json& request, json& answer) {
+    std::vector<KeyOperation> operations;
+    std::string version;
+    try {
+        version = request.at("version").get<std::string>();
+        operations = OperationsFromJson(request.at("operations"));
+    } catch (const std::exception& failure) {
+        answer = {{"error", failure.what()}};
+        return 400;
+    }
+    const std::lock_guard<std::mutex> lock(mutex);
+    const std::vector<TimelineTrack>* remembered = versions.Find(version);
+    const std::vector<TimelineTrack> base = remembered ? *remembered : std::vector<TimelineTrack>();
+    for (int attempt = 0; attempt < kSaveAttempts; ++attempt) {
+        TimelineOnDisk disk = ReadTimelineOnDisk(path);
+        StateOf(disk, answer);
+        if (!disk.Sound() && attempt + 1 < kSaveAttempts) {
+            std::this_thread::sleep_for(kHalfWrittenWait);
+            continue;
+        }
+        if (!disk.Sound()) {
+            answer["conflict"] = "the timeline on disk does not compile: " + disk.error;
+            return 409;
+        }
+        if (!remembered) {
+            answer["conflict"] = "the page's copy of the timeline is older than the player remembers; it now shows the file as it is";
+            return 409;
+        }
+        const std::string applied = disk.document.Text();
+        std::vector<KeyConflict> conflicts;
+        std::string error;
+        switch (ApplyKeyOperations(base, operations, disk.document, conflicts, error)) {
+        case EditOutcome::kInvalid: answer = {{"error", error}}; return 400;
+        case EditOutcome::kConflict: DescribeConflicts(conflicts, answer); return 409;
+        case EditOutcome::kApplied: break;
+        }
+        switch (ReplaceIfUnchanged(path, applied, disk.document.Text(), error)) {
+        case ReplaceOutcome::kChanged: continue;
+        case ReplaceOutcome::kRefused: answer["error"] = error; return 500;
+        case ReplaceOutcome::kReplaced: break;
+        }
+        const bool merged = disk.version != version;
+        disk.version = TextVersion(disk.document.Text());
+        StateOf(disk, answer);
+        if (merged) answer["merged"] = true;
+        return 200;
+    }
+    answer["conflict"] = "the timeline kept changing on disk while it was saved; nothing was saved";
+    return 409;
+}
