@@ -4,7 +4,8 @@ One player and one browser session for all checks, in the order an author would 
 the guards of the server, the page showing every track, the page's curves against the
 player's own interpolation, edits through the page (typed value, drag, delete, undo) and what
 they do to the file and to the running player, a change made on disk by another editor, a
-stale edit, a file that does not compile, and a page edit meeting another editor's save.
+stale edit, a file that does not compile, a page edit meeting another editor's save, and saves
+racing another editor's.
 
 usage: /usr/bin/python3 editor_test.py RUN_DIR SOURCE_DIR
 Debian's python3-selenium belongs to /usr/bin/python3, so the test names that interpreter.
@@ -388,6 +389,41 @@ class EditorTest(unittest.TestCase):
         wait_for(lambda: "together with changes saved meanwhile" in message(), 5, "the merge")
         self.assertEqual(changed_lines(others, read(self.timeline)), (["8 0.6 5"], ["8 0.3 5"]))
         self.js("window.fetch = plainFetch; heldStates.forEach((go) => go())")
+
+    def test_9_saves_racing_another_editor_through_http_lose_nothing(self):
+        # Another editor saves Fade (a rename over the file, or a write into it) at any moment of
+        # an edit of Camera Distance sent as the page sends it. Neither save is lost: the file
+        # ends with both, or with the other editor's alone when it saved last; a saved answer
+        # always gives the file's version.
+        base = read(self.timeline)
+        fade = re.search(r"\[Fade\]\n(?:#.*\n)*(\S+ +)(\S+)", base)
+        for trial in range(40):
+            write_atomically(self.timeline, base)
+            state = self.state()
+            row = next(t["keys"] for t in state["tracks"] if t["name"] == "Camera Distance")[0][0]
+            theirs = base[:fade.start(2)] + str(trial + 0.5) + base[fade.end(2):]
+
+            def save_theirs(in_place=trial % 2 == 1, delay=(trial * 7 % 10) / 1000):
+                time.sleep(delay)
+                if in_place:
+                    with open(self.timeline, "w") as file:
+                        file.write(theirs)
+                else:
+                    write_atomically(self.timeline, theirs)
+            other = threading.Thread(target=save_theirs)
+            other.start()
+            time.sleep((trial * 3 % 10) / 1000)
+            edit = {"op": "set", "track": "Camera Distance", "row": row, "value": 1000 + trial, "kind": 1}
+            status, body = self.http("POST", self.base + "api/edit",
+                                     json.dumps({"version": state["version"], "operations": [edit]}))
+            other.join()
+            final = read(self.timeline)
+            self.assertIn(theirs[fade.start(1):fade.start(2)] + str(trial + 0.5), final, f"trial {trial}: their save lost")
+            self.assertEqual(status, 200, body)
+            if final != theirs:
+                self.assertIn(f" {1000 + trial} ", final, f"trial {trial}: the page's save lost")
+                self.assertEqual(json.loads(body)["version"], self.state()["version"], trial)
+        write_atomically(self.timeline, base)
 
 
 if __name__ == "__main__":
