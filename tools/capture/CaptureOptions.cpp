@@ -21,10 +21,21 @@ constexpr int kLargestSupersample = 4;
 constexpr int kLargestMotionBlur = 64;
 constexpr int kLargestDevice = 15;
 constexpr int kMostJobs = 64;
+// Linux's highest process id (PID_MAX_LIMIT).
+constexpr int kLargestProcess = 4194304;
+constexpr int kLargestDescriptor = 1023;
 
 bool Fail(std::string& error, std::string message) {
     error = std::move(message);
     return false;
+}
+
+bool IsFolder(std::string_view argument) {
+    return argument == "--out" || argument == "--run-dir";
+}
+
+bool IsPath(std::string_view argument) {
+    return IsFolder(argument) || argument == "--sheet" || argument == "--video";
 }
 
 std::optional<double> ParseNumber(const char* text) {
@@ -133,9 +144,20 @@ bool ParseAnisotropy(const char* text, float& cap, std::string& error) {
     return true;
 }
 
+// Absolute, with "." and ".." resolved as the system resolves them: a file's folder, or the folder
+// itself. A link at the very end stays a link.
+std::filesystem::path AbsolutePath(const char* text, bool folder) {
+    std::error_code failure;
+    const std::filesystem::path path = std::filesystem::absolute(text, failure);
+    const std::filesystem::path resolved =
+        std::filesystem::weakly_canonical(folder ? path : path.parent_path(), failure);
+    if (failure) return path;
+    return folder ? resolved : resolved / path.filename();
+}
+
 bool ParsePath(std::string_view argument, const char* text, std::filesystem::path& path, std::string& error) {
     if (*text == '\0') return Fail(error, std::string(argument) + " needs a path");
-    path = std::filesystem::absolute(text);
+    path = AbsolutePath(text, IsFolder(argument));
     return true;
 }
 
@@ -184,6 +206,14 @@ constexpr ValueOption kValueOptions[] = {
     {"--jobs",
      [](const char* v, CaptureOptions& o, std::string& e) { return ParseCount("--jobs", v, 1, kMostJobs, o.jobs, e); }},
     {"--segment", [](const char* v, CaptureOptions& o, std::string& e) { return ParseSegment(v, o.segment, e); }},
+    {"--parent",
+     [](const char* v, CaptureOptions& o, std::string& e) {
+         return ParseCount("--parent", v, 2, kLargestProcess, o.parentProcess, e);
+     }},
+    {"--progress-fd",
+     [](const char* v, CaptureOptions& o, std::string& e) {
+         return ParseCount("--progress-fd", v, 3, kLargestDescriptor, o.progressFd, e);
+     }},
     {"--out",
      [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--out", v, o.outDirectory, e); }},
     {"--sheet",
@@ -193,6 +223,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--run-dir",
      [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--run-dir", v, o.runDirectory, e); }},
 };
+
 
 ApplyOption FindValueOption(std::string_view argument) {
     for (const ValueOption& option : kValueOptions)
@@ -228,6 +259,7 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
         }
         if (argument == "--headless") {
             options.headless = true;
+            options.arguments.emplace_back(argument);
             continue;
         }
         if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
@@ -235,6 +267,8 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
         if (!apply) return Fail(error, "unknown argument: " + std::string(argument));
         if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
         if (!apply(argv[++i], options, error)) return false;
+        options.arguments.emplace_back(argument);
+        options.arguments.push_back(IsPath(argument) ? AbsolutePath(argv[i], IsFolder(argument)).string() : argv[i]);
         given.frameRate |= argument == "--fps";
         given.stretch |= argument == "--from" || argument == "--to";
         given.size |= argument == "--size";
@@ -319,6 +353,8 @@ bool Check(const CaptureOptions& options, const Given& given, std::string& error
     if (given.preset && options.videoFile.empty()) return Fail(error, "--preset goes with --video");
     if ((options.jobs > 0 || options.segment) && options.videoFile.empty())
         return Fail(error, "--jobs goes with --video");
+    if ((options.parentProcess > 0 || options.progressFd >= 0) && !options.segment)
+        return Fail(error, "--parent and --progress-fd go with --segment");
     if (!options.videoFile.empty()) return CheckVideo(options, error);
     if (!options.sheetFile.empty() || options.everyBeats > 0.0) return CheckSheet(options, given, error);
     return CheckStills(options, given, error);
@@ -330,7 +366,6 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
     CaptureOptions options;
     Given given;
     if (!ReadArguments(argc, argv, options, error, given)) return std::nullopt;
-    options.arguments.assign(argv + 1, argv + argc);
     if (options.help || options.version || options.listPresets) return options;
     if (!options.videoFile.empty()) ApplyPreset(given, options);
     if (!Check(options, given, error)) return std::nullopt;
@@ -357,24 +392,31 @@ const char* CaptureUsage() {
            "second from the start.\n"
            "\n"
            "Contact sheet: a still every BEATS beats from --from up to --to (both default to the ends\n"
-           "of the soundtrack), shrunk to a fifth and laid out eight a row, each labelled with its\n"
+           "of the soundtrack; a still at --to itself is in it), shrunk to a fifth and laid out eight a row, each labelled with its\n"
            "beat, in one PNG: the whole demo at a glance. --every 4 puts one 32-beat phrase on a row.\n"
            "\n"
            "Video: every frame of the demo, or of the stretch from --from up to --to (both default to\n"
-           "the ends of the soundtrack), with the matching stretch of the soundtrack; by default\n"
-           "1280x720 H.264 with AAC in MP4. FILE.frames beside it lists every frame: its number, its\n"
-           "beat and a hash of its pixels as encoded; equal lists mean equal frames.\n"
+           "the ends of the soundtrack; the frame at --to is not in it), with the matching stretch of\n"
+           "the soundtrack; by default 1280x720 H.264 with AAC in MP4. FILE.frames beside it (FILE's\n"
+           "whole name, e.g. clip.mp4.frames) lists every frame: its number, its beat and a hash of its\n"
+           "pixels as encoded; equal lists mean equal frames.\n"
            "--fps N          frames per second, 1 to 240, 60 by default. The frames are the player's\n"
            "                 own when it runs at N frames per second from the start: its clocks step 1/N s.\n"
            "--jobs N         cuts the video into segments drawn by N processes at once, in FILE.parts/\n"
-           "                 until they are joined (without encoding again); a second run after a\n"
-           "                 failure or Ctrl-C reuses the finished segments.\n"
+           "                 until they are joined (without encoding again), with one progress line for\n"
+           "                 them all; each process's own output goes to its log there. A second run\n"
+           "                 after a failure or Ctrl-C reuses the finished segments when the settings and\n"
+           "                 the run directory's data are those they were drawn with, and says what\n"
+           "                 differs otherwise, drawing them afresh.\n"
            "--segment A:B    the frames A to B-1 only, counted from the start, without sound: what\n"
-           "                 each process of --jobs draws.\n"
+           "                 each process of --jobs draws (with --parent PID and --progress-fd FD, the\n"
+           "                 run it ends with and the pipe it reports to).\n"
            "--preset NAME    a set of encoding settings (--list-presets shows them); --size, --fps and\n"
            "                 --supersample given as well override the preset's.\n"
-           "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete;\n"
-           "Ctrl-C stops the capture and leaves nothing behind.\n"
+           "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete, and\n"
+           "FILE.frames only with it. Ctrl-C stops the capture between two frames with exit status\n"
+           "130: a plain capture leaves nothing behind, --jobs keeps its finished segments and says\n"
+           "which.\n"
            "\n"
            "Frame options:\n"
            "--size WxH          the frames' size, e.g. 3840x2160, rendered natively (1280x720 by default;\n"
@@ -389,6 +431,7 @@ const char* CaptureUsage() {
            "                     window system; the default when DISPLAY is not set.\n"
            "--gpu N[,M...]       draws off screen on EGL device N (0, 1, ...) instead; with --jobs, a\n"
            "                     list gives each segment's process the devices in turn.\n"
+           "No sound device is opened: the capture plays nothing, and needs no sound card.\n"
            "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
            "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"
            "--max-anisotropy N   caps the anisotropic filtering of the textures at N (1 or more); by\n"

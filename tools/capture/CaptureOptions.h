@@ -27,7 +27,12 @@ struct CaptureOptions {
     int jobs = 0;
     // For a segment's process: its frames, counted from the start of the soundtrack.
     std::optional<std::pair<int64_t, int64_t>> segment;  // first, one past the last
-    std::vector<std::string> arguments;                  // as given, for the segments' processes
+    // For a segment's process: the capture that started it, which it ends with, and the file
+    // descriptor that takes its progress reports (-1: none).
+    int parentProcess = 0;
+    int progressFd = -1;
+    // As given, with the paths made absolute: the segments' processes start in the run directory.
+    std::vector<std::string> arguments;
     // Sheet and video: the stretch of the soundtrack, by default all of it.
     std::optional<double> fromBeat;
     std::optional<double> toBeat;

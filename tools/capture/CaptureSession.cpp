@@ -48,6 +48,7 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
     }
     started = true;
     engine.anisotropyCap = anisotropyCap;
+    engine.audioOutput = AudioOutput::kNone;
     engine.windowWidth = frame.RenderWidth();
     engine.windowHeight = frame.RenderHeight();
     if (!engine.Init(platform::GetModuleHandle())) {
@@ -55,8 +56,8 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
         return false;
     }
     if (!engine.soundtrack.device) {
-        error = "the audio device could not be opened; without a sound card, run with ALSOFT_DRIVERS=null "
-                "(OpenAL's silent output)";
+        error = "OpenAL gave no loopback device (ALC_SOFT_loopback) to hold the soundtrack; its log is " +
+                Quoted(runDirectory / "LogFile.txt");
         return false;
     }
     if (engine.soundtrack.source == 0) {
@@ -119,6 +120,7 @@ double CaptureSession::BeatAtSeconds(double seconds) const {
 }
 
 bool CaptureSession::MoveTo(double seconds, std::string& error) {
+    progress.framesToRun = FrameAtOrAfter(seconds);
     if (!stepper.MoveTo(seconds, *engine.demo, *engine.renderer, engine.sync)) {
         error = stepError;
         return false;
@@ -146,18 +148,32 @@ const std::vector<uint8_t>& CaptureSession::ReadFrame() {
 
 // The shutter opens at the frame's own position, so that one render is the plain frame.
 const std::vector<uint8_t>* CaptureSession::CaptureFrame(double seconds, std::string& error) {
-    if (frame.Plain()) return DrawFrameAt(seconds, error) ? &ReadFrame() : nullptr;
+    progress.rendersDone = 0;
+    progress.renders = frame.motionBlur;
+    if (frame.Plain()) return DrawFrameAt(seconds, error) ? &Rendered(ReadFrame()) : nullptr;
     const double open = frame.shutterDegrees / 360.0 / framesPerSecond;
     composer.Begin();
     for (int i = 0; i < frame.motionBlur; ++i) {
         if (!DrawFrameAt(seconds + open * i / frame.motionBlur, error)) return nullptr;
-        composer.Add(ReadFrame());
+        composer.Add(Rendered(ReadFrame()));
     }
     return &composer.Resolve();
 }
 
+const std::vector<uint8_t>& CaptureSession::Rendered(const std::vector<uint8_t>& pixels) {
+    ++progress.rendersDone;
+    if (progressObserver) progressObserver(progress);
+    return pixels;
+}
+
 // The window keeps getting its messages while the frames run; a quit ends the run.
 bool CaptureSession::DispatchMessages() {
+    if (stopRequested && stopRequested()) {
+        stepError = "interrupted";
+        return false;
+    }
+    progress.framesRun = stepper.FramesRun();
+    if (progressObserver) progressObserver(progress);
     platform::Message message;
     while (platform::PeekMessage(message, {}, 0, 0, platform::PM_REMOVE)) {
         platform::TranslateMessage(message);

@@ -1,6 +1,7 @@
 // quarn-capture: PNG stills of the demo at chosen soundtrack positions, a contact sheet of them,
 // or a video of it.
 #include "CaptureOptions.h"
+#include "Interrupts.h"
 #include "SegmentedCapture.h"
 #include "StillCapture.h"
 #include "VideoCapture.h"
@@ -46,7 +47,8 @@ int main(int argc, char** argv) {
                                                                  : VideoCapture(*options).Run(error));
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());
-        return 1;
+        // As a shell reports a program ended by Ctrl-C.
+        return Interrupted() ? 130 : 1;
     }
     return 0;
 }
