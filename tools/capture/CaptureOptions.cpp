@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -222,7 +223,44 @@ constexpr ValueOption kValueOptions[] = {
      [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--video", v, o.videoFile, e); }},
     {"--run-dir",
      [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--run-dir", v, o.runDirectory, e); }},
+    {"--sbatch",
+     [](const char* v, CaptureOptions& o, std::string&) {
+         o.sbatchOptions = v;
+         return true;
+     }},
 };
+
+bool IsWholeNumber(const char* text) {
+    return *text != '\0' && std::all_of(text, text + std::strlen(text), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The words that take no value, or whose value a scheduler may give instead. False for others.
+bool ReadFlag(int argc, const char* const* argv, int& i, CaptureOptions& options, std::string& error) {
+    const std::string_view argument = argv[i];
+    const char* next = i + 1 < argc ? argv[i + 1] : "";
+    if (argument == "--slurm") {
+        options.slurm = true;
+    } else if (argument == "--wait") {
+        options.waitForJoin = true;
+    } else if (argument == "--join") {
+        options.join = true;
+    } else if (argument == "--plan") {
+        options.planOnly = true;
+    } else if (argument == "--segment-index") {
+        options.segmentTask = true;
+        if (!IsWholeNumber(next)) return true;
+        int index = 0;
+        if (!ParseCount(argument, next, 0, 1'000'000, index, error)) return false;
+        options.segmentIndex = index;
+        ++i;
+    } else if (argument == "--gpu" && !std::isdigit(static_cast<unsigned char>(*next))) {
+        options.gpuFromScheduler = true;
+        options.arguments.emplace_back(argument);
+    } else {
+        return false;
+    }
+    return true;
+}
 
 
 ApplyOption FindValueOption(std::string_view argument) {
@@ -262,11 +300,14 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
             options.arguments.emplace_back(argument);
             continue;
         }
+        if (ReadFlag(argc, argv, i, options, error)) continue;
+        if (!error.empty()) return false;
         if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
         const ApplyOption apply = FindValueOption(argument);
         if (!apply) return Fail(error, "unknown argument: " + std::string(argument));
         if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
         if (!apply(argv[++i], options, error)) return false;
+        if (argument == "--sbatch") continue;
         options.arguments.emplace_back(argument);
         options.arguments.push_back(IsPath(argument) ? AbsolutePath(argv[i], IsFolder(argument)).string() : argv[i]);
         given.frameRate |= argument == "--fps";
@@ -348,8 +389,28 @@ bool CheckStills(const CaptureOptions& options, const Given& given, std::string&
     return true;
 }
 
+bool CheckScheduler(const CaptureOptions& options, std::string& error) {
+    const int roles = options.slurm + options.segmentTask + options.join + options.planOnly;
+    if (roles == 0 && (options.waitForJoin || !options.sbatchOptions.empty()))
+        return Fail(error, "--wait and --sbatch go with --slurm");
+    if (roles == 0 && options.gpuFromScheduler)
+        return Fail(error, "--gpu takes EGL devices, one or a list like 0,1,2; without one it goes with --slurm or "
+                           "--segment-index, for the GPU a scheduler gives each task");
+    if (roles == 0) return true;
+    if (roles > 1) return Fail(error, "give one of --slurm, --plan, --segment-index or --join");
+    if (options.videoFile.empty()) return Fail(error, "--slurm, --plan, --segment-index and --join go with --video");
+    if (options.segment) return Fail(error, "--segment goes with none of --slurm, --plan, --segment-index, --join");
+    if (options.waitForJoin && !options.slurm) return Fail(error, "--wait goes with --slurm");
+    if (!options.sbatchOptions.empty() && !options.slurm) return Fail(error, "--sbatch goes with --slurm");
+    if (!options.gpus.empty() && options.slurm)
+        return Fail(error, "with --slurm the scheduler gives each task its GPU: give --gpu without devices");
+    return true;
+}
+
 bool Check(const CaptureOptions& options, const Given& given, std::string& error) {
-    if (!CheckOneKind(options, error) || !CheckFrame(options.frame, given, error)) return false;
+    if (!CheckOneKind(options, error) || !CheckFrame(options.frame, given, error) ||
+        !CheckScheduler(options, error))
+        return false;
     if (given.preset && options.videoFile.empty()) return Fail(error, "--preset goes with --video");
     if ((options.jobs > 0 || options.segment) && options.videoFile.empty())
         return Fail(error, "--jobs goes with --video");
@@ -370,6 +431,9 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
     if (!options.videoFile.empty()) ApplyPreset(given, options);
     if (!Check(options, given, error)) return std::nullopt;
     if (options.runDirectory.empty()) options.runDirectory = ToolDirectory();
+    // A scheduler's segments are cut as one job's would be unless --jobs says otherwise.
+    if ((options.slurm || options.segmentTask || options.join || options.planOnly) && options.jobs == 0)
+        options.jobs = 1;
     std::sort(options.beats.begin(), options.beats.end());
     options.beats.erase(std::unique(options.beats.begin(), options.beats.end()), options.beats.end());
     return options;
@@ -382,6 +446,8 @@ const char* CaptureUsage() {
            "                     [--supersample K] [--motion-blur N [--shutter DEGREES]] [--max-anisotropy N]\n"
            "       quarn-capture --video FILE.mp4 [--preset NAME] [--fps N] [--from BEAT] [--to BEAT]\n"
            "                     [FRAME OPTIONS] [--run-dir DIR] [--max-anisotropy N]\n"
+           "       quarn-capture --video FILE [VIDEO OPTIONS] --slurm [--wait] [--sbatch \"OPTIONS\"]\n"
+           "       quarn-capture --video FILE [VIDEO OPTIONS] --plan | --segment-index [K] | --join\n"
            "       quarn-capture --list-presets | --version\n"
            "\n"
            "Renders the demo with the player's own engine, frame by frame at a fixed rate, however\n"
@@ -411,6 +477,19 @@ const char* CaptureUsage() {
            "--segment A:B    the frames A to B-1 only, counted from the start, without sound: what\n"
            "                 each process of --jobs draws (with --parent PID and --progress-fd FD, the\n"
            "                 run it ends with and the pipe it reports to).\n"
+           "--slurm          hands the segments to Slurm, from a cluster's login node: an array job with\n"
+           "                 a task per segment still missing, and a job that joins them once all have\n"
+           "                 succeeded; prints their ids and exits. The run directory and FILE's folder\n"
+           "                 must be at the same path on every node. The same command after a failed\n"
+           "                 or cancelled task submits only what is missing. --jobs N cuts finer.\n"
+           "--wait           with --slurm: waits for the join, showing the segments drawn, and exits\n"
+           "                 with its outcome.\n"
+           "--sbatch \"OPTIONS\"  with --slurm: sbatch options for both jobs (partition, account, time).\n"
+           "--plan           plans the segments in FILE.parts/ as --slurm does, for another scheduler,\n"
+           "                 and says which are still to draw.\n"
+           "--segment-index [K]  draws segment K of the plan in FILE.parts/ (K by default from\n"
+           "                 SLURM_ARRAY_TASK_ID or JOB_COMPLETION_INDEX): a task of any scheduler.\n"
+           "--join           joins the drawn segments of the plan and checks their frame lists.\n"
            "--preset NAME    a set of encoding settings (--list-presets shows them); --size, --fps and\n"
            "                 --supersample given as well override the preset's.\n"
            "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete, and\n"
@@ -430,7 +509,8 @@ const char* CaptureUsage() {
            "--headless           draws off screen through EGL with Mesa's software rasteriser, with no\n"
            "                     window system; the default when DISPLAY is not set.\n"
            "--gpu N[,M...]       draws off screen on EGL device N (0, 1, ...) instead; with --jobs, a\n"
-           "                     list gives each segment's process the devices in turn.\n"
+           "                     list gives each segment's process the devices in turn. Without N,\n"
+           "                     with --slurm: each task asks for a GPU and draws on the one it is given.\n"
            "No sound device is opened: the capture plays nothing, and needs no sound card.\n"
            "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
            "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"

@@ -33,6 +33,17 @@ struct CaptureOptions {
     int progressFd = -1;
     // As given, with the paths made absolute: the segments' processes start in the run directory.
     std::vector<std::string> arguments;
+    // A scheduler's share of a segmented video (--jobs tells how finely it is cut): submitted to
+    // Slurm from here, one planned segment drawn (its index given or the scheduler's), the
+    // segments joined, or only planned. None of them is among `arguments`, which the scheduler's
+    // jobs are given.
+    bool slurm = false;
+    bool waitForJoin = false;
+    std::string sbatchOptions;  // as given, split when they are used
+    bool segmentTask = false;
+    std::optional<int64_t> segmentIndex;  // none: the scheduler's task index
+    bool join = false;
+    bool planOnly = false;  // the plan made, for another scheduler's tasks
     // Sheet and video: the stretch of the soundtrack, by default all of it.
     std::optional<double> fromBeat;
     std::optional<double> toBeat;
@@ -44,6 +55,7 @@ struct CaptureOptions {
     bool headless = false;
     int gpu = -1;
     std::vector<int> gpus;  // all those given; --jobs gives each process of a segment one in turn
+    bool gpuFromScheduler = false;  // --gpu without devices: the one a scheduler gives each task
     bool help = false;
     bool listPresets = false;
     bool version = false;

@@ -7,7 +7,8 @@ namespace {
 
 constexpr std::chrono::milliseconds kRedrawInterval{250};
 
-// "1:02:03", or "2:03" under an hour.
+}  // namespace
+
 void FormatDuration(double seconds, char* text, size_t size) {
     const long whole = std::lround(seconds);
     const long hours = whole / 3600, minutes = whole / 60 % 60, rest = whole % 60;
@@ -16,8 +17,6 @@ void FormatDuration(double seconds, char* text, size_t size) {
     else
         std::snprintf(text, size, "%ld:%02ld", minutes, rest);
 }
-
-}  // namespace
 
 ProgressLine::ProgressLine(int64_t total, std::FILE* stream, Measure written, int64_t alreadyDone)
     : total(total), stream(stream), written(std::move(written)), alreadyDone(alreadyDone) {}

@@ -37,3 +37,6 @@ private:
     bool drawn = false;
     int64_t drawnDone = 0;
 };
+
+// "1:02:03", or "2:03" under an hour.
+void FormatDuration(double seconds, char* text, size_t size);

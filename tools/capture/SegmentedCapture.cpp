@@ -118,12 +118,8 @@ bool SegmentedCapture::Run(std::string& error) {
         return false;
     }
     if (!VideoEncoder::HasEncoders(*ffmpeg, options.preset->encoders, error)) return false;
-    std::error_code failure;
-    const bool made = std::filesystem::create_directory(parts, failure);
-    if (failure) {
-        error = "cannot make " + Quoted(parts) + ": " + failure.message();
-        return false;
-    }
+    bool made = false;
+    if (!MakeFolder(made, error)) return false;
     FolderLock lock;
     CatchInterrupts();
     const auto begin = std::chrono::steady_clock::now();
@@ -131,9 +127,56 @@ bool SegmentedCapture::Run(std::string& error) {
         LeaveFinished(made, error);
         return false;
     }
+    std::error_code failure;
     std::filesystem::remove_all(parts, failure);
     Summarise(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
     return true;
+}
+
+bool SegmentedCapture::HandOn(const Handler& handler, std::string& error) {
+    bool made = false;
+    if (!CheckOutput(options, error) || !MakeFolder(made, error)) return false;
+    FolderLock lock;
+    CatchInterrupts();
+    std::vector<size_t> missing;
+    const bool planned = lock.Take(parts, error) && Plan(error);
+    for (size_t i = 0; planned && i < segments.size(); ++i)
+        if (!segments[i].done) missing.push_back(i);
+    if (planned && handler(plan, missing, error)) return true;
+    LeaveFinished(made, error);
+    return false;
+}
+
+bool SegmentedCapture::JoinDrawn(const CapturePlan& drawn, std::string& error) {
+    const std::optional<std::filesystem::path> ffmpeg = VideoEncoder::Find();
+    if (!ffmpeg) {
+        error = "ffmpeg is not installed on this node (no ffmpeg on PATH)";
+        return false;
+    }
+    plan = drawn;
+    for (size_t i = 0; i < plan.Segments().size(); ++i) segments.push_back({plan.SegmentVideo(parts, i), true});
+    FolderLock lock;
+    const auto begin = std::chrono::steady_clock::now();
+    if (!lock.Take(parts, error) || !Join(*ffmpeg, error)) return false;
+    std::error_code failure;
+    std::filesystem::remove_all(parts, failure);
+    std::printf("%s (%" PRId64 " frames in %zu segments, joined in %.1f s; %.0f MB in the joining ffmpeg)\n",
+                options.videoFile.c_str(), plan.EndFrame() - plan.FirstFrame(), segments.size(),
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(),
+                joinPeakKilobytes / 1024.0);
+    return true;
+}
+
+bool SegmentedCapture::Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index) {
+    return Finished(plan.Segments()[index], plan.SegmentVideo(parts, index));
+}
+
+bool SegmentedCapture::MakeFolder(bool& made, std::string& error) const {
+    std::error_code failure;
+    made = std::filesystem::create_directory(parts, failure);
+    if (!failure) return true;
+    error = "cannot make " + Quoted(parts) + ": " + failure.message();
+    return false;
 }
 
 // The run's own work: the frames it drew, over the whole time it took from the plan to the join.

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -23,12 +24,22 @@ public:
     // Says why in `error` when there is no video; finished segments are then kept.
     bool Run(std::string& error);
 
+    // For a scheduler, whose jobs draw and join: checks, plans and clears the folder as Run does,
+    // then hands on the plan and the segments still to draw, with the folder locked meanwhile.
+    using Handler = std::function<bool(const CapturePlan& plan, const std::vector<size_t>& missing, std::string& error)>;
+    bool HandOn(const Handler& handler, std::string& error);
+    // The scheduler's join: the segments of `drawn`, every one drawn, joined as Run ends.
+    bool JoinDrawn(const CapturePlan& drawn, std::string& error);
+    // Whether segment `index` of `plan` lies complete in `parts`.
+    static bool Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index);
+
 private:
     struct Segment {
         std::filesystem::path video;
         bool done = false;
     };
 
+    bool MakeFolder(bool& made, std::string& error) const;
     bool Plan(std::string& error);
     std::optional<CapturePlan> EarlierPlan() const;
     bool ClearAllBut(std::string& error) const;
