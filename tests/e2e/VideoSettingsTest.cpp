@@ -324,6 +324,9 @@ TEST(VideoSettings, BadSettingsAreRefusedBeforeAnyFrame) {
         {"--video", "clip.mp4", "--preset", "vimeo"},
         {"--video", "clip.mp4", "--preset", "master"},
         {"--video", "clip.mp4", "--gpu", "0,,1"},
+        {"--video", "clip.mp4", "--wait"},
+        {"--video", "clip.mp4", "--slurm", "--gpu", "0"},
+        {"--video", "clip.mp4", "--slurm", "--join"},
         {"--at", "10", "--out", "stills", "--jobs", "2"},
     };
     for (const std::vector<std::string>& arguments : cases) {
