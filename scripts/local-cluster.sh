@@ -37,18 +37,28 @@ running_pid() {
   echo "$pid"
 }
 
-# A TCP port that nothing on this machine holds, listening or not, picked at random so that
-# clusters started side by side rarely try the same one.
+# The local ports of every TCP socket, from the kernel's tables (hexadecimal after the colon).
+used_ports() {
+  local file address
+  for file in /proc/net/tcp /proc/net/tcp6; do
+    [[ -r $file ]] || continue
+    while read -r _ address _; do
+      if [[ $address == *:* ]]; then echo $((16#${address##*:})); fi
+    done < <(tail -n +2 "$file")
+  done
+}
+
+# A TCP port that nothing on this machine holds, listening or not, nor `also_taken`, picked at
+# random so that clusters started side by side rarely try the same one.
 free_port() {
-  local used port
-  used=$(awk 'NR > 1 { split($2, a, ":"); print strtonum("0x" a[2]) }' /proc/net/tcp /proc/net/tcp6 2>/dev/null | sort -u)
+  local also_taken=${1:-} used port
+  used=$(used_ports)
   for _ in $(seq 200); do
     port=$((20000 + RANDOM % 40000))
-    grep -qx "$port" <<<"$used" || grep -qx "$port" <<<"${taken:-}" || {
-      taken+=" $port"
+    if [[ $port != "$also_taken" ]] && ! grep -qx "$port" <<<"$used"; then
       echo "$port"
       return 0
-    }
+    fi
   done
   fail "no free TCP port found"
 }
@@ -68,7 +78,7 @@ write_config() {
   # with more than it has is drained at once.
   node=$(slurmd -C | head -n 1 | sed 's/^NodeName=[^ ]*//')
   ctld_port=$(free_port)
-  slurmd_port=$(free_port)
+  slurmd_port=$(free_port "$ctld_port")
   : >"$dir/plugstack.conf"
   cat >"$conf" <<EOF
 # Written by scripts/local-cluster.sh; rewritten at every start.
