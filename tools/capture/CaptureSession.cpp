@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <system_error>
 
 namespace {
@@ -20,6 +21,21 @@ double BufferSeconds(ALuint buffer) {
     alGetBufferi(buffer, AL_FREQUENCY, &frequency);
     const double bytesPerSecond = static_cast<double>(channels) * (bits / 8) * frequency;
     return bytesPerSecond > 0.0 ? size / bytesPerSecond : 0.0;
+}
+
+// The first error the engine logged, in its own words; empty when it logged none. The log is
+// UTF-16LE, its errors ASCII: the low bytes are the text.
+std::string FirstLoggedError(const std::filesystem::path& log) {
+    constexpr std::streamsize kMostRead = 1 << 20;
+    std::ifstream in(log, std::ios::binary);
+    std::string bytes(static_cast<size_t>(kMostRead), '\0');
+    in.read(bytes.data(), kMostRead);
+    std::string text;
+    for (std::streamsize i = 0; i + 1 < in.gcount(); i += 2)
+        if (bytes[static_cast<size_t>(i) + 1] == '\0') text.push_back(bytes[static_cast<size_t>(i)]);
+    const size_t start = text.find("ERROR: ");
+    if (start == std::string::npos) return {};
+    return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
 }  // namespace
@@ -52,7 +68,10 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
     engine.windowWidth = frame.RenderWidth();
     engine.windowHeight = frame.RenderHeight();
     if (!engine.Init(platform::GetModuleHandle())) {
-        error = "the engine did not start; its log is " + Quoted(runDirectory / "LogFile.txt");
+        const std::string logged = FirstLoggedError(runDirectory / "LogFile.txt");
+        error = "the engine did not start at " + std::to_string(frame.RenderWidth()) + "x" +
+                std::to_string(frame.RenderHeight()) + (logged.empty() ? "" : " (\"" + logged + "\")") +
+                "; its log is " + Quoted(runDirectory / "LogFile.txt");
         return false;
     }
     if (!engine.soundtrack.device) {

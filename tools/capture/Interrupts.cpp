@@ -28,9 +28,9 @@ bool Interrupted() {
     return gInterrupted != 0;
 }
 
-void EndWithParent(int parent) {
+bool EndWithParent(int parent) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The parent may have died before the request was made. Its orphans go to the nearest
     // subreaper (a desktop's systemd --user), not always to init, so only its own id tells.
-    if (getppid() != parent) raise(SIGKILL);
+    return getppid() == parent;
 }

@@ -46,7 +46,11 @@ bool ChooseDrawing(const CaptureOptions& options, std::string& error) {
 }
 
 bool VideoCapture::Run(std::string& error) {
-    if (options.parentProcess > 0) EndWithParent(options.parentProcess);
+    if (options.parentProcess > 0 && !EndWithParent(options.parentProcess)) {
+        error = "the capture that started this segment (process " + std::to_string(options.parentProcess) +
+                ") has ended";
+        return false;
+    }
     if (!CheckOutput(options, error)) return false;
     const std::optional<std::filesystem::path> ffmpeg = VideoEncoder::Find();
     if (!ffmpeg) {
