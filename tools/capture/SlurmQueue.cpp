@@ -33,6 +33,10 @@ bool Active(const std::string& state) {
     return state != "COMPLETED" && !EndedBadly(state);
 }
 
+bool IsJobId(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool SlurmQueue::Find(std::string& error) {
     if (Located("sbatch", sbatch) && Located("squeue", squeue) && Located("scancel", scancel)) return true;
     error = "--slurm needs Slurm: no sbatch, squeue or scancel on PATH (run it on the cluster's login node)";
@@ -48,7 +52,7 @@ bool SlurmQueue::Submit(const std::vector<std::string>& options, const std::file
     const ProgramRun run = RunProgram(words);
     // "12", or "12;cluster" on a federation.
     id = run.output.substr(0, run.output.find_first_of(";\n"));
-    if (run.Succeeded() && !id.empty() && std::all_of(id.begin(), id.end(), ::isdigit)) return true;
+    if (run.Succeeded() && IsJobId(id)) return true;
     error = "sbatch refused the job: " + run.Why();
     return false;
 }

@@ -18,6 +18,8 @@ struct QueuedJob {
 // time or memory, or lost its node.
 bool EndedBadly(const std::string& state);
 bool Active(const std::string& state);
+// A job's number as sbatch gives it, and nothing else.
+bool IsJobId(const std::string& text);
 
 class SlurmQueue {
 public:

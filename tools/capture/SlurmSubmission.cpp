@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <sstream>
 #include <system_error>
 #include <thread>
@@ -66,7 +65,7 @@ SlurmSubmission::Jobs SlurmSubmission::Jobs::Parse(const std::string& text) {
     std::istringstream lines(text);
     std::string name, id;
     while (lines >> name >> id) {
-        if (id.empty() || !std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; })) return {};
+        if (!IsJobId(id)) return {};
         if (name == "array") jobs.array = id;
         if (name == "join") jobs.join = id;
     }
@@ -120,7 +119,8 @@ bool SlurmSubmission::Submit(const CapturePlan& planned, const std::vector<size_
     plan = planned;
     if (!WriteJobScript(error)) return false;
     // Slurm reads % in a path as the start of a pattern; %% is a plain one.
-    const std::string logs = std::regex_replace((parts / "slurm-").string(), std::regex("%"), "%%");
+    std::string logs;
+    for (const char c : (parts / "slurm-").string()) logs += c == '%' ? std::string("%%") : std::string(1, c);
     if (!missing.empty()) {
         std::vector<std::string> arrayOptions = sbatchOptions;
         arrayOptions.insert(arrayOptions.end(), {"--job-name=quarn-capture", "--chdir=" + parts.string(),
