@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   libboost-dev nlohmann-json3-dev
   chromium chromium-driver python3-selenium
+  slurmctld slurmd slurm-client munge
   "$@"
 )
 
@@ -30,4 +31,14 @@ sudo=""
 [[ $(id -u) -eq 0 ]] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
+# munge's and Slurm's packages start their system services once installed; those would need a
+# configuration in /etc that nothing here writes or uses (scripts/local-cluster.sh runs its own),
+# and a start that fails there can fail the install. Where no policy says otherwise, none starts.
+policy=/usr/sbin/policy-rc.d
+if [[ ! -e $policy ]]; then
+  trap '$sudo rm -f "$policy"' EXIT
+  printf '#!/bin/sh\n# scripts/install-deps.sh: no service starts while it installs.\nexit 101\n' |
+    $sudo tee "$policy" >/dev/null
+  $sudo chmod 755 "$policy"
+fi
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

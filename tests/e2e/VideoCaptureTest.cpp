@@ -14,6 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -131,14 +135,13 @@ protected:
         return {{"PATH", directory.string() + ":/usr/bin:/bin"}};
     }
 
-    ToolRun Capture(Environment environment = {}) const {
-        return RunCapture(run, {"--video", "out/clip.mp4", "--fps", "10", "--from", "0", "--to", "2"},
-                          std::move(environment));
+    ToolRun Capture(Environment environment = {}, const std::string& file = "out/clip.mp4") const {
+        return RunCapture(run, {"--video", file, "--fps", "10", "--from", "0", "--to", "2"}, std::move(environment));
     }
 
-    void ExpectNoVideo(const ToolRun& tool, const std::string& reason) const {
+    void ExpectNoVideo(const ToolRun& tool, const std::string& reason, int status = 1) const {
         ASSERT_TRUE(tool.process.exited) << "timed out: " << tool.process.timedOut;
-        EXPECT_EQ(tool.process.exitStatus, 1) << tool.errors;
+        EXPECT_EQ(tool.process.exitStatus, status) << tool.errors;
         EXPECT_NE(tool.errors.find(reason), std::string::npos) << tool.errors;
         EXPECT_FALSE(fs::exists(run.File("out/clip.mp4")));
         if (fs::exists(run.File("out"))) {
@@ -176,7 +179,47 @@ TEST_F(VideoCaptureFailureTest, AnInterruptStopsTheCaptureAndLeavesNoFile) {
     const ToolRun tool = Capture(FakeFfmpeg(
         "for last in \"$@\"; do :; done\nhead -c 2764800 >/dev/null\necho partial >\"$last\"\n"
         "kill -INT $PPID\nexec cat >/dev/null"));
-    ExpectNoVideo(tool, "interrupted at frame");
+    ExpectNoVideo(tool, "interrupted at frame", 130);
+}
+
+// What stands in the way of the output is found before the engine starts, and a failure leaves
+// nothing of its own; a killed run's hidden file goes with the next run into the same name.
+TEST_F(VideoCaptureFailureTest, BadOutputPathsAreRefusedBeforeAnyFrame) {
+    fs::create_directories(run.File("out/clip.mp4"));
+    std::ofstream(run.File("out/notes.mp4.frames")) << "my notes\n";
+    fs::create_directories(run.File("out/busy.mp4.parts/mine"));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--video", "out/clip.mp4"}, "is a folder, not a video file"},
+        {{"--video", "out/notes.mp4"}, "notes.mp4.frames\" is there and is not a frame list"},
+        {{"--video", "out/busy.mp4", "--jobs", "2"}, "busy.mp4.parts\" is there and is not a parts folder"},
+    };
+    for (const auto& [arguments, reason] : refused) {
+        const ToolRun tool = RunCapture(run, arguments);
+        EXPECT_EQ(tool.process.exitStatus, 1) << testing::PrintToString(arguments);
+        EXPECT_NE(tool.errors.find(reason), std::string::npos) << tool.errors;
+    }
+    EXPECT_FALSE(fs::exists(run.File("LogFile.txt"))) << "the engine must not start for nothing";
+    EXPECT_FALSE(fs::exists(run.File("out/clip.mp4.frames")));
+    EXPECT_EQ(ReadBytes(run.File("out/notes.mp4.frames")), "my notes\n");
+
+    // Past the soundtrack's end: the engine has started, and the parts folder made for the
+    // segments goes again.
+    const ToolRun late = RunCapture(run, {"--video", "out/late.mp4", "--jobs", "2", "--from", "100"});
+    EXPECT_EQ(late.process.exitStatus, 1);
+    EXPECT_NE(late.errors.find("no frame to capture"), std::string::npos) << late.errors;
+    EXPECT_FALSE(fs::exists(run.File("out/late.mp4.parts")));
+
+    // One hidden file of a killed run, one of a run still at work (it holds its lock).
+    std::ofstream(run.File("out/.done.mp4.999999.part")) << "killed";
+    const std::string working = run.File("out/.done.mp4.999998.part");
+    std::ofstream(working) << "working";
+    const int held = open(working.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    ExpectSucceeded(Capture({}, "out/done.mp4"));
+    close(held);
+    EXPECT_FALSE(fs::exists(run.File("out/.done.mp4.999999.part")));
+    EXPECT_TRUE(fs::exists(working)) << "a running capture's file was taken";
+    EXPECT_TRUE(fs::exists(run.File("out/done.mp4.frames")));
 }
 
 TEST(VideoCaptureOptions, NonsenseGivesTheUsageAndNoFile) {

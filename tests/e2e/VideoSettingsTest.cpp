@@ -138,9 +138,9 @@ TEST_F(VideoSettingsTest, MotionBlurAveragesThePlayersFramesInBetween) {
     CaptureMaster("once.mkv", {"--fps", "30", "--motion-blur", "1", "--shutter", "90"});
     CaptureMaster("blurred.mkv", {"--fps", "30", "--motion-blur", "8", "--shutter", "360"});
     CaptureMaster("fast.mkv", {"--fps", "240"});
-    EXPECT_EQ(ReadBytes(run->File("once.frames")), ReadBytes(run->File("plain.frames")));
-    EXPECT_EQ(Lines("plain.frames").size(), 1u);
-    EXPECT_EQ(Lines("fast.frames").size(), 8u);
+    EXPECT_EQ(ReadBytes(run->File("once.mkv.frames")), ReadBytes(run->File("plain.mkv.frames")));
+    EXPECT_EQ(Lines("plain.mkv.frames").size(), 1u);
+    EXPECT_EQ(Lines("fast.mkv.frames").size(), 8u);
 
     const std::vector<uint8_t> plain = DecodedFrames("plain.mkv");
     const std::vector<uint8_t> blurred = DecodedFrames("blurred.mkv");
@@ -171,9 +171,9 @@ TEST_F(VideoSettingsTest, MotionBlurAveragesThePlayersFramesInBetween) {
 TEST_F(VideoSettingsTest, OffScreenFramesAreTheWindowsFrames) {
     CaptureMaster("window.mkv", {});
     CaptureMaster("offscreen.mkv", {"--headless"});
-    const std::vector<std::string> window = Lines("window.frames");
+    const std::vector<std::string> window = Lines("window.mkv.frames");
     EXPECT_EQ(window.size(), 2u);
-    EXPECT_EQ(Lines("offscreen.frames"), window);
+    EXPECT_EQ(Lines("offscreen.mkv.frames"), window);
 }
 
 // The decoded picture's frames, one MD5 each, as ffmpeg's framemd5 lists them.
@@ -220,9 +220,9 @@ TEST_F(VideoSettingsTest, SegmentsJoinToTheSameFramesAndAFailedOrKilledRunIsFini
     };
     ExpectSucceeded(capture("whole.mkv", {}));
     ExpectSucceeded(capture("joined.mkv", {"--jobs", "2"}));
-    EXPECT_EQ(ReadBytes(run->File("joined.frames")), ReadBytes(run->File("whole.frames")));
+    EXPECT_EQ(ReadBytes(run->File("joined.mkv.frames")), ReadBytes(run->File("whole.mkv.frames")));
     EXPECT_EQ(FrameDigests(*run, "joined.mkv"), FrameDigests(*run, "whole.mkv"));
-    EXPECT_FALSE(fs::exists(run->File("joined.parts"))) << "the work is cleared away once the video is whole";
+    EXPECT_FALSE(fs::exists(run->File("joined.mkv.parts"))) << "the work is cleared away once the video is whole";
 
     const fs::path bin = run->File("full-disk-bin");
     fs::create_directory(bin);
@@ -235,12 +235,12 @@ TEST_F(VideoSettingsTest, SegmentsJoinToTheSameFramesAndAFailedOrKilledRunIsFini
     EXPECT_EQ(failed.process.exitStatus, 1);
     EXPECT_NE(failed.errors.find("finished segments are kept"), std::string::npos) << failed.errors;
     EXPECT_FALSE(fs::exists(run->File("resumed.mkv")));
-    EXPECT_TRUE(fs::exists(run->File("resumed.parts/segment-00000000.mkv")));
+    EXPECT_TRUE(fs::exists(run->File("resumed.mkv.parts/segment-00000000.mkv")));
 
     const ToolRun resumed = capture("resumed.mkv", {"--jobs", "2"});
     ExpectSucceeded(resumed);
     EXPECT_NE(resumed.output.find("1 already finished"), std::string::npos) << resumed.output;
-    EXPECT_EQ(ReadBytes(run->File("resumed.frames")), ReadBytes(run->File("whole.frames")));
+    EXPECT_EQ(ReadBytes(run->File("resumed.mkv.frames")), ReadBytes(run->File("whole.mkv.frames")));
     EXPECT_EQ(FrameDigests(*run, "resumed.mkv"), FrameDigests(*run, "whole.mkv"));
 
     // Killed outright once its first segment is done (by the second segment's encoder, which knows
@@ -250,26 +250,26 @@ TEST_F(VideoSettingsTest, SegmentsJoinToTheSameFramesAndAFailedOrKilledRunIsFini
         << "#!/bin/sh\nfor last in \"$@\"; do :; done\n"
         << "case \"$last\" in *segment-00000030*)\n  echo $PPID > \"${0%/*}/segment.pid\"\n"
         << "  first=\"${last%/*}/segment-00000000\"; n=0\n"
-        << "  while [ ! -e \"$first.mkv\" ] || [ ! -e \"$first.frames\" ]; do\n"
+        << "  while [ ! -e \"$first.mkv\" ] || [ ! -e \"$first.mkv.frames\" ]; do\n"
         << "    n=$((n + 1)); [ $n -gt 600 ] && break; sleep 0.1\n  done\n"
         << "  kill -KILL \"$(cut -d' ' -f4 /proc/$PPID/stat)\";;\nesac\n"
         << "exec /usr/bin/ffmpeg \"$@\"\n";
     const ToolRun killed = capture("killed.mkv", {"--jobs", "2"}, {{"PATH", bin.string() + ":/usr/bin:/bin"}});
     EXPECT_EQ(killed.process.signal, SIGKILL);
     EXPECT_FALSE(fs::exists(run->File("killed.mkv")));
-    EXPECT_TRUE(fs::exists(run->File("killed.parts/segment-00000000.mkv")));
-    EXPECT_TRUE(FolderFreedWithin(run->File("killed.parts"), std::chrono::seconds(10)));
+    EXPECT_TRUE(fs::exists(run->File("killed.mkv.parts/segment-00000000.mkv")));
+    EXPECT_TRUE(FolderFreedWithin(run->File("killed.mkv.parts"), std::chrono::seconds(10)));
     EXPECT_FALSE(Alive(std::stoi(ReadBytes(bin / "segment.pid")))) << "the killed run's segment draws on";
     const ToolRun finished = capture("killed.mkv", {"--jobs", "2"});
     ExpectSucceeded(finished);
     EXPECT_NE(finished.output.find("1 already finished"), std::string::npos) << finished.output;
-    EXPECT_EQ(ReadBytes(run->File("killed.frames")), ReadBytes(run->File("whole.frames")));
+    EXPECT_EQ(ReadBytes(run->File("killed.mkv.frames")), ReadBytes(run->File("whole.mkv.frames")));
     EXPECT_EQ(FrameDigests(*run, "killed.mkv"), FrameDigests(*run, "whole.mkv"));
 }
 
 TEST_F(VideoSettingsTest, ASecondCaptureIntoTheSamePartsIsRefused) {
-    fs::create_directory(run->File("busy.parts"));
-    const int held = open(run->File("busy.parts/lock").c_str(), O_RDWR | O_CREAT, 0666);
+    fs::create_directory(run->File("busy.mkv.parts"));
+    const int held = open(run->File("busy.mkv.parts/lock").c_str(), O_RDWR | O_CREAT, 0666);
     ASSERT_GE(held, 0);
     ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
     const ToolRun second = RunCapture(*run, {"--video", "busy.mkv", "--preset", "master", "--jobs", "2"});
@@ -324,6 +324,9 @@ TEST(VideoSettings, BadSettingsAreRefusedBeforeAnyFrame) {
         {"--video", "clip.mp4", "--preset", "vimeo"},
         {"--video", "clip.mp4", "--preset", "master"},
         {"--video", "clip.mp4", "--gpu", "0,,1"},
+        {"--video", "clip.mp4", "--wait"},
+        {"--video", "clip.mp4", "--slurm", "--gpu", "0"},
+        {"--video", "clip.mp4", "--slurm", "--join"},
         {"--at", "10", "--out", "stills", "--jobs", "2"},
     };
     for (const std::vector<std::string>& arguments : cases) {

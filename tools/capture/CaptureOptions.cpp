@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -21,10 +22,21 @@ constexpr int kLargestSupersample = 4;
 constexpr int kLargestMotionBlur = 64;
 constexpr int kLargestDevice = 15;
 constexpr int kMostJobs = 64;
+// Linux's highest process id (PID_MAX_LIMIT).
+constexpr int kLargestProcess = 4194304;
+constexpr int kLargestDescriptor = 1023;
 
 bool Fail(std::string& error, std::string message) {
     error = std::move(message);
     return false;
+}
+
+bool IsFolder(std::string_view argument) {
+    return argument == "--out" || argument == "--run-dir";
+}
+
+bool IsPath(std::string_view argument) {
+    return IsFolder(argument) || argument == "--sheet" || argument == "--video";
 }
 
 std::optional<double> ParseNumber(const char* text) {
@@ -133,9 +145,20 @@ bool ParseAnisotropy(const char* text, float& cap, std::string& error) {
     return true;
 }
 
+// Absolute, with "." and ".." resolved as the system resolves them: a file's folder, or the folder
+// itself. A link at the very end stays a link.
+std::filesystem::path AbsolutePath(const char* text, bool folder) {
+    std::error_code failure;
+    const std::filesystem::path path = std::filesystem::absolute(text, failure);
+    const std::filesystem::path resolved =
+        std::filesystem::weakly_canonical(folder ? path : path.parent_path(), failure);
+    if (failure) return path;
+    return folder ? resolved : resolved / path.filename();
+}
+
 bool ParsePath(std::string_view argument, const char* text, std::filesystem::path& path, std::string& error) {
     if (*text == '\0') return Fail(error, std::string(argument) + " needs a path");
-    path = std::filesystem::absolute(text);
+    path = AbsolutePath(text, IsFolder(argument));
     return true;
 }
 
@@ -184,6 +207,14 @@ constexpr ValueOption kValueOptions[] = {
     {"--jobs",
      [](const char* v, CaptureOptions& o, std::string& e) { return ParseCount("--jobs", v, 1, kMostJobs, o.jobs, e); }},
     {"--segment", [](const char* v, CaptureOptions& o, std::string& e) { return ParseSegment(v, o.segment, e); }},
+    {"--parent",
+     [](const char* v, CaptureOptions& o, std::string& e) {
+         return ParseCount("--parent", v, 2, kLargestProcess, o.parentProcess, e);
+     }},
+    {"--progress-fd",
+     [](const char* v, CaptureOptions& o, std::string& e) {
+         return ParseCount("--progress-fd", v, 3, kLargestDescriptor, o.progressFd, e);
+     }},
     {"--out",
      [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--out", v, o.outDirectory, e); }},
     {"--sheet",
@@ -192,7 +223,45 @@ constexpr ValueOption kValueOptions[] = {
      [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--video", v, o.videoFile, e); }},
     {"--run-dir",
      [](const char* v, CaptureOptions& o, std::string& e) { return ParsePath("--run-dir", v, o.runDirectory, e); }},
+    {"--sbatch",
+     [](const char* v, CaptureOptions& o, std::string&) {
+         o.sbatchOptions = v;
+         return true;
+     }},
 };
+
+bool IsWholeNumber(const char* text) {
+    return *text != '\0' && std::all_of(text, text + std::strlen(text), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The words that take no value, or whose value a scheduler may give instead. False for others.
+bool ReadFlag(int argc, const char* const* argv, int& i, CaptureOptions& options, std::string& error) {
+    const std::string_view argument = argv[i];
+    const char* next = i + 1 < argc ? argv[i + 1] : "";
+    if (argument == "--slurm") {
+        options.slurm = true;
+    } else if (argument == "--wait") {
+        options.waitForJoin = true;
+    } else if (argument == "--join") {
+        options.join = true;
+    } else if (argument == "--plan") {
+        options.planOnly = true;
+    } else if (argument == "--segment-index") {
+        options.segmentTask = true;
+        if (!IsWholeNumber(next)) return true;
+        int index = 0;
+        if (!ParseCount(argument, next, 0, 1'000'000, index, error)) return false;
+        options.segmentIndex = index;
+        ++i;
+    } else if (argument == "--gpu" && !std::isdigit(static_cast<unsigned char>(*next))) {
+        options.gpuFromScheduler = true;
+        options.arguments.emplace_back(argument);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 
 ApplyOption FindValueOption(std::string_view argument) {
     for (const ValueOption& option : kValueOptions)
@@ -228,13 +297,19 @@ bool ReadArguments(int argc, const char* const* argv, CaptureOptions& options, s
         }
         if (argument == "--headless") {
             options.headless = true;
+            options.arguments.emplace_back(argument);
             continue;
         }
+        if (ReadFlag(argc, argv, i, options, error)) continue;
+        if (!error.empty()) return false;
         if (!argument.starts_with("--")) return Fail(error, "unknown argument: " + std::string(argument));
         const ApplyOption apply = FindValueOption(argument);
         if (!apply) return Fail(error, "unknown argument: " + std::string(argument));
         if (i + 1 >= argc) return Fail(error, std::string(argument) + " needs a value");
         if (!apply(argv[++i], options, error)) return false;
+        if (argument == "--sbatch") continue;
+        options.arguments.emplace_back(argument);
+        options.arguments.push_back(IsPath(argument) ? AbsolutePath(argv[i], IsFolder(argument)).string() : argv[i]);
         given.frameRate |= argument == "--fps";
         given.stretch |= argument == "--from" || argument == "--to";
         given.size |= argument == "--size";
@@ -314,11 +389,33 @@ bool CheckStills(const CaptureOptions& options, const Given& given, std::string&
     return true;
 }
 
+bool CheckScheduler(const CaptureOptions& options, std::string& error) {
+    const int roles = options.slurm + options.segmentTask + options.join + options.planOnly;
+    if (roles == 0 && (options.waitForJoin || !options.sbatchOptions.empty()))
+        return Fail(error, "--wait and --sbatch go with --slurm");
+    if (roles == 0 && options.gpuFromScheduler)
+        return Fail(error, "--gpu takes EGL devices, one or a list like 0,1,2; without one it goes with --slurm or "
+                           "--segment-index, for the GPU a scheduler gives each task");
+    if (roles == 0) return true;
+    if (roles > 1) return Fail(error, "give one of --slurm, --plan, --segment-index or --join");
+    if (options.videoFile.empty()) return Fail(error, "--slurm, --plan, --segment-index and --join go with --video");
+    if (options.segment) return Fail(error, "--segment goes with none of --slurm, --plan, --segment-index, --join");
+    if (options.waitForJoin && !options.slurm) return Fail(error, "--wait goes with --slurm");
+    if (!options.sbatchOptions.empty() && !options.slurm) return Fail(error, "--sbatch goes with --slurm");
+    if (!options.gpus.empty() && options.slurm)
+        return Fail(error, "with --slurm the scheduler gives each task its GPU: give --gpu without devices");
+    return true;
+}
+
 bool Check(const CaptureOptions& options, const Given& given, std::string& error) {
-    if (!CheckOneKind(options, error) || !CheckFrame(options.frame, given, error)) return false;
+    if (!CheckOneKind(options, error) || !CheckFrame(options.frame, given, error) ||
+        !CheckScheduler(options, error))
+        return false;
     if (given.preset && options.videoFile.empty()) return Fail(error, "--preset goes with --video");
     if ((options.jobs > 0 || options.segment) && options.videoFile.empty())
         return Fail(error, "--jobs goes with --video");
+    if ((options.parentProcess > 0 || options.progressFd >= 0) && !options.segment)
+        return Fail(error, "--parent and --progress-fd go with --segment");
     if (!options.videoFile.empty()) return CheckVideo(options, error);
     if (!options.sheetFile.empty() || options.everyBeats > 0.0) return CheckSheet(options, given, error);
     return CheckStills(options, given, error);
@@ -330,11 +427,13 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
     CaptureOptions options;
     Given given;
     if (!ReadArguments(argc, argv, options, error, given)) return std::nullopt;
-    options.arguments.assign(argv + 1, argv + argc);
     if (options.help || options.version || options.listPresets) return options;
     if (!options.videoFile.empty()) ApplyPreset(given, options);
     if (!Check(options, given, error)) return std::nullopt;
     if (options.runDirectory.empty()) options.runDirectory = ToolDirectory();
+    // A scheduler's segments are cut as one job's would be unless --jobs says otherwise.
+    if ((options.slurm || options.segmentTask || options.join || options.planOnly) && options.jobs == 0)
+        options.jobs = 1;
     std::sort(options.beats.begin(), options.beats.end());
     options.beats.erase(std::unique(options.beats.begin(), options.beats.end()), options.beats.end());
     return options;
@@ -347,6 +446,8 @@ const char* CaptureUsage() {
            "                     [--supersample K] [--motion-blur N [--shutter DEGREES]] [--max-anisotropy N]\n"
            "       quarn-capture --video FILE.mp4 [--preset NAME] [--fps N] [--from BEAT] [--to BEAT]\n"
            "                     [FRAME OPTIONS] [--run-dir DIR] [--max-anisotropy N]\n"
+           "       quarn-capture --video FILE [VIDEO OPTIONS] --slurm [--wait] [--sbatch \"OPTIONS\"]\n"
+           "       quarn-capture --video FILE [VIDEO OPTIONS] --plan | --segment-index [K] | --join\n"
            "       quarn-capture --list-presets | --version\n"
            "\n"
            "Renders the demo with the player's own engine, frame by frame at a fixed rate, however\n"
@@ -357,24 +458,45 @@ const char* CaptureUsage() {
            "second from the start.\n"
            "\n"
            "Contact sheet: a still every BEATS beats from --from up to --to (both default to the ends\n"
-           "of the soundtrack), shrunk to a fifth and laid out eight a row, each labelled with its\n"
-           "beat, in one PNG: the whole demo at a glance. --every 4 puts one 32-beat phrase on a row.\n"
+           "of the soundtrack; a still that falls on --to is in it), shrunk to a fifth and laid out\n"
+           "eight a row, each labelled with its beat, in one PNG: the whole demo at a glance.\n"
+           "--every 4 puts one 32-beat phrase on a row. A still that takes long shows its progress.\n"
            "\n"
            "Video: every frame of the demo, or of the stretch from --from up to --to (both default to\n"
-           "the ends of the soundtrack), with the matching stretch of the soundtrack; by default\n"
-           "1280x720 H.264 with AAC in MP4. FILE.frames beside it lists every frame: its number, its\n"
-           "beat and a hash of its pixels as encoded; equal lists mean equal frames.\n"
+           "the ends of the soundtrack; the frame at --to is not in it), with the matching stretch of\n"
+           "the soundtrack; by default 1280x720 H.264 with AAC in MP4. FILE.frames beside it (FILE's\n"
+           "whole name, e.g. clip.mp4.frames) lists every frame: its number, its beat and a hash of its\n"
+           "pixels as encoded; equal lists mean equal frames.\n"
            "--fps N          frames per second, 1 to 240, 60 by default. The frames are the player's\n"
            "                 own when it runs at N frames per second from the start: its clocks step 1/N s.\n"
            "--jobs N         cuts the video into segments drawn by N processes at once, in FILE.parts/\n"
-           "                 until they are joined (without encoding again); a second run after a\n"
-           "                 failure or Ctrl-C reuses the finished segments.\n"
+           "                 until they are joined (without encoding again), with one progress line for\n"
+           "                 them all; each process's own output goes to its log there. A second run\n"
+           "                 after a failure or Ctrl-C reuses the finished segments when the settings and\n"
+           "                 the run directory's data are those they were drawn with, and says what\n"
+           "                 differs otherwise, drawing them afresh.\n"
            "--segment A:B    the frames A to B-1 only, counted from the start, without sound: what\n"
-           "                 each process of --jobs draws.\n"
+           "                 each process of --jobs draws (with --parent PID and --progress-fd FD, the\n"
+           "                 run it ends with and the pipe it reports to).\n"
+           "--slurm          hands the segments to Slurm, from a cluster's login node: an array job with\n"
+           "                 a task per segment still missing, and a job that joins them once all have\n"
+           "                 succeeded; prints their ids and exits. The run directory and FILE's folder\n"
+           "                 must be at the same path on every node. The same command after a failed\n"
+           "                 or cancelled task submits only what is missing. --jobs N cuts finer.\n"
+           "--wait           with --slurm: waits for the join, showing the segments drawn, and exits\n"
+           "                 with its outcome.\n"
+           "--sbatch \"OPTIONS\"  with --slurm: sbatch options for both jobs (partition, account, time).\n"
+           "--plan           plans the segments in FILE.parts/ as --slurm does, for another scheduler,\n"
+           "                 and says which are still to draw.\n"
+           "--segment-index [K]  draws segment K of the plan in FILE.parts/ (K by default from\n"
+           "                 SLURM_ARRAY_TASK_ID or JOB_COMPLETION_INDEX): a task of any scheduler.\n"
+           "--join           joins the drawn segments of the plan and checks their frame lists.\n"
            "--preset NAME    a set of encoding settings (--list-presets shows them); --size, --fps and\n"
            "                 --supersample given as well override the preset's.\n"
-           "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete;\n"
-           "Ctrl-C stops the capture and leaves nothing behind.\n"
+           "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete, and\n"
+           "FILE.frames only with it. Ctrl-C stops the capture between two frames with exit status\n"
+           "130: a plain capture leaves nothing behind, --jobs keeps its finished segments and says\n"
+           "which.\n"
            "\n"
            "Frame options:\n"
            "--size WxH          the frames' size, e.g. 3840x2160, rendered natively (1280x720 by default;\n"
@@ -388,7 +510,9 @@ const char* CaptureUsage() {
            "--headless           draws off screen through EGL with Mesa's software rasteriser, with no\n"
            "                     window system; the default when DISPLAY is not set.\n"
            "--gpu N[,M...]       draws off screen on EGL device N (0, 1, ...) instead; with --jobs, a\n"
-           "                     list gives each segment's process the devices in turn.\n"
+           "                     list gives each segment's process the devices in turn. Without N,\n"
+           "                     with --slurm: each task asks for a GPU and draws on the one it is given.\n"
+           "No sound device is opened: the capture plays nothing, and needs no sound card.\n"
            "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
            "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"
            "--max-anisotropy N   caps the anisotropic filtering of the textures at N (1 or more); by\n"

@@ -27,7 +27,23 @@ struct CaptureOptions {
     int jobs = 0;
     // For a segment's process: its frames, counted from the start of the soundtrack.
     std::optional<std::pair<int64_t, int64_t>> segment;  // first, one past the last
-    std::vector<std::string> arguments;                  // as given, for the segments' processes
+    // For a segment's process: the capture that started it, which it ends with, and the file
+    // descriptor that takes its progress reports (-1: none).
+    int parentProcess = 0;
+    int progressFd = -1;
+    // As given, with the paths made absolute: the segments' processes start in the run directory.
+    std::vector<std::string> arguments;
+    // A scheduler's share of a segmented video (--jobs tells how finely it is cut): submitted to
+    // Slurm from here, one planned segment drawn (its index given or the scheduler's), the
+    // segments joined, or only planned. None of them is among `arguments`, which the scheduler's
+    // jobs are given.
+    bool slurm = false;
+    bool waitForJoin = false;
+    std::string sbatchOptions;  // as given, split when they are used
+    bool segmentTask = false;
+    std::optional<int64_t> segmentIndex;  // none: the scheduler's task index
+    bool join = false;
+    bool planOnly = false;  // the plan made, for another scheduler's tasks
     // Sheet and video: the stretch of the soundtrack, by default all of it.
     std::optional<double> fromBeat;
     std::optional<double> toBeat;
@@ -39,6 +55,7 @@ struct CaptureOptions {
     bool headless = false;
     int gpu = -1;
     std::vector<int> gpus;  // all those given; --jobs gives each process of a segment one in turn
+    bool gpuFromScheduler = false;  // --gpu without devices: the one a scheduler gives each task
     bool help = false;
     bool listPresets = false;
     bool version = false;

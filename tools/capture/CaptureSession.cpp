@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <system_error>
 
 namespace {
@@ -20,6 +21,21 @@ double BufferSeconds(ALuint buffer) {
     alGetBufferi(buffer, AL_FREQUENCY, &frequency);
     const double bytesPerSecond = static_cast<double>(channels) * (bits / 8) * frequency;
     return bytesPerSecond > 0.0 ? size / bytesPerSecond : 0.0;
+}
+
+// The first error the engine logged, in its own words; empty when it logged none. The log is
+// UTF-16LE, its errors ASCII: the low bytes are the text.
+std::string FirstLoggedError(const std::filesystem::path& log) {
+    constexpr std::streamsize kMostRead = 1 << 20;
+    std::ifstream in(log, std::ios::binary);
+    std::string bytes(static_cast<size_t>(kMostRead), '\0');
+    in.read(bytes.data(), kMostRead);
+    std::string text;
+    for (std::streamsize i = 0; i + 1 < in.gcount(); i += 2)
+        if (bytes[static_cast<size_t>(i) + 1] == '\0') text.push_back(bytes[static_cast<size_t>(i)]);
+    const size_t start = text.find("ERROR: ");
+    if (start == std::string::npos) return {};
+    return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
 }  // namespace
@@ -48,15 +64,19 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
     }
     started = true;
     engine.anisotropyCap = anisotropyCap;
+    engine.audioOutput = AudioOutput::kNone;
     engine.windowWidth = frame.RenderWidth();
     engine.windowHeight = frame.RenderHeight();
     if (!engine.Init(platform::GetModuleHandle())) {
-        error = "the engine did not start; its log is " + Quoted(runDirectory / "LogFile.txt");
+        const std::string logged = FirstLoggedError(runDirectory / "LogFile.txt");
+        error = "the engine did not start at " + std::to_string(frame.RenderWidth()) + "x" +
+                std::to_string(frame.RenderHeight()) + (logged.empty() ? "" : " (\"" + logged + "\")") +
+                "; its log is " + Quoted(runDirectory / "LogFile.txt");
         return false;
     }
     if (!engine.soundtrack.device) {
-        error = "the audio device could not be opened; without a sound card, run with ALSOFT_DRIVERS=null "
-                "(OpenAL's silent output)";
+        error = "OpenAL gave no loopback device (ALC_SOFT_loopback) to hold the soundtrack; its log is " +
+                Quoted(runDirectory / "LogFile.txt");
         return false;
     }
     if (engine.soundtrack.source == 0) {
@@ -119,6 +139,7 @@ double CaptureSession::BeatAtSeconds(double seconds) const {
 }
 
 bool CaptureSession::MoveTo(double seconds, std::string& error) {
+    progress.framesToRun = FrameAtOrAfter(seconds);
     if (!stepper.MoveTo(seconds, *engine.demo, *engine.renderer, engine.sync)) {
         error = stepError;
         return false;
@@ -146,18 +167,32 @@ const std::vector<uint8_t>& CaptureSession::ReadFrame() {
 
 // The shutter opens at the frame's own position, so that one render is the plain frame.
 const std::vector<uint8_t>* CaptureSession::CaptureFrame(double seconds, std::string& error) {
-    if (frame.Plain()) return DrawFrameAt(seconds, error) ? &ReadFrame() : nullptr;
+    progress.rendersDone = 0;
+    progress.renders = frame.motionBlur;
+    if (frame.Plain()) return DrawFrameAt(seconds, error) ? &Rendered(ReadFrame()) : nullptr;
     const double open = frame.shutterDegrees / 360.0 / framesPerSecond;
     composer.Begin();
     for (int i = 0; i < frame.motionBlur; ++i) {
         if (!DrawFrameAt(seconds + open * i / frame.motionBlur, error)) return nullptr;
-        composer.Add(ReadFrame());
+        composer.Add(Rendered(ReadFrame()));
     }
     return &composer.Resolve();
 }
 
+const std::vector<uint8_t>& CaptureSession::Rendered(const std::vector<uint8_t>& pixels) {
+    ++progress.rendersDone;
+    if (progressObserver) progressObserver(progress);
+    return pixels;
+}
+
 // The window keeps getting its messages while the frames run; a quit ends the run.
 bool CaptureSession::DispatchMessages() {
+    if (stopRequested && stopRequested()) {
+        stepError = "interrupted";
+        return false;
+    }
+    progress.framesRun = stepper.FramesRun();
+    if (progressObserver) progressObserver(progress);
     platform::Message message;
     while (platform::PeekMessage(message, {}, 0, 0, platform::PM_REMOVE)) {
         platform::TranslateMessage(message);

@@ -12,11 +12,23 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+// How far the frame being captured has come: the frames run undrawn up to it, then its renders.
+struct CaptureProgress {
+    int64_t framesRun = 0;
+    int64_t framesToRun = 0;
+    int rendersDone = 0;
+    int renders = 0;
+};
 
 class CaptureSession {
 public:
+    using ProgressObserver = std::function<void(const CaptureProgress&)>;
+
     static constexpr int kWidth = FrameSettings{}.width;
     static constexpr int kHeight = FrameSettings{}.height;
 
@@ -28,6 +40,10 @@ public:
     bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error);
     // Also after a failed Start.
     void Stop();
+    // Told after every stepped frame and every render of a frame being captured.
+    void ObserveProgress(ProgressObserver observer) { progressObserver = std::move(observer); }
+    // The stepping stops, between two frames, once `stop` says so (an interrupt).
+    void StopWhen(bool (*stop)()) { stopRequested = stop; }
     // Before Start: the frames are to be drawn in author mode's preview quality.
     void UsePreview() { engine.previewAvailable = true; }
 
@@ -59,6 +75,8 @@ private:
     bool StartPreview();
     bool WithinLimits(std::string& error) const;
     bool DispatchMessages();
+    // One render of the frame being captured is done: `pixels`, as they are.
+    const std::vector<uint8_t>& Rendered(const std::vector<uint8_t>& pixels);
 
     const int framesPerSecond;
     const FrameSettings frame;
@@ -69,6 +87,9 @@ private:
     double soundtrackSeconds = 0.0;
     double clockSeconds = 0.0;
     std::string stepError;  // why the stepping stopped
+    bool (*stopRequested)() = nullptr;
+    ProgressObserver progressObserver;
+    CaptureProgress progress;
     std::vector<uint8_t> pixels;
 };
 

@@ -1,7 +1,5 @@
 #include "FrameList.h"
 
-#include "io/AtomicFile.h"
-
 #include <cinttypes>
 #include <cstdio>
 
@@ -39,12 +37,7 @@ void FrameList::Add(int64_t frame, double beat, const std::vector<uint8_t>& pixe
     text.append(line, static_cast<size_t>(length));
 }
 
-// Atomic, so that a resumed capture never takes a half-written list for a finished segment's.
-bool FrameList::Write(const std::filesystem::path& file, std::string& error) const {
-    return WriteFileAtomically(file.string(), text, error);
-}
-
 std::filesystem::path FrameListFile(const std::filesystem::path& video) {
     std::filesystem::path list = video;
-    return list.replace_extension(".frames");
+    return list += ".frames";
 }

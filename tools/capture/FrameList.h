@@ -21,12 +21,11 @@ public:
     void Add(int64_t frame, double beat, const std::vector<uint8_t>& pixels);
     // Lines of another list, as they are (a segment's, when segments are joined).
     void AddLines(const std::string& lines) { text += lines; }
-    // Written whole under a temporary name, then renamed, like the video beside it.
-    bool Write(const std::filesystem::path& file, std::string& error) const;
+    const std::string& Text() const { return text; }
 
 private:
     std::string text;
 };
 
-// "clip.mp4" -> "clip.frames".
+// "clip.mp4" -> "clip.mp4.frames": the whole name, so that clip.mp4 and clip.mkv keep their own.
 std::filesystem::path FrameListFile(const std::filesystem::path& video);

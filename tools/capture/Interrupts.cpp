@@ -28,8 +28,9 @@ bool Interrupted() {
     return gInterrupted != 0;
 }
 
-void EndWithParent() {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    // The parent may have died before the request was made; its orphans are adopted by init.
-    if (getppid() == 1) gInterrupted = 1;
+bool EndWithParent(int parent) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The parent may have died before the request was made. Its orphans go to the nearest
+    // subreaper (a desktop's systemd --user), not always to init, so only its own id tells.
+    return getppid() == parent;
 }

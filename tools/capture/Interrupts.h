@@ -4,6 +4,8 @@
 
 void CatchInterrupts();
 bool Interrupted();
-// For a process that draws one segment of a larger capture: the capture's death reaches it as
-// SIGTERM, so that nothing of a killed run keeps writing into the parts folder.
-void EndWithParent();
+// For a process that draws one segment of a larger capture, started by process `parent`: it ends
+// at once with its parent, as a killed one, so that nothing of a killed run keeps writing into the
+// parts folder, whatever frame it is drawing. What it leaves there, the next run clears. False when
+// the parent has already gone.
+bool EndWithParent(int parent);

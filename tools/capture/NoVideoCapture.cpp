@@ -1,4 +1,5 @@
 // The Windows capture tool makes stills and contact sheets; a video needs the Linux build.
+#include "Interrupts.h"
 #include "SegmentedCapture.h"
 #include "VideoCapture.h"
 
@@ -17,5 +18,10 @@ SegmentedCapture::SegmentedCapture(const CaptureOptions& options) : options(opti
 
 bool SegmentedCapture::Run(std::string& error) {
     error = "video capture is made by the Linux build of quarn-capture";
+    return false;
+}
+
+// Without a video to stop between frames, Ctrl-C ends the Windows tool as it ends any program.
+bool Interrupted() {
     return false;
 }

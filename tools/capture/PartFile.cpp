@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
+#include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -12,38 +14,81 @@ namespace {
 
 // ".name.pid.part", appended in place: GCC 12 at -O3 takes the inlined copies of "." + name
 // for overlapping ones.
-std::string PartFileName(const std::filesystem::path& file) {
+std::string PartFileName(const std::filesystem::path& file, pid_t process) {
     std::string name(1, '.');
-    name.append(file.filename().native()).append(1, '.').append(std::to_string(getpid())).append(".part");
+    name.append(file.filename().native()).append(1, '.').append(std::to_string(process)).append(".part");
     return name;
+}
+
+// ".name." then digits then ".part".
+bool IsPartOf(std::string_view candidate, std::string_view name) {
+    const std::string_view suffix = ".part";
+    if (candidate.size() <= name.size() + 2 + suffix.size() || candidate[0] != '.' ||
+        candidate.substr(1, name.size()) != name || candidate[name.size() + 1] != '.' || !candidate.ends_with(suffix))
+        return false;
+    const std::string_view pid = candidate.substr(name.size() + 2, candidate.size() - name.size() - 2 - suffix.size());
+    return pid.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// A part no process holds any more: its run was killed.
+void RemoveStaleParts(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    std::error_code failure;
+    for (std::filesystem::directory_iterator it(file.parent_path(), failure), end; !failure && it != end;
+         it.increment(failure)) {
+        if (!IsPartOf(it->path().filename().string(), name)) continue;
+        const int fd = open(it->path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(it->path().c_str());
+        close(fd);
+    }
 }
 
 }  // namespace
 
-PartFile::PartFile(const std::filesystem::path& file) : path(file.parent_path() / PartFileName(file)) {}
+std::filesystem::path PartFile::For(const std::filesystem::path& file, pid_t process) {
+    return file.parent_path() / PartFileName(file, process);
+}
+
+PartFile::PartFile(const std::filesystem::path& file) : path(For(file, getpid())), target(file) {}
 
 PartFile::~PartFile() {
-    if (created) unlink(path.c_str());
+    if (fd < 0) return;
+    unlink(path.c_str());
+    close(fd);
 }
 
 bool PartFile::Create(std::string& error) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = "cannot write into " + Quoted(path.parent_path()) + ": " + std::strerror(errno);
-        return false;
+    RemoveStaleParts(target);
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0 && flock(fd, LOCK_EX) == 0) return true;
+    error = "cannot write into " + Quoted(path.parent_path()) + ": " + std::strerror(errno);
+    return false;
+}
+
+bool PartFile::Write(const std::string& bytes, std::string& error) {
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = write(fd, data, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) break;
+        data += written;
+        left -= static_cast<size_t>(written);
     }
-    close(fd);
-    created = true;
-    return true;
+    if (left == 0 && fsync(fd) == 0) return true;
+    error = "cannot write " + Quoted(path) + ": " + std::strerror(errno);
+    return false;
 }
 
 bool PartFile::Keep(const std::filesystem::path& file, std::string& error) {
     std::error_code failure;
     std::filesystem::rename(path, file, failure);
     if (failure) {
-        error = "cannot rename the finished video to " + Quoted(file) + ": " + failure.message();
+        error = "cannot rename " + Quoted(path) + " to " + Quoted(file) + ": " + failure.message();
         return false;
     }
-    created = false;
+    close(fd);
+    fd = -1;
     return true;
 }

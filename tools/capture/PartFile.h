@@ -1,25 +1,33 @@
 #pragma once
-// The video's file while it is being written.
+// A capture's file while it is being written.
 
 #include <filesystem>
 #include <string>
+#include <sys/types.h>
 
-// The video is written under a hidden name beside its final one and renamed when complete, so
-// that the final name never holds half a file. Removed unless kept.
+// The file is written under a hidden name beside its final one, ".NAME.PID.part", and renamed when
+// complete, so that the final name never holds half a file. Removed unless kept. It stays locked
+// while its process lives, so that the next capture into the same name knows a killed run's part
+// from a running one's, and removes it.
 class PartFile {
 public:
     explicit PartFile(const std::filesystem::path& file);
+    // Where process `process` writes `file` while it makes it.
+    static std::filesystem::path For(const std::filesystem::path& file, pid_t process);
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
     ~PartFile();
 
-    // Made at once, so that an unwritable place is known before any frame is drawn.
+    // Made at once, so that an unwritable place is known before any frame is drawn; the parts of
+    // killed runs into the same name go first.
     bool Create(std::string& error);
+    // The whole content, to disk, for those written here rather than by ffmpeg.
+    bool Write(const std::string& bytes, std::string& error);
     bool Keep(const std::filesystem::path& file, std::string& error);
 
     const std::filesystem::path path;
 
 private:
-    bool created = false;
+    const std::filesystem::path target;
+    int fd = -1;  // open and locked from Create until kept or removed
 };
-

@@ -1,14 +1,14 @@
 #include "ProgressLine.h"
 
 #include <cmath>
-#include <system_error>
 #include <utility>
 
 namespace {
 
 constexpr std::chrono::milliseconds kRedrawInterval{250};
 
-// "1:02:03", or "2:03" under an hour.
+}  // namespace
+
 void FormatDuration(double seconds, char* text, size_t size) {
     const long whole = std::lround(seconds);
     const long hours = whole / 3600, minutes = whole / 60 % 60, rest = whole % 60;
@@ -18,21 +18,19 @@ void FormatDuration(double seconds, char* text, size_t size) {
         std::snprintf(text, size, "%ld:%02ld", minutes, rest);
 }
 
-}  // namespace
-
-ProgressLine::ProgressLine(int64_t total, std::FILE* stream, std::filesystem::path growingFile)
-    : total(total), stream(stream), growingFile(std::move(growingFile)) {}
+ProgressLine::ProgressLine(int64_t total, std::FILE* stream, Measure written, int64_t alreadyDone)
+    : total(total), stream(stream), written(std::move(written)), alreadyDone(alreadyDone) {}
 
 void ProgressLine::Update(int64_t done) {
     const Clock::time_point now = Clock::now();
-    if (drawn && done < total && now - lastDrawn < kRedrawInterval) return;
+    if (drawn && (done < total || drawnDone == total) && now - lastDrawn < kRedrawInterval) return;
     lastDrawn = now;
     Draw(done);
 }
 
 void ProgressLine::Draw(int64_t done) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    const double rate = elapsed > 0.0 ? done / elapsed : 0.0;
+    const double rate = elapsed > 0.0 ? (done - alreadyDone) / elapsed : 0.0;
     char left[32] = "--:--";
     if (rate > 0.0) FormatDuration((total - done) / rate, left, sizeof left);
     const double share = total > 0 ? 100.0 * done / total : 100.0;
@@ -43,15 +41,15 @@ void ProgressLine::Draw(int64_t done) {
                  static_cast<long long>(total), share, rate, left, size);
     std::fflush(stream);
     drawn = true;
+    drawnDone = done;
 }
 
 // The encoder holds some frames back before writing, so the estimate starts low and firms up.
 void ProgressLine::EstimateSize(int64_t done, char* text, size_t size) const {
-    std::error_code failure;
-    const uintmax_t bytes = growingFile.empty() ? 0 : std::filesystem::file_size(growingFile, failure);
-    if (failure || bytes == 0 || done <= 0) return;
+    const uint64_t bytes = written ? written() : 0;
+    if (bytes == 0 || done <= 0) return;
     const double estimate = static_cast<double>(bytes) * total / done;
-    std::snprintf(text, size, "  ~%.0f MB", estimate / 1e6);
+    std::snprintf(text, size, "  %.1f MB of ~%.1f MB", bytes / 1e6, estimate / 1e6);
 }
 
 void ProgressLine::End() {

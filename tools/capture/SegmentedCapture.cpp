@@ -1,19 +1,24 @@
 #include "SegmentedCapture.h"
 
 #include "CaptureSession.h"
+#include "CapturePlan.h"
 #include "FrameList.h"
 #include "Interrupts.h"
+#include "OutputFiles.h"
 #include "PartFile.h"
+#include "ProgressLine.h"
 #include "VideoCapture.h"
 #include "VideoEncoder.h"
 #include "audio/Soundtrack.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
@@ -26,9 +31,8 @@ extern char** environ;
 
 namespace {
 
-// Short enough that a failure loses little, long enough that each process's start-up (the engine,
-// and running the frames before its segment undrawn) stays small beside its drawing.
-constexpr int64_t kLongestSegmentSeconds = 20;
+// Where a segment's process finds the pipe for its progress reports.
+constexpr int kReportFd = 3;
 
 std::string ReadAll(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -43,12 +47,32 @@ std::string FrameNumber(int64_t frame) {
 
 // Finished when its video is there and its frame list holds every frame, from the first on: both
 // are renamed into place only once complete.
-bool Finished(int64_t firstFrame, int64_t endFrame, const std::filesystem::path& video) {
+bool Finished(const PlannedSegment& segment, const std::filesystem::path& video) {
     std::error_code failure;
     if (!std::filesystem::is_regular_file(video, failure)) return false;
     const std::string list = ReadAll(FrameListFile(video));
-    return list.starts_with(FrameNumber(firstFrame)) &&
-           std::count(list.begin(), list.end(), '\n') == endFrame - firstFrame;
+    return list.starts_with(FrameNumber(segment.firstFrame)) &&
+           std::count(list.begin(), list.end(), '\n') == segment.endFrame - segment.firstFrame;
+}
+
+uint64_t FileBytes(const std::filesystem::path& file) {
+    std::error_code failure;
+    const uintmax_t bytes = std::filesystem::file_size(file, failure);
+    return failure ? 0 : static_cast<uint64_t>(bytes);
+}
+
+// What a log ends with: for a failed process, why. A progress line redrawn in place counts as its
+// last state.
+std::string LastLine(const std::filesystem::path& log) {
+    constexpr std::streamoff kTail = 4096;
+    std::ifstream in(log, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in.tellg();
+    if (size <= 0) return "its log is empty";
+    in.seekg(std::max<std::streamoff>(0, size - kTail));
+    std::string tail(static_cast<size_t>(std::min(size, kTail)), '\0');
+    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+    while (!tail.empty() && (tail.back() == '\n' || tail.back() == ' ')) tail.pop_back();
+    return tail.substr(tail.find_last_of("\r\n") + 1);
 }
 
 std::string DescribeExit(int status) {
@@ -84,140 +108,334 @@ private:
 }  // namespace
 
 SegmentedCapture::SegmentedCapture(const CaptureOptions& options)
-    : options(options), parts(std::filesystem::path(options.videoFile).replace_extension(".parts")) {}
+    : options(options), parts(PartsFolder(options.videoFile)) {}
 
 bool SegmentedCapture::Run(std::string& error) {
+    if (!CheckOutput(options, error)) return false;
     const std::optional<std::filesystem::path> ffmpeg = VideoEncoder::Find();
     if (!ffmpeg) {
         error = "ffmpeg is not installed (no ffmpeg on PATH); install it with: sudo apt-get install ffmpeg";
         return false;
     }
     if (!VideoEncoder::HasEncoders(*ffmpeg, options.preset->encoders, error)) return false;
-    std::error_code failure;
-    std::filesystem::create_directories(parts, failure);
-    if (failure) {
-        error = "cannot make " + Quoted(parts) + ": " + failure.message();
-        return false;
-    }
+    bool made = false;
+    if (!MakeFolder(made, error)) return false;
     FolderLock lock;
-    if (!lock.Take(parts, error)) return false;
     CatchInterrupts();
-    if (!Plan(error)) return false;
-    if (!DrawMissing(error) || !Join(*ffmpeg, error)) {
-        error += "; finished segments are kept in " + Quoted(parts) + ": the same command goes on from them";
+    const auto begin = std::chrono::steady_clock::now();
+    if (!lock.Take(parts, error) || !Plan(error) || !DrawMissing(error) || !Join(*ffmpeg, error)) {
+        LeaveFinished(made, error);
         return false;
     }
+    std::error_code failure;
     std::filesystem::remove_all(parts, failure);
-    std::printf("%s (%" PRId64 " frames in %zu segments)\n", options.videoFile.c_str(), endFrame - firstFrame,
-                segments.size());
+    Summarise(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
     return true;
 }
 
-// The stretch, cut at multiples of half a second: the video-site GOPs' length, so that every
-// segment starts on a key frame of the whole.
+bool SegmentedCapture::HandOn(const Handler& handler, std::string& error) {
+    bool made = false;
+    if (!CheckOutput(options, error) || !MakeFolder(made, error)) return false;
+    FolderLock lock;
+    CatchInterrupts();
+    std::vector<size_t> missing;
+    const bool planned = lock.Take(parts, error) && Plan(error);
+    for (size_t i = 0; planned && i < segments.size(); ++i)
+        if (!segments[i].done) missing.push_back(i);
+    if (planned && handler(plan, missing, error)) return true;
+    LeaveFinished(made, error);
+    return false;
+}
+
+bool SegmentedCapture::JoinDrawn(const CapturePlan& drawn, std::string& error) {
+    const std::optional<std::filesystem::path> ffmpeg = VideoEncoder::Find();
+    if (!ffmpeg) {
+        error = "ffmpeg is not installed on this node (no ffmpeg on PATH)";
+        return false;
+    }
+    plan = drawn;
+    for (size_t i = 0; i < plan.Segments().size(); ++i) segments.push_back({plan.SegmentVideo(parts, i), true});
+    FolderLock lock;
+    const auto begin = std::chrono::steady_clock::now();
+    if (!lock.Take(parts, error) || !Join(*ffmpeg, error)) return false;
+    std::error_code failure;
+    std::filesystem::remove_all(parts, failure);
+    std::printf("%s (%" PRId64 " frames in %zu segments, joined in %.1f s; %.0f MB in the joining ffmpeg)\n",
+                options.videoFile.c_str(), plan.EndFrame() - plan.FirstFrame(), segments.size(),
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(),
+                joinPeakKilobytes / 1024.0);
+    return true;
+}
+
+bool SegmentedCapture::Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index) {
+    return Finished(plan.Segments()[index], plan.SegmentVideo(parts, index));
+}
+
+bool SegmentedCapture::MakeFolder(bool& made, std::string& error) const {
+    std::error_code failure;
+    made = std::filesystem::create_directory(parts, failure);
+    if (!failure) return true;
+    error = "cannot make " + Quoted(parts) + ": " + failure.message();
+    return false;
+}
+
+// The run's own work: the frames it drew, over the whole time it took from the plan to the join.
+void SegmentedCapture::Summarise(double seconds) const {
+    const int64_t total = plan.EndFrame() - plan.FirstFrame();
+    const int64_t drawn = total - framesBefore;
+    std::string rate;
+    if (drawn > 0) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "; %.3f s a frame over the run; peak memory %.0f MB in a segment's process, %.0f MB in its "
+                      "ffmpeg",
+                      seconds / drawn, segmentPeakKilobytes / 1024.0, segmentFfmpegPeakKilobytes / 1024.0);
+        rate = text;
+    }
+    std::printf("%s (%" PRId64 " frames in %zu segments, %" PRId64 " drawn by this run, made in %.1f s%s; %.0f MB in "
+                "the joining ffmpeg)\n",
+                options.videoFile.c_str(), total, segments.size(), drawn, seconds, rate.c_str(),
+                joinPeakKilobytes / 1024.0);
+}
+
+// After a failure: the finished segments stay for the next run to go on from, and the logs of
+// the failed ones to read; a folder this run made before any segment began goes again.
+void SegmentedCapture::LeaveFinished(bool made, std::string& error) const {
+    const std::string finished = FinishedFrames();
+    if (!finished.empty())
+        error += "; finished segments are kept in " + Quoted(parts) + " (frames " + finished +
+                 "): the same command goes on from them";
+    std::error_code failure;
+    if (made && !segmentsStarted) std::filesystem::remove_all(parts, failure);
+}
+
+// "0 to 59, 120 to 179": the finished segments' frames, neighbours joined; empty for none.
+std::string SegmentedCapture::FinishedFrames() const {
+    std::string text;
+    for (size_t i = 0; i < segments.size(); ++i) {
+        if (!segments[i].done || (i > 0 && segments[i - 1].done)) continue;
+        size_t last = i;
+        while (last + 1 < segments.size() && segments[last + 1].done) ++last;
+        text += (text.empty() ? "" : ", ") + std::to_string(plan.Segments()[i].firstFrame) + " to " +
+                std::to_string(plan.Segments()[last].endFrame - 1);
+    }
+    return text;
+}
+
+// The plan of this run, against the one the segments in the folder were drawn under: a segment
+// is kept only when its frames would be drawn the same now.
 bool SegmentedCapture::Plan(std::string& error) {
+    std::optional<CapturePlan> planned = CapturePlan::FromOptions(options, error);
+    if (!planned) return false;
     CaptureSession session(options.framesPerSecond);
     Stretch stretch;
-    const bool planned = session.Start(options.runDirectory, options.anisotropyCap, error) &&
+    const bool started = session.Start(options.runDirectory, options.anisotropyCap, error) &&
                          ChooseStretch(session, options, stretch, error);
     session.Stop();
-    if (!planned) return false;
-    firstFrame = stretch.firstFrame;
-    endFrame = stretch.endFrame;
-    firstSeconds = session.FrameSeconds(firstFrame);
-    const int64_t fps = options.framesPerSecond;
-    const int64_t gop = std::max<int64_t>(1, fps / 2);
-    const int64_t share = (endFrame - firstFrame + options.jobs - 1) / options.jobs;
-    const int64_t length = (std::min(share, kLongestSegmentSeconds * fps) + gop - 1) / gop * gop;
+    if (!started) return false;
+    planned->Cut(stretch.firstFrame, stretch.endFrame, options.jobs);
+    plan = std::move(*planned);
+    const std::optional<CapturePlan> earlier = EarlierPlan();
     size_t finished = 0;
-    for (int64_t first = firstFrame; first < endFrame; first += length) {
+    for (size_t i = 0; i < plan.Segments().size(); ++i) {
+        const PlannedSegment& range = plan.Segments()[i];
         Segment segment;
-        segment.firstFrame = first;
-        segment.endFrame = std::min(endFrame, first + length);
-        char name[48];
-        std::snprintf(name, sizeof name, "segment-%08" PRId64, first);
-        segment.video = (parts / name).replace_extension(options.preset->extension);
-        segment.done = Finished(segment.firstFrame, segment.endFrame, segment.video);
+        segment.video = plan.SegmentVideo(parts, i);
+        segment.done = earlier && earlier->Planned(range) && Finished(range, segment.video);
         finished += segment.done;
         segments.push_back(segment);
     }
+    if (!ClearAllBut(error) || !plan.Write(parts, error)) return false;
     std::printf("%s: %" PRId64 " frames in %zu segments, %zu already finished in %s, %d at a time\n",
-                options.videoFile.c_str(), endFrame - firstFrame, segments.size(), finished, Quoted(parts).c_str(),
-                options.jobs);
+                options.videoFile.c_str(), plan.EndFrame() - plan.FirstFrame(), segments.size(), finished,
+                Quoted(parts).c_str(), options.jobs);
     std::fflush(stdout);
     return true;
 }
 
+// The plan the folder's segments were drawn under, when their frames are this run's; otherwise
+// says why none of them is kept.
+std::optional<CapturePlan> SegmentedCapture::EarlierPlan() const {
+    std::string error;
+    std::optional<CapturePlan> earlier = CapturePlan::Read(parts, error);
+    std::string why;
+    if (!error.empty()) {
+        why = "its plan is damaged (" + error + ")";
+    } else if (earlier) {
+        const std::vector<std::string> differences = plan.Differences(*earlier);
+        for (const std::string& difference : differences) why += (why.empty() ? "" : "; ") + difference;
+        if (!why.empty()) why = "they were drawn otherwise: " + why;
+    }
+    if (why.empty()) return earlier;
+    std::printf("%s: the segments in %s are drawn afresh; %s\n", options.videoFile.c_str(), Quoted(parts).c_str(),
+                why.c_str());
+    return std::nullopt;
+}
+
+// Everything in the parts folder but its lock and the finished segments this plan keeps: the
+// segments of another plan or cut, half-written ones and their logs.
+bool SegmentedCapture::ClearAllBut(std::string& error) const {
+    std::vector<std::filesystem::path> kept = {parts / "lock"};
+    for (const Segment& segment : segments)
+        if (segment.done) kept.insert(kept.end(), {segment.video, FrameListFile(segment.video)});
+    std::error_code failure;
+    for (std::filesystem::directory_iterator it(parts, failure), end; !failure && it != end; it.increment(failure)) {
+        if (std::find(kept.begin(), kept.end(), it->path()) != kept.end()) continue;
+        std::error_code removal;
+        std::filesystem::remove_all(it->path(), removal);
+        if (!removal) continue;
+        error = "cannot remove " + Quoted(it->path()) + ": " + removal.message();
+        return false;
+    }
+    if (!failure) return true;
+    error = "cannot read " + Quoted(parts) + ": " + failure.message();
+    return false;
+}
+
 // The tool's own arguments, then the segment's, which the later ones override. Each of the --jobs
 // slots keeps one device of a --gpu list: one stream of segments per GPU.
-std::vector<std::string> SegmentedCapture::SegmentArguments(const Segment& segment, int slot) const {
+std::vector<std::string> SegmentedCapture::SegmentArguments(size_t index, int slot) const {
+    const PlannedSegment& segment = plan.Segments()[index];
     std::error_code failure;
     std::vector<std::string> words = {std::filesystem::read_symlink("/proc/self/exe", failure).string()};
     words.insert(words.end(), options.arguments.begin(), options.arguments.end());
     words.insert(words.end(), {"--segment", std::to_string(segment.firstFrame) + ":" + std::to_string(segment.endFrame),
-                               "--video", segment.video.string()});
+                               "--video", segments[index].video.string(), "--parent", std::to_string(getpid()),
+                               "--progress-fd", std::to_string(kReportFd)});
     if (!options.gpus.empty())
         words.insert(words.end(), {"--gpu", std::to_string(options.gpus[slot % options.gpus.size()])});
     return words;
 }
 
+// Up to --jobs processes at once, each drawing one missing segment, with one progress line for
+// them all; their own output goes to their logs in the parts folder.
 bool SegmentedCapture::DrawMissing(std::string& error) {
-    struct Running {
-        pid_t process;
-        size_t segment;
-        int slot;
-    };
-    std::vector<Running> running;
-    std::vector<bool> busy(options.jobs, false);
+    int reports[2];
+    if (pipe2(reports, O_CLOEXEC) != 0) {
+        error = std::string("cannot make a pipe for the segments' progress: ") + std::strerror(errno);
+        return false;
+    }
+    const int64_t total = plan.EndFrame() - plan.FirstFrame();
+    ProgressLine progress(total, stderr, [this] { return BytesWritten(); }, FramesDone());
+    framesBefore = FramesDone();
     size_t next = 0;
     while (true) {
-        for (; error.empty() && !Interrupted() && running.size() < static_cast<size_t>(options.jobs) &&
-               next < segments.size();
-             ++next) {
-            if (segments[next].done) continue;
-            const int slot = static_cast<int>(std::find(busy.begin(), busy.end(), false) - busy.begin());
-            std::vector<std::string> words = SegmentArguments(segments[next], slot);
-            std::vector<char*> argv;
-            for (std::string& word : words) argv.push_back(word.data());
-            argv.push_back(nullptr);
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            // Each segment's own summary would only repeat the plan; its progress and errors stay.
-            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-            pid_t child = -1;
-            const int result = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-            posix_spawn_file_actions_destroy(&actions);
-            if (result != 0) {
-                error = "cannot start " + words[0] + ": " + std::strerror(result);
-                break;
-            }
-            busy[slot] = true;
-            running.push_back({child, next, slot});
-        }
+        next = StartSegments(next, reports[1], error);
         if (running.empty()) break;
-        int status = 0;
-        const pid_t ended = waitpid(-1, &status, 0);
-        if (ended < 0 && errno == EINTR) continue;
-        if (ended < 0) break;
-        const auto found =
-            std::find_if(running.begin(), running.end(), [ended](const Running& r) { return r.process == ended; });
-        if (found == running.end()) continue;
-        Segment& segment = segments[found->segment];
-        busy[found->slot] = false;
-        running.erase(found);
-        segment.done = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-                       Finished(segment.firstFrame, segment.endFrame, segment.video);
-        if (!segment.done && error.empty())
-            error = "the segment of frames " + std::to_string(segment.firstFrame) + " to " +
-                    std::to_string(segment.endFrame - 1) + " failed (" + DescribeExit(status) + ")";
+        ReadReports(reports[0]);
+        ReapSegments(error);
+        progress.Update(FramesDone());
     }
-    if (Interrupted() && error.empty()) error = "interrupted";
+    progress.End();
+    close(reports[0]);
+    close(reports[1]);
+    if (Interrupted()) error = "interrupted";
     return error.empty();
 }
 
-bool SegmentedCapture::Join(const std::filesystem::path& ffmpeg, std::string& error) const {
+// From segment `next` on, as many as there are free slots; the index to go on from.
+size_t SegmentedCapture::StartSegments(size_t next, int reportFd, std::string& error) {
+    for (; error.empty() && !Interrupted() && running.size() < static_cast<size_t>(options.jobs) &&
+           next < segments.size();
+         ++next) {
+        if (segments[next].done) continue;
+        int slot = 0;
+        while (std::any_of(running.begin(), running.end(), [slot](const Running& r) { return r.slot == slot; })) ++slot;
+        std::vector<std::string> words = SegmentArguments(next, slot);
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, SegmentLog(next).c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, reportFd, kReportFd);
+        pid_t child = -1;
+        const int result = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (result != 0) {
+            error = "cannot start " + words[0] + ": " + std::strerror(result);
+            break;
+        }
+        running.push_back({child, next, slot, 0});
+        segmentsStarted = true;
+    }
+    return next;
+}
+
+// Waits a moment for the segments' reports and takes those that came.
+void SegmentedCapture::ReadReports(int fd) {
+    pollfd readable = {fd, POLLIN, 0};
+    if (poll(&readable, 1, 250) <= 0) return;
+    char buffer[4096];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got <= 0) return;
+    pendingReports.append(buffer, static_cast<size_t>(got));
+    size_t end;
+    while ((end = pendingReports.find('\n')) != std::string::npos) {
+        const std::optional<ProgressReport::Line> line =
+            ProgressReport::Parse(std::string_view(pendingReports).substr(0, end));
+        pendingReports.erase(0, end + 1);
+        if (line) TakeReport(*line);
+    }
+    // Reports are short lines; anything longer is not one.
+    if (pendingReports.size() > sizeof buffer) pendingReports.clear();
+}
+
+void SegmentedCapture::TakeReport(const ProgressReport::Line& line) {
+    for (Running& segment : running)
+        if (plan.Segments()[segment.segment].firstFrame == line.firstFrame) segment.done = line.done;
+    segmentPeakKilobytes = std::max(segmentPeakKilobytes, line.peakKilobytes);
+    segmentFfmpegPeakKilobytes = std::max(segmentFfmpegPeakKilobytes, line.ffmpegPeakKilobytes);
+}
+
+// The segments' processes that have ended; the first failure is the run's error. After an
+// interrupt, the processes it stopped have not failed.
+void SegmentedCapture::ReapSegments(std::string& error) {
+    int status = 0;
+    pid_t ended;
+    while ((ended = waitpid(-1, &status, WNOHANG)) > 0) {
+        const auto found =
+            std::find_if(running.begin(), running.end(), [ended](const Running& r) { return r.process == ended; });
+        if (found == running.end()) continue;
+        const size_t index = found->segment;
+        running.erase(found);
+        const PlannedSegment& planned = plan.Segments()[index];
+        segments[index].done =
+            WIFEXITED(status) && WEXITSTATUS(status) == 0 && Finished(planned, segments[index].video);
+        if (segments[index].done || !error.empty() || Interrupted()) continue;
+        error = "the segment of frames " + std::to_string(planned.firstFrame) + " to " +
+                std::to_string(planned.endFrame - 1) + " failed (" + DescribeExit(status) + "): " +
+                LastLine(SegmentLog(index)) + "; its log is " + Quoted(SegmentLog(index));
+    }
+}
+
+int64_t SegmentedCapture::FramesDone() const {
+    int64_t done = 0;
+    for (size_t i = 0; i < segments.size(); ++i)
+        if (segments[i].done) done += plan.Segments()[i].endFrame - plan.Segments()[i].firstFrame;
+    for (const Running& segment : running) done += segment.done;
+    return done;
+}
+
+// The finished segments' files and the growing ones of those being drawn.
+uint64_t SegmentedCapture::BytesWritten() const {
+    uint64_t bytes = 0;
+    for (const Segment& segment : segments)
+        if (segment.done) bytes += FileBytes(segment.video);
+    for (const Running& segment : running) bytes += FileBytes(PartFile::For(segments[segment.segment].video, segment.process));
+    return bytes;
+}
+
+std::filesystem::path SegmentedCapture::SegmentLog(size_t index) const {
+    std::filesystem::path log = segments[index].video;
+    return log += ".log";
+}
+
+bool SegmentedCapture::Join(const std::filesystem::path& ffmpeg, std::string& error) {
     const std::filesystem::path joinList = parts / "join.txt";
-    FrameList frames(endFrame - firstFrame);
+    FrameList frames(plan.EndFrame() - plan.FirstFrame());
     {
         std::ofstream list(joinList, std::ios::trunc);
         for (const Segment& segment : segments) {
@@ -236,8 +454,8 @@ bool SegmentedCapture::Join(const std::filesystem::path& ffmpeg, std::string& er
     stream.height = options.frame.height;
     stream.framesPerSecond = options.framesPerSecond;
     stream.audioFile = std::filesystem::absolute(options.runDirectory / kSoundtrackPath);
-    stream.audioStart = firstSeconds;
-    stream.seconds = static_cast<double>(endFrame - firstFrame) / options.framesPerSecond;
+    stream.audioStart = static_cast<double>(plan.FirstFrame()) / plan.FramesPerSecond();
+    stream.seconds = static_cast<double>(plan.EndFrame() - plan.FirstFrame()) / plan.FramesPerSecond();
     stream.outFile = partFile.path;
     stream.encoding = options.preset->encoding;
     stream.joinList = joinList;
@@ -246,5 +464,6 @@ bool SegmentedCapture::Join(const std::filesystem::path& ffmpeg, std::string& er
         error += " when joining the segments";
         return false;
     }
-    return frames.Write(FrameListFile(options.videoFile), error) && partFile.Keep(options.videoFile, error);
+    joinPeakKilobytes = encoder.PeakKilobytes();
+    return PublishVideo(partFile, frames, options.videoFile, error);
 }

@@ -2,13 +2,19 @@
 // A video drawn in segments by several processes of this tool at once, then joined without
 // encoding again, with the sound laid once over the whole. The work lives in FILE.parts/ until the
 // video is complete, so that a run after a failure, a full disk or Ctrl-C draws only what is
-// missing. One capture at a time may work in a FILE.parts/.
+// missing, as long as the settings and the data are those the segments were drawn with. One
+// capture at a time may work in a FILE.parts/.
 
 #include "CaptureOptions.h"
+#include "CapturePlan.h"
+#include "ProgressReport.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 class SegmentedCapture {
@@ -18,23 +24,56 @@ public:
     // Says why in `error` when there is no video; finished segments are then kept.
     bool Run(std::string& error);
 
+    // For a scheduler, whose jobs draw and join: checks, plans and clears the folder as Run does,
+    // then hands on the plan and the segments still to draw, with the folder locked meanwhile.
+    using Handler = std::function<bool(const CapturePlan& plan, const std::vector<size_t>& missing, std::string& error)>;
+    bool HandOn(const Handler& handler, std::string& error);
+    // The scheduler's join: the segments of `drawn`, every one drawn, joined as Run ends.
+    bool JoinDrawn(const CapturePlan& drawn, std::string& error);
+    // Whether segment `index` of `plan` lies complete in `parts`.
+    static bool Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index);
+
 private:
     struct Segment {
-        int64_t firstFrame = 0;
-        int64_t endFrame = 0;
         std::filesystem::path video;
         bool done = false;
     };
 
+    bool MakeFolder(bool& made, std::string& error) const;
     bool Plan(std::string& error);
+    std::optional<CapturePlan> EarlierPlan() const;
+    bool ClearAllBut(std::string& error) const;
+    void LeaveFinished(bool made, std::string& error) const;
+    std::string FinishedFrames() const;
+    // A segment's process while it draws.
+    struct Running {
+        pid_t process;
+        size_t segment;
+        int slot;      // of the --jobs, which keeps one device of a --gpu list
+        int64_t done;  // frames, as it last reported
+    };
+
     bool DrawMissing(std::string& error);
-    bool Join(const std::filesystem::path& ffmpeg, std::string& error) const;
-    std::vector<std::string> SegmentArguments(const Segment& segment, int slot) const;
+    size_t StartSegments(size_t next, int reportFd, std::string& error);
+    void ReadReports(int fd);
+    void TakeReport(const ProgressReport::Line& line);
+    void ReapSegments(std::string& error);
+    int64_t FramesDone() const;
+    uint64_t BytesWritten() const;
+    std::filesystem::path SegmentLog(size_t index) const;
+    bool Join(const std::filesystem::path& ffmpeg, std::string& error);
+    void Summarise(double seconds) const;
+    std::vector<std::string> SegmentArguments(size_t index, int slot) const;
 
     const CaptureOptions& options;
     const std::filesystem::path parts;
-    std::vector<Segment> segments;
-    int64_t firstFrame = 0;
-    int64_t endFrame = 0;
-    double firstSeconds = 0.0;
+    CapturePlan plan;
+    std::vector<Segment> segments;  // the plan's, in its order
+    std::vector<Running> running;
+    std::string pendingReports;  // the start of a report still to come whole
+    int64_t framesBefore = 0;    // finished before this run
+    bool segmentsStarted = false;
+    long segmentPeakKilobytes = 0;
+    long segmentFfmpegPeakKilobytes = 0;
+    long joinPeakKilobytes = 0;
 };

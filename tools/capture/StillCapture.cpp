@@ -39,7 +39,9 @@ bool StillCapture::CaptureSheet(const CaptureOptions& options, std::string& erro
     ContactSheet sheet(static_cast<int>(beats.size()), CaptureSession::kWidth, CaptureSession::kHeight);
     for (size_t i = 0; i < beats.size(); ++i) {
         const auto begin = std::chrono::steady_clock::now();
+        progress.Begin("beat " + BeatText(beats[i]));
         const std::vector<uint8_t>* frame = session.CaptureFrame(session.SecondsAtBeat(beats[i]), error);
+        progress.End();
         if (!frame) return false;
         sheet.Place(static_cast<int>(i), *frame, beats[i]);
         ReportStill("beat " + BeatText(beats[i]) + " (" + std::to_string(i + 1) + " of " +
@@ -90,7 +92,9 @@ bool StillCapture::SheetBeats(const CaptureOptions& options, std::vector<double>
 
 bool StillCapture::CaptureStill(double beat, const std::filesystem::path& file, std::string& error) {
     const auto begin = std::chrono::steady_clock::now();
+    progress.Begin("beat " + BeatText(beat));
     const std::vector<uint8_t>* frame = session.CaptureFrame(session.SecondsAtBeat(beat), error);
+    progress.End();
     if (!frame) return false;
     if (!WritePng(file, session.Frame().width, session.Frame().height, *frame)) {
         error = "cannot write " + Quoted(file);

@@ -4,6 +4,7 @@
 
 #include "CaptureOptions.h"
 #include "CaptureSession.h"
+#include "StillProgress.h"
 
 #include <chrono>
 #include <filesystem>
@@ -12,7 +13,9 @@
 
 class StillCapture {
 public:
-    explicit StillCapture(const FrameSettings& frame) : session(kFramesPerSecond, frame) {}
+    explicit StillCapture(const FrameSettings& frame) : session(kFramesPerSecond, frame) {
+        session.ObserveProgress([this](const CaptureProgress& done) { progress.Update(done); });
+    }
 
     bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
         return session.Start(runDirectory, anisotropyCap, error);
@@ -38,4 +41,5 @@ private:
     void ReportStill(const std::string& what, std::chrono::steady_clock::time_point begin) const;
 
     CaptureSession session;
+    StillProgress progress{stderr};
 };

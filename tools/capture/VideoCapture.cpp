@@ -2,8 +2,11 @@
 
 #include "FrameList.h"
 #include "Interrupts.h"
+#include "OutputFiles.h"
 #include "PartFile.h"
+#include "PeakMemory.h"
 #include "ProgressLine.h"
+#include "ProgressReport.h"
 #include "VideoEncoder.h"
 #include "audio/Soundtrack.h"
 
@@ -15,7 +18,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -31,13 +33,6 @@ std::string SizeText(int width, int height) {
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
-// Peak resident memory in megabytes: the tool's own, or its finished children's (ffmpeg).
-double PeakMegabytes(int who) {
-    struct rusage usage = {};
-    getrusage(who, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 }  // namespace
 
 // The platform layer reads the choice from the environment when the engine opens its windows.
@@ -51,6 +46,12 @@ bool ChooseDrawing(const CaptureOptions& options, std::string& error) {
 }
 
 bool VideoCapture::Run(std::string& error) {
+    if (options.parentProcess > 0 && !EndWithParent(options.parentProcess)) {
+        error = "the capture that started this segment (process " + std::to_string(options.parentProcess) +
+                ") has ended";
+        return false;
+    }
+    if (!CheckOutput(options, error)) return false;
     const std::optional<std::filesystem::path> ffmpeg = VideoEncoder::Find();
     if (!ffmpeg) {
         error = "ffmpeg is not installed (no ffmpeg on PATH); install it with: sudo apt-get install ffmpeg";
@@ -63,20 +64,20 @@ bool VideoCapture::Run(std::string& error) {
     PartFile partFile(options.videoFile);
     if (!partFile.Create(error)) return false;
     CatchInterrupts();
-    if (options.segment) EndWithParent();
+    session.StopWhen(Interrupted);
     const auto begin = std::chrono::steady_clock::now();
     const bool captured = Capture(*ffmpeg, partFile.path, error);
     session.Stop();
-    if (!captured || !frameList || !frameList->Write(FrameListFile(options.videoFile), error) ||
-        !partFile.Keep(options.videoFile, error))
-        return false;
+    if (!captured || !frameList || !PublishVideo(partFile, *frameList, options.videoFile, error)) return false;
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const long peak = OwnPeakKilobytes();
+    if (report) report->End(framesEncoded, peak, ffmpegPeakKilobytes);
     // The rate counts the captured frames only, not the start-up and the frames run up to --from.
     std::printf("%s (%lld frames at %d frames/s, %.2f s, made in %.1f s; %.3f s a frame; peak memory %.0f MB, "
                 "ffmpeg's %.0f MB)\n",
                 options.videoFile.c_str(), static_cast<long long>(framesEncoded), options.framesPerSecond,
                 static_cast<double>(framesEncoded) / options.framesPerSecond, took, framesSeconds / framesEncoded,
-                PeakMegabytes(RUSAGE_SELF), PeakMegabytes(RUSAGE_CHILDREN));
+                peak / 1024.0, ffmpegPeakKilobytes / 1024.0);
     return true;
 }
 
@@ -128,7 +129,12 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
     VideoEncoder encoder;
     if (!encoder.Start(ffmpeg, stream, error)) return false;
     frameList.emplace(total);
-    ProgressLine progress(total, stderr, partFile);
+    ProgressLine progress(total, stderr, [&partFile] {
+        std::error_code failure;
+        const uintmax_t bytes = std::filesystem::file_size(partFile, failure);
+        return failure ? uint64_t{0} : static_cast<uint64_t>(bytes);
+    });
+    if (options.progressFd >= 0) report.emplace(options.progressFd, stretch.firstFrame);
     const auto begin = std::chrono::steady_clock::now();
     int64_t done = 0;
     for (; done < total; ++done) {
@@ -147,6 +153,7 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
             break;
         }
         progress.Update(done + 1);
+        if (report) report->Update(done + 1);
     }
     progress.End();
     if (done < total) {
@@ -157,6 +164,7 @@ bool VideoCapture::EncodeFrames(const Stretch& stretch, const std::filesystem::p
         error += " when finishing the video; nothing written";
         return false;
     }
+    ffmpegPeakKilobytes = encoder.PeakKilobytes();
     framesEncoded = total;
     framesSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     return true;

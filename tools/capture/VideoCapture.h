@@ -6,6 +6,7 @@
 #include "CaptureOptions.h"
 #include "CaptureSession.h"
 #include "FrameList.h"
+#include "ProgressReport.h"
 
 #include <cstdint>
 #include <optional>
@@ -40,6 +41,8 @@ private:
     const CaptureOptions& options;
     CaptureSession session;
     std::optional<FrameList> frameList;  // made once the frame count is known
+    std::optional<ProgressReport> report;  // a segment's, to the capture that started it
     int64_t framesEncoded = 0;
+    long ffmpegPeakKilobytes = 0;
     double framesSeconds = 0.0;  // from the first frame's drawing to the finished file
 };

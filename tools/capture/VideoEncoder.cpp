@@ -1,5 +1,7 @@
 #include "VideoEncoder.h"
 
+#include "PeakMemory.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -108,6 +110,12 @@ Words FfmpegArguments(const std::filesystem::path& ffmpeg, const VideoStream& st
         Append(words, {"-movflags", "+faststart", "-f", "mp4"});
     words.push_back(stream.outFile.string());
     return words;
+}
+
+std::string Joined(const Words& words) {
+    std::string text;
+    for (const std::string& word : words) text.append(text.empty() ? "" : " ").append(word);
+    return text;
 }
 
 std::string Errno(const char* what) {
@@ -236,6 +244,21 @@ bool VideoEncoder::HasEncoders(const std::filesystem::path& ffmpeg, const std::v
     return true;
 }
 
+std::string VideoEncoder::VideoSettings(VideoEncoding encoding, int framesPerSecond) {
+    VideoStream stream;
+    stream.encoding = encoding;
+    stream.framesPerSecond = framesPerSecond;
+    Words words;
+    Video(words, stream);
+    return Joined(words);
+}
+
+std::string VideoEncoder::AudioSettings(VideoEncoding encoding) {
+    Words words;
+    Audio(words, encoding);
+    return Joined(words);
+}
+
 bool VideoEncoder::Start(const std::filesystem::path& ffmpeg, const VideoStream& stream, std::string& error) {
     // A dead ffmpeg shows as EPIPE on the next write, not as the end of this process.
     std::signal(SIGPIPE, SIG_IGN);
@@ -255,6 +278,7 @@ bool VideoEncoder::Start(const std::filesystem::path& ffmpeg, const VideoStream&
 }
 
 bool VideoEncoder::WriteFrame(const std::vector<uint8_t>& rgb, std::string& error) {
+    SamplePeak();
     const uint8_t* data = rgb.data();
     size_t left = rgb.size();
     while (left > 0) {
@@ -278,7 +302,7 @@ bool VideoEncoder::Finish(std::string& error) {
     if (input >= 0) close(input);
     input = -1;
     int status = 0;
-    const bool reaped = Reap(child, status);
+    const bool reaped = ReapWatching(status);
     child = -1;
     if (!reaped) {
         error = Errno("cannot wait for ffmpeg");
@@ -287,6 +311,23 @@ bool VideoEncoder::Finish(std::string& error) {
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
     error = DescribeEnd(status);
     return false;
+}
+
+// ffmpeg's memory is read while it lives; at its end only the parent's would be left to read.
+void VideoEncoder::SamplePeak() {
+    peakKilobytes = std::max(peakKilobytes, ::PeakKilobytes(child));
+}
+
+// Waits for ffmpeg to end, whatever signals arrive meanwhile, reading its memory until it has.
+bool VideoEncoder::ReapWatching(int& status) {
+    constexpr useconds_t kInterval = 20000;
+    while (true) {
+        const pid_t waited = waitpid(child, &status, WNOHANG);
+        if (waited == child) return true;
+        if (waited < 0 && errno != EINTR) return false;
+        SamplePeak();
+        usleep(kInterval);
+    }
 }
 
 // Its file is thrown away, so there is nothing to let it finish.

@@ -37,6 +37,10 @@ public:
     static bool HasEncoders(const std::filesystem::path& ffmpeg, const std::vector<const char*>& names,
                             std::string& error);
 
+    // ffmpeg's words for the picture and for the sound of an encoding, as a plan records them.
+    static std::string VideoSettings(VideoEncoding encoding, int framesPerSecond);
+    static std::string AudioSettings(VideoEncoding encoding);
+
     bool Start(const std::filesystem::path& ffmpeg, const VideoStream& stream, std::string& error);
     // One frame, bottom row first as GL reads it.
     bool WriteFrame(const std::vector<uint8_t>& rgb, std::string& error);
@@ -44,8 +48,14 @@ public:
     bool Finish(std::string& error);
     // Stops ffmpeg at once; whatever it wrote is left for the caller to remove.
     void Abort();
+    // ffmpeg's peak resident memory, once it has ended.
+    long PeakKilobytes() const { return peakKilobytes; }
 
 private:
+    void SamplePeak();
+    bool ReapWatching(int& status);
+
+    long peakKilobytes = 0;
     pid_t child = -1;
     int input = -1;  // the write end of ffmpeg's standard input
 };

@@ -1,7 +1,10 @@
 // quarn-capture: PNG stills of the demo at chosen soundtrack positions, a contact sheet of them,
 // or a video of it.
 #include "CaptureOptions.h"
+#include "ClusterTask.h"
+#include "Interrupts.h"
 #include "SegmentedCapture.h"
+#include "SlurmSubmission.h"
 #include "StillCapture.h"
 #include "VideoCapture.h"
 #include "Version.h"
@@ -17,6 +20,15 @@ bool CaptureStills(const CaptureOptions& options, std::string& error) {
                                                      : capture.CaptureSheet(options, error));
     capture.Stop();
     return captured;
+}
+
+bool CaptureVideo(const CaptureOptions& options, std::string& error) {
+    if (options.slurm) return SlurmSubmission(options).Run(error);
+    if (options.planOnly) return ClusterTask(options).Plan(error);
+    if (options.segmentTask) return ClusterTask(options).DrawSegment(error);
+    if (options.join) return ClusterTask(options).Join(error);
+    if (options.jobs > 0 && !options.segment) return SegmentedCapture(options).Run(error);
+    return VideoCapture(options).Run(error);
 }
 
 }  // namespace
@@ -40,13 +52,12 @@ int main(int argc, char** argv) {
         std::puts(QUARN_VERSION_LINE);
         return 0;
     }
-    const bool captured = ChooseDrawing(*options, error) && (options->videoFile.empty() ? CaptureStills(*options, error)
-                                                             : options->jobs > 0 && !options->segment
-                                                                 ? SegmentedCapture(*options).Run(error)
-                                                                 : VideoCapture(*options).Run(error));
+    const bool captured = ChooseDrawing(*options, error) &&
+                          (options->videoFile.empty() ? CaptureStills(*options, error) : CaptureVideo(*options, error));
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());
-        return 1;
+        // As a shell reports a program ended by Ctrl-C.
+        return Interrupted() ? 130 : 1;
     }
     return 0;
 }

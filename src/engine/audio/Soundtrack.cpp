@@ -152,15 +152,26 @@ int64_t BlockSize(const DecodedPieces& decoded, int64_t statedSize, int frameByt
     return decoded.bytes;
 }
 
+ALCdevice* OpenLoopbackDevice() {
+    if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback"))
+        return nullptr;
+    const auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    return open ? open(nullptr) : nullptr;
+}
+
 }  // namespace
 
-bool InitAudio(Soundtrack& soundtrack) {
-    soundtrack.device = alcOpenDevice(nullptr);
+bool InitAudio(Soundtrack& soundtrack, AudioOutput output) {
+    const bool silent = output == AudioOutput::kNone;
+    soundtrack.device = silent ? OpenLoopbackDevice() : alcOpenDevice(nullptr);
     if (!soundtrack.device) {
         LogError("Failed To Open Audio Device!");
         return false;
     }
-    soundtrack.context = alcCreateContext(soundtrack.device, nullptr);
+    // A loopback device has no format of its own until its context names one.
+    const ALCint loopbackFormat[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
+                                     ALC_FREQUENCY, 48000, 0};
+    soundtrack.context = alcCreateContext(soundtrack.device, silent ? loopbackFormat : nullptr);
     if (!soundtrack.context) {
         LogError("Failed To Create OpenAL Context!");
         return false;

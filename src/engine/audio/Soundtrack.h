@@ -22,7 +22,12 @@ struct Soundtrack {
 inline constexpr const char* kSoundtrackPath = "./Audio/tovik.ogg";
 inline constexpr float kSoundtrackTempo = 126.0f;  // beats per minute
 
-bool InitAudio(Soundtrack& soundtrack);
+// Where the music goes. kNone keeps the buffer and the source on OpenAL Soft's loopback device,
+// which mixes only when asked and so plays nothing and needs no sound card: the capture tool steps
+// its own clock and lays the soundtrack's file under the video itself.
+enum class AudioOutput { kDevice, kNone };
+
+bool InitAudio(Soundtrack& soundtrack, AudioOutput output = AudioOutput::kDevice);
 void SetListener(float x, float y, float z);
 bool LoadSoundtrack(Soundtrack& soundtrack, float tempo);
 // Decodes the whole mono or stereo file into interleaved signed 16-bit little-endian PCM, or

@@ -58,7 +58,7 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     UpdateWindowMetrics();
 
     step.Next("audio device");
-    if (InitAudio(soundtrack))
+    if (InitAudio(soundtrack, audioOutput))
         SetListener(0.0f, 0.0f, 0.0f);
     else
         logger->Error("Failed To Initialize OpenAL Context!");

@@ -51,6 +51,8 @@ public:
     // For the capture tool, set before Init: the window's client size, which the frames are drawn at.
     int32_t windowWidth = 1280;
     int32_t windowHeight = 720;
+    // For the capture tool, set before Init: kNone opens no sound device.
+    AudioOutput audioOutput = AudioOutput::kDevice;
     // Set before Init to have the renderer's preview quality available (author mode has it).
     bool previewAvailable = false;
     // Set before Init; author mode when enabled, the player as it always was otherwise.

@@ -1,0 +1,122 @@
+// quarn-capture --slurm against a private Slurm cluster of this machine (scripts/local-cluster.sh):
+// a video drawn by an array job and joined by a dependent job equals one drawn here, and after a
+// cancelled task the same command submits only what is missing.
+#include "support/CaptureTool.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kClusterScript = QUARN_SOURCE_DIR "/scripts/local-cluster.sh";
+
+// Four seconds of the opening (8.4 beats at 126 a minute), small and at 20 frames a second:
+// 80 frames, two segments of 40 with --jobs 2.
+const std::vector<std::string> kSettings = {"--from", "0", "--to", "8.4", "--fps", "20", "--size", "320x180",
+                                            "--max-anisotropy", "1", "--jobs", "2"};
+
+std::vector<std::string> Capture(const std::string& video, std::vector<std::string> more) {
+    std::vector<std::string> words = {"--video", video};
+    words.insert(words.end(), kSettings.begin(), kSettings.end());
+    words.insert(words.end(), more.begin(), more.end());
+    return words;
+}
+
+// The first number after `label` in `text`, or empty.
+std::string NumberAfter(const std::string& text, const std::string& label) {
+    std::smatch match;
+    if (!std::regex_search(text, match, std::regex(label + " ([0-9]+)"))) return "";
+    return match[1];
+}
+
+class SlurmCaptureTest : public testing::Test {
+protected:
+    // The cluster's folder holds munge's socket, whose path must stay short.
+    static void SetUpTestSuite() {
+        run = new EngineRunDirectory;
+        cluster = {{"QUARN_CLUSTER_DIR", "/tmp/quarn-test-cluster-" + std::to_string(getpid())}};
+        const ToolRun started = RunTool(*run, kClusterScript, {"start"}, cluster);
+        startErrors = started.errors;
+        const std::string exported = "export SLURM_CONF=";
+        if (started.process.exitStatus == 0 && started.output.starts_with(exported))
+            slurm = {{"SLURM_CONF", started.output.substr(exported.size(), started.output.find('\n') - exported.size())}};
+    }
+    static void TearDownTestSuite() {
+        RunTool(*run, kClusterScript, {"stop"}, cluster);
+        fs::remove_all(cluster[0].second);
+        delete run;
+    }
+
+    void SetUp() override {
+        ASSERT_FALSE(slurm.empty()) << "the local cluster did not start: " << startErrors;
+        ASSERT_TRUE(run->AddDemoData());
+        ASSERT_TRUE(run->AddSoundtrack(6.0));
+    }
+
+    static ToolRun Slurm(const std::string& command, const std::vector<std::string>& arguments) {
+        return RunTool(*run, "/usr/bin/" + command, arguments, slurm);
+    }
+
+    // The job's state as squeue has it, waiting up to a minute while it is `passing`.
+    static std::string StateOf(const std::string& job, const std::string& passing = "") {
+        std::string state;
+        for (int tries = 0; tries < 600; ++tries) {
+            const ToolRun queue = Slurm("squeue", {"-h", "-r", "-t", "all", "-j", job, "-o", "%i %T"});
+            const size_t line = queue.output.find(job + " ");
+            state = line == std::string::npos ? "" : queue.output.substr(line + job.size() + 1);
+            state = state.substr(0, state.find('\n'));
+            if (passing.find(state + ",") == std::string::npos) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return state;
+    }
+
+    static EngineRunDirectory* run;
+    static Environment cluster, slurm;
+    static std::string startErrors;
+};
+
+EngineRunDirectory* SlurmCaptureTest::run = nullptr;
+Environment SlurmCaptureTest::cluster, SlurmCaptureTest::slurm;
+std::string SlurmCaptureTest::startErrors;
+
+TEST_F(SlurmCaptureTest, TheClusterDrawsTheLocalFramesAndResumesACancelledTask) {
+    ExpectSucceeded(RunCapture(*run, Capture("local.mp4", {"--jobs", "1"})));
+    const std::string local = ReadBytes(run->File("local.mp4.frames"));
+    ASSERT_EQ(std::count(local.begin(), local.end(), '\n'), 80);
+
+    const ToolRun waited = RunCapture(*run, Capture("cluster.mp4", {"--slurm", "--wait"}), slurm);
+    ExpectSucceeded(waited);
+    EXPECT_NE(waited.output.find("submitted 2 of 2 segments"), std::string::npos) << waited.output;
+    EXPECT_EQ(ReadBytes(run->File("cluster.mp4.frames")), local);
+
+    // Held at submission, so that one task can be let run and the other cancelled before it starts.
+    const ToolRun held = RunCapture(*run, Capture("held.mp4", {"--slurm", "--sbatch", "--hold"}), slurm);
+    ExpectSucceeded(held);
+    const std::string array = NumberAfter(held.output, "array job"), join = NumberAfter(held.output, "join as job");
+    ASSERT_FALSE(array.empty() || join.empty()) << held.output;
+    ExpectSucceeded(Slurm("scontrol", {"release", array + "_0"}));
+    EXPECT_EQ(StateOf(array + "_0", "PENDING,RUNNING,COMPLETING,"), "COMPLETED");
+    ExpectSucceeded(Slurm("scancel", {array + "_1"}));
+    EXPECT_EQ(StateOf(array + "_1", "PENDING,"), "CANCELLED");
+    EXPECT_EQ(StateOf(join), "PENDING") << "the join ran without all of its segments";
+    EXPECT_FALSE(fs::exists(run->File("held.mp4")));
+
+    const ToolRun resumed = RunCapture(*run, Capture("held.mp4", {"--slurm", "--wait"}), slurm);
+    ExpectSucceeded(resumed);
+    EXPECT_NE(resumed.output.find("submitted 1 of 2 segments"), std::string::npos) << resumed.output;
+    EXPECT_NE(resumed.output.find("(tasks 1)"), std::string::npos) << resumed.output;
+    EXPECT_EQ(StateOf(join), "CANCELLED") << "the earlier join was left waiting";
+    EXPECT_EQ(ReadBytes(run->File("held.mp4.frames")), local);
+}
+
+}  // namespace
