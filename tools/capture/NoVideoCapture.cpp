@@ -1,7 +1,15 @@
 // The Windows capture tool makes stills and contact sheets; a video needs the Linux build.
+#include "ClusterTask.h"
 #include "Interrupts.h"
 #include "SegmentedCapture.h"
+#include "SlurmSubmission.h"
 #include "VideoCapture.h"
+
+namespace {
+
+constexpr const char* kLinuxOnly = "video capture is made by the Linux build of quarn-capture";
+
+}  // namespace
 
 bool ChooseDrawing(const CaptureOptions& options, std::string& error) {
     if (!options.headless && options.gpu < 0) return true;
@@ -10,14 +18,33 @@ bool ChooseDrawing(const CaptureOptions& options, std::string& error) {
 }
 
 bool VideoCapture::Run(std::string& error) {
-    error = "video capture is made by the Linux build of quarn-capture";
+    error = kLinuxOnly;
     return false;
 }
 
 SegmentedCapture::SegmentedCapture(const CaptureOptions& options) : options(options), parts() {}
 
 bool SegmentedCapture::Run(std::string& error) {
-    error = "video capture is made by the Linux build of quarn-capture";
+    error = kLinuxOnly;
+    return false;
+}
+
+// A cluster's nodes draw with the Linux build too.
+ClusterTask::ClusterTask(const CaptureOptions& options) : options(options), parts() {}
+
+bool ClusterTask::Plan(std::string& error) {
+    error = kLinuxOnly;
+    return false;
+}
+
+bool ClusterTask::DrawSegment(std::string& error) { return Plan(error); }
+
+bool ClusterTask::Join(std::string& error) { return Plan(error); }
+
+SlurmSubmission::SlurmSubmission(const CaptureOptions& options) : options(options), parts(), script(), record() {}
+
+bool SlurmSubmission::Run(std::string& error) {
+    error = kLinuxOnly;
     return false;
 }
 
