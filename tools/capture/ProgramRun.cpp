@@ -42,31 +42,6 @@ private:
     int ends[2];
 };
 
-bool Spawn(const std::vector<std::string>& words, const Pipe& output, const Pipe& errors, pid_t& child) {
-    std::vector<char*> argv;
-    for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, output.WriteEnd(), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errors.WriteEnd(), STDERR_FILENO);
-    sigset_t defaults, none;
-    sigemptyset(&defaults);
-    for (const int signal : {SIGPIPE, SIGINT, SIGTERM}) sigaddset(&defaults, signal);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    const int result = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    errno = result;
-    return result == 0;
-}
-
 // Both streams at once, so that neither fills its pipe while the other is read.
 void Drain(const Pipe& output, const Pipe& errors, ProgramRun& run) {
     std::array<pollfd, 2> ends = {{{output.ReadEnd(), POLLIN, 0}, {errors.ReadEnd(), POLLIN, 0}}};
@@ -114,15 +89,51 @@ std::optional<std::filesystem::path> FindOnPath(std::string_view name) {
     return std::nullopt;
 }
 
+bool StartProgram(const std::vector<std::string>& words, const ProgramStreams& streams, bool ownGroup, pid_t& child,
+                  std::string& error) {
+    std::vector<char*> argv;
+    for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    const int wanted[] = {streams.input, streams.output, streams.errors};
+    for (int standard = 0; standard < 3; ++standard)
+        if (wanted[standard] >= 0) posix_spawn_file_actions_adddup2(&actions, wanted[standard], standard);
+    sigset_t defaults, none;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGPIPE, SIGINT, SIGTERM}) sigaddset(&defaults, signal);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    if (ownGroup) {
+        posix_spawnattr_setpgroup(&attributes, 0);
+        flags |= POSIX_SPAWN_SETPGROUP;
+    }
+    posix_spawnattr_setflags(&attributes, flags);
+    const int result = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (result == 0) return true;
+    child = -1;
+    error = "cannot start " + words[0] + ": " + std::strerror(result);
+    return false;
+}
+
 ProgramRun RunProgram(const std::vector<std::string>& words) {
     ProgramRun run;
     Pipe output, errors;
-    pid_t child = -1;
-    if (!output.Valid() || !errors.Valid() || !Spawn(words, output, errors, child)) {
+    if (!output.Valid() || !errors.Valid()) {
         run.errors = "cannot start " + words[0] + ": " + std::strerror(errno);
         return run;
     }
-    run.started = true;
+    const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_t child = -1;
+    run.started = StartProgram(words, {nothing, output.WriteEnd(), errors.WriteEnd()}, false, child, run.errors);
+    if (nothing >= 0) close(nothing);
+    if (!run.started) return run;
     output.CloseWriteEnd();
     errors.CloseWriteEnd();
     Drain(output, errors, run);

@@ -1,21 +1,18 @@
 #include "VideoEncoder.h"
 
 #include "PeakMemory.h"
+#include "ProgramRun.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <fcntl.h>
-#include <spawn.h>
 #include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -128,79 +125,6 @@ std::string DescribeEnd(int status) {
     return "ffmpeg ended in an unknown way";
 }
 
-// ffmpeg runs in a process group of its own, so a Ctrl-C at the terminal reaches only us and
-// we decide what becomes of the file; signals we ignore or catch are back to their defaults in it.
-// `stdoutFd` below 0 leaves the standard output as it is.
-bool Spawn(const std::vector<std::string>& words, int stdinFd, int stdoutFd, pid_t& child, std::string& error) {
-    std::vector<char*> argv;
-    for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
-    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-    sigset_t defaults, none;
-    sigemptyset(&defaults);
-    for (const int signal : {SIGPIPE, SIGINT, SIGTERM}) sigaddset(&defaults, signal);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
-    const int result = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (result == 0) return true;
-    child = -1;
-    error = "cannot start " + words[0] + ": " + std::strerror(result);
-    return false;
-}
-
-// Waits for `child`, whatever signals arrive meanwhile.
-bool Reap(pid_t child, int& status) {
-    pid_t waited;
-    do {
-        waited = waitpid(child, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    return waited >= 0;
-}
-
-// What `ffmpeg -encoders` prints, up to a size no real list comes near.
-bool ListEncoders(const std::filesystem::path& ffmpeg, std::string& list, std::string& error) {
-    constexpr size_t kMostListed = 1 << 20;
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
-        error = Errno("cannot make a pipe to ffmpeg");
-        return false;
-    }
-    const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    pid_t child = -1;
-    const bool spawned = Spawn({ffmpeg.string(), "-hide_banner", "-encoders"}, nothing < 0 ? STDIN_FILENO : nothing,
-                               ends[1], child, error);
-    if (nothing >= 0) close(nothing);
-    close(ends[1]);
-    char buffer[4096];
-    while (spawned && list.size() < kMostListed) {
-        const ssize_t got = read(ends[0], buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        list.append(buffer, static_cast<size_t>(got));
-    }
-    close(ends[0]);
-    int status = 0;
-    if (!spawned) return false;
-    if (!Reap(child, status)) {
-        error = Errno("cannot wait for ffmpeg");
-        return false;
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    error = DescribeEnd(status) + " listing its encoders";
-    return false;
-}
-
 // A line of the list is " V....D name   description": the name is its second word.
 bool Listed(std::string_view list, std::string_view name) {
     while (!list.empty()) {
@@ -218,26 +142,17 @@ bool Listed(std::string_view list, std::string_view name) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> VideoEncoder::Find() {
-    const char* path = std::getenv("PATH");
-    std::string_view directories = path ? path : "";
-    while (!directories.empty()) {
-        const size_t colon = directories.find(':');
-        const std::string_view directory = directories.substr(0, colon);
-        directories = colon == std::string_view::npos ? std::string_view() : directories.substr(colon + 1);
-        if (directory.empty()) continue;
-        const std::filesystem::path candidate = std::filesystem::path(directory) / "ffmpeg";
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return std::nullopt;
-}
+std::optional<std::filesystem::path> VideoEncoder::Find() { return FindOnPath("ffmpeg"); }
 
 bool VideoEncoder::HasEncoders(const std::filesystem::path& ffmpeg, const std::vector<const char*>& names,
                                std::string& error) {
-    std::string list;
-    if (!ListEncoders(ffmpeg, list, error)) return false;
+    const ProgramRun listing = RunProgram({ffmpeg.string(), "-hide_banner", "-encoders"});
+    if (!listing.Succeeded()) {
+        error = "ffmpeg could not list its encoders: " + listing.Why();
+        return false;
+    }
     for (const char* name : names) {
-        if (Listed(list, name)) continue;
+        if (Listed(listing.output, name)) continue;
         error = "this ffmpeg (" + ffmpeg.string() + ") has no " + name + " encoder";
         return false;
     }
@@ -267,7 +182,7 @@ bool VideoEncoder::Start(const std::filesystem::path& ffmpeg, const VideoStream&
         error = Errno("cannot make a pipe to ffmpeg");
         return false;
     }
-    const bool spawned = Spawn(FfmpegArguments(ffmpeg, stream), ends[0], -1, child, error);
+    const bool spawned = StartProgram(FfmpegArguments(ffmpeg, stream), {.input = ends[0]}, true, child, error);
     close(ends[0]);
     if (!spawned) {
         close(ends[1]);
