@@ -1,4 +1,5 @@
 #include "author/TimelineSaver.h"
+#include "support/ParsedTimeline.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -23,21 +24,6 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-TimelineDocument Parsed(const std::string& text) {
-    TimelineDocument document;
-    std::string error;
-    EXPECT_TRUE(document.Parse(text, "timeline.txt", error)) << error;
-    return document;
-}
-
-const std::vector<SyncKey>& KeysOf(const TimelineDocument& document, const std::string& name) {
-    for (const TimelineTrack& track : document.Tracks())
-        if (track.name == name) return track.keys;
-    static const std::vector<SyncKey> none;
-    ADD_FAILURE() << name;
-    return none;
 }
 
 // The text with the first key of `track` given `value`, as another editor would save it.

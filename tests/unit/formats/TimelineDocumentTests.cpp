@@ -1,6 +1,7 @@
 #include "formats/TimelineDocument.h"
 #include "io/AtomicFile.h"
 #include "io/TextLines.h"
+#include "support/ParsedTimeline.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -42,14 +43,6 @@ std::string AuthoredTimeline() {
             text += "0          1            step\n\n";
     }
     return text;
-}
-
-const std::vector<SyncKey>& KeysOf(const TimelineDocument& document, const std::string& name) {
-    for (const TimelineTrack& track : document.Tracks())
-        if (track.name == name) return track.keys;
-    static const std::vector<SyncKey> none;
-    ADD_FAILURE() << name;
-    return none;
 }
 
 TEST(TimelineDocumentTest, AnEditRewritesOnlyTheChangedKeysLinesInTheirColumns) {

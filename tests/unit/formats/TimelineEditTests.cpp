@@ -1,4 +1,5 @@
 #include "formats/TimelineEdit.h"
+#include "support/ParsedTimeline.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +18,6 @@ std::string Timeline() {
     for (const std::string& name : KnownTrackNames())
         text += "[" + name + "]\n" + (name == "Fade" ? "0 0 step\n1 1 step\n2 2 step\n3 3 step\n" : "0 1 step\n");
     return text;
-}
-
-TimelineDocument Parsed(const std::string& text) {
-    TimelineDocument document;
-    std::string error;
-    EXPECT_TRUE(document.Parse(text, "timeline.txt", error)) << error;
-    return document;
-}
-
-const std::vector<SyncKey>& KeysOf(const TimelineDocument& document, const std::string& name) {
-    for (const TimelineTrack& track : document.Tracks())
-        if (track.name == name) return track.keys;
-    static const std::vector<SyncKey> none;
-    return none;
 }
 
 TEST(TimelineEditTest, MergesWithChangesToOtherKeysAndMovesKeysTogether) {
