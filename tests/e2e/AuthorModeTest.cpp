@@ -5,6 +5,7 @@
 #include "engine/Engine.h"
 #include "support/CaptureTool.h"
 #include "support/EngineLog.h"
+#include "support/FileText.h"
 #include "sync/Sync.h"
 #include "WindowImage.h"
 
@@ -25,10 +26,6 @@ namespace fs = std::filesystem;
 constexpr double kSeekBeats[] = {50.25, 176.0, 283.5};
 // SphereMorph without bloom: the cheapest frames to draw while the sources are edited.
 constexpr double kEditBeat = 310.0;
-
-void WriteFile(const fs::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
 
 // The frame in the window, top row first, as the capture tool's PNGs hold it.
 std::vector<uint8_t> WindowPicture() {

@@ -1,4 +1,5 @@
 #include "author/TimelineSaver.h"
+#include "support/FileText.h"
 #include "support/ParsedTimeline.h"
 #include "support/ScratchDirectory.h"
 
@@ -16,15 +17,6 @@
 namespace {
 
 using nlohmann::json;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // The text with the first key of `track` given `value`, as another editor would save it.
 std::string WithFirstValue(const TimelineDocument& document, const std::string& track, float value) {

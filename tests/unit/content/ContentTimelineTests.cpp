@@ -4,6 +4,7 @@
 #include "math/Matrix4.h"
 #include "render/Camera.h"
 #include "support/ContentFiles.h"
+#include "support/FileText.h"
 #include "sync/Sync.h"
 
 #include <cmath>
@@ -23,11 +24,6 @@ constexpr const char* kTrackNames[] = {"Effect Index",    "PostProcessor Index",
 constexpr int kRowsPerBeat = 16;
 constexpr int kLastRow = 432 * kRowsPerBeat;
 enum Effect { kSphereMorph = 0, kGreetings = 1, kPlanet = 2, kCubeTunnel = 3 };
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 class TimelineTest : public ::testing::Test {
 protected:

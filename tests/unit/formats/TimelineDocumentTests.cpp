@@ -1,6 +1,7 @@
 #include "formats/TimelineDocument.h"
 #include "io/AtomicFile.h"
 #include "io/TextLines.h"
+#include "support/FileText.h"
 #include "support/ParsedTimeline.h"
 #include "support/ScratchDirectory.h"
 
@@ -14,11 +15,6 @@
 #include <vector>
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // `text` with `from` (found exactly once) replaced by `to`.
 std::string Replaced(const std::string& text, const std::string& from, const std::string& to) {

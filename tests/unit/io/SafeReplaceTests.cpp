@@ -1,6 +1,7 @@
 // What the save promises on every system; tests/unit/io/posix/ holds what needs POSIX calls to set
 // up (links, owners, a full disk).
 #include "io/SafeReplace.h"
+#include "support/FileText.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 size_t EntryCount(const fs::path& folder) {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));

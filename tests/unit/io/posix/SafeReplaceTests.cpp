@@ -1,4 +1,5 @@
 #include "io/SafeReplace.h"
+#include "support/FileText.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;
