@@ -50,6 +50,15 @@ std::string Decimal(double value) {
 
 }  // namespace
 
+std::string SegmentIndexList(const std::vector<size_t>& indices, char separator) {
+    std::string list;
+    for (const size_t index : indices) {
+        if (!list.empty()) list += separator;
+        list += std::to_string(index);
+    }
+    return list;
+}
+
 std::optional<CapturePlan> CapturePlan::FromOptions(const CaptureOptions& options, std::string& error) {
     DataFingerprint data;
     if (!FingerprintRunData(options.runDirectory, data, error)) return std::nullopt;
@@ -134,7 +143,9 @@ bool CapturePlan::Take(std::string_view name, std::string_view value, std::strin
     if (name == "frames" || name == "segment") {
         PlannedSegment range;
         if (!ParseRange(value, range.firstFrame, range.endFrame)) {
-            error = "\"" + std::string(name) + " " + std::string(value) + "\" is not a range of frames";
+            // Appended, not concatenated from a literal: GCC 12's -Wrestrict misfires on
+            // `"literal" + std::string(...)` at -O2 with _FORTIFY_SOURCE.
+            error = std::string(1, '"').append(name).append(" ").append(value).append("\" is not a range of frames");
             return false;
         }
         if (name == "frames") {

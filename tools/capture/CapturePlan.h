@@ -21,6 +21,9 @@ struct PlannedSegment {
     bool operator==(const PlannedSegment&) const = default;
 };
 
+// "0,2,5" with ',' as `separator`: segments by their indices in a plan.
+std::string SegmentIndexList(const std::vector<size_t>& indices, char separator);
+
 class CapturePlan {
 public:
     static constexpr const char* kFileName = "plan";

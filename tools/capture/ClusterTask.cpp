@@ -41,8 +41,7 @@ ClusterTask::ClusterTask(const CaptureOptions& options) : options(options), part
 bool ClusterTask::Plan(std::string& error) {
     return SegmentedCapture(options).HandOn(
         [this](const CapturePlan& planned, const std::vector<size_t>& missing, std::string&) {
-            std::string list;
-            for (const size_t index : missing) list += (list.empty() ? "" : " ") + std::to_string(index);
+            const std::string list = SegmentIndexList(missing, ' ');
             std::printf("%s: %zu segments planned; to draw: %s\n"
                         "Draw each on a node with these settings and --segment-index K, then join them with --join.\n",
                         options.videoFile.c_str(), planned.Segments().size(), list.empty() ? "none" : list.c_str());

@@ -22,13 +22,6 @@ namespace {
 // a join end, and far from a burden.
 constexpr std::chrono::seconds kQueueInterval{2};
 
-// "0,2,5": the array's task ids, which are the segments' indices in the plan.
-std::string IndexList(const std::vector<size_t>& indices) {
-    std::string list;
-    for (const size_t index : indices) list += (list.empty() ? "" : ",") + std::to_string(index);
-    return list;
-}
-
 std::string ReadSmall(const std::filesystem::path& file) {
     constexpr std::streamsize kMost = 4096;
     std::ifstream in(file, std::ios::binary);
@@ -124,7 +117,7 @@ bool SlurmSubmission::Submit(const CapturePlan& planned, const std::vector<size_
     if (!missing.empty()) {
         std::vector<std::string> arrayOptions = sbatchOptions;
         arrayOptions.insert(arrayOptions.end(), {"--job-name=quarn-capture", "--chdir=" + parts.string(),
-                                                 "--array=" + IndexList(missing),
+                                                 "--array=" + SegmentIndexList(missing, ','),
                                                  "--output=" + logs + "%A_%a.log"});
         if (options.gpuFromScheduler) arrayOptions.push_back("--gres=gpu:1");
         if (!queue.Submit(arrayOptions, script, ToolArguments("--segment-index"), jobs.array, error)) return false;
@@ -173,7 +166,7 @@ void SlurmSubmission::Announce(const std::vector<size_t>& missing) const {
         std::printf("%s: submitted %zu of %zu segments as array job %s (tasks %s), and their join as job %s, which "
                     "starts once every task has succeeded\n",
                     options.videoFile.c_str(), missing.size(), plan.Segments().size(), jobs.array.c_str(),
-                    IndexList(missing).c_str(), jobs.join.c_str());
+                    SegmentIndexList(missing, ',').c_str(), jobs.join.c_str());
     std::printf("Follow them with: squeue -j %s\n"
                 "Once they end: sacct -j %s (where the cluster keeps accounting); their logs: %sslurm-*.log\n"
                 "Should a task fail or be cancelled, the same command submits what is missing.\n",
