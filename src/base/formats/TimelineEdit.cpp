@@ -111,12 +111,15 @@ void PlanRows(const std::vector<KeyOperation>& operations, TrackEdits& edits) {
     }
 }
 
-// The keys on disk at rows where the edit's version had no equal key: where a key of the
-// version may have been moved to. Sorted by value, kind and row.
-std::vector<SyncKey> Arrivals(const std::vector<SyncKey>& base, const std::vector<SyncKey>& now) {
+// The keys on disk at rows where the edit's version had no equal key and the edit does not put
+// one: where a key of the version may have been moved to. Sorted by value, kind and row.
+std::vector<SyncKey> Arrivals(const std::vector<SyncKey>& base, const std::vector<SyncKey>& now, const RowStates& edited) {
     std::vector<SyncKey> arrived;
-    for (const SyncKey& key : now)
-        if (!SameKey(KeyAt(base, key.row), key)) arrived.push_back(key);
+    for (const SyncKey& key : now) {
+        const auto put = edited.find(key.row);
+        if (!SameKey(KeyAt(base, key.row), key) && (put == edited.end() || !SameKey(put->second, key)))
+            arrived.push_back(key);
+    }
     std::sort(arrived.begin(), arrived.end(), [](const SyncKey& a, const SyncKey& b) {
         return std::tie(a.value, a.type, a.row) < std::tie(b.value, b.type, b.row);
     });
@@ -127,7 +130,7 @@ std::vector<SyncKey> Arrivals(const std::vector<SyncKey>& base, const std::vecto
 class TrackMerge {
 public:
     TrackMerge(const std::string& name, const TrackEdit& edit, const std::vector<SyncKey>& now)
-        : name(name), edit(edit), now(now), arrivals(Arrivals(*edit.base, now)) {}
+        : name(name), edit(edit), now(now), arrivals(Arrivals(*edit.base, now, edit.rows)) {}
 
     void Check(std::vector<KeyConflict>& conflicts) const {
         for (const auto& [row, state] : edit.rows)
@@ -150,16 +153,13 @@ private:
         }
     }
 
-    // A row where an equal key arrived on disk that the edit does not put there itself.
+    // Where a key equal to `key` arrived on disk, if anywhere.
     std::optional<int32_t> MovedTo(const SyncKey& key) const {
-        const auto [first, last] = std::equal_range(arrivals.begin(), arrivals.end(), key, [](const SyncKey& a, const SyncKey& b) {
+        const auto found = std::lower_bound(arrivals.begin(), arrivals.end(), key, [](const SyncKey& a, const SyncKey& b) {
             return std::tie(a.value, a.type) < std::tie(b.value, b.type);
         });
-        for (auto arrival = first; arrival != last; ++arrival) {
-            const auto edited = edit.rows.find(arrival->row);
-            if (edited == edit.rows.end() || !SameKey(edited->second, *arrival)) return arrival->row;
-        }
-        return std::nullopt;
+        if (found == arrivals.end() || !SameKey(*found, key)) return std::nullopt;
+        return found->row;
     }
 
     KeyChange OtherChange(int32_t row) const {
