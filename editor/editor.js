@@ -79,6 +79,10 @@ function keyAt(track, row) {
 }
 
 const put = (op, track, row, key) => ({ op, track, row, value: key[1], kind: key[2] });
+// An operation on a key names the key as the page saw it, so that the player refuses it if the
+// key is not that any more.
+const seen = (operation, key) => ({ ...operation, was: [key[1], key[2]] });
+const left = (o) => [o.row, o.value, o.kind];
 
 // The operations that undo `operations`, worked out on the keys the page shows before them.
 function inverse(operations) {
@@ -86,10 +90,10 @@ function inverse(operations) {
   return operations.flatMap((o) => {
     const old = keyAt(o.track, o.row);
     if (o.op === 'delete') return [put('add', o.track, o.row, old)];
-    if (o.op !== 'move') return [old ? put('set', o.track, o.row, old) : { op: 'delete', track: o.track, row: o.row }];
+    if (o.op !== 'move') return [seen(old ? put('set', o.track, o.row, old) : { op: 'delete', track: o.track, row: o.row }, left(o))];
     // A key the move landed on comes back, unless it moved away itself.
     const landed = keyAt(o.track, o.to);
-    const back = { ...put('move', o.track, o.to, old), to: o.row };
+    const back = seen({ ...put('move', o.track, o.to, old), to: o.row }, left(o));
     return landed && !moved.has(`${o.track}\t${o.to}`) ? [back, put('add', o.track, o.to, landed)] : [back];
   });
 }
@@ -352,7 +356,7 @@ async function typeField() {
     showMessage('A position is a beat (0 or more), a value a number.');
     return;
   }
-  const moved = row === key[0] ? put('set', track, row, [row, value, kind]) : { ...put('move', track, key[0], [row, value, kind]), to: row };
+  const moved = seen(row === key[0] ? put('set', track, row, [row, value, kind]) : { ...put('move', track, key[0], [row, value, kind]), to: row }, key);
   selection = new Set([`${track}\t${row}`]);
   await commit([moved]);
 }
@@ -410,7 +414,7 @@ function dragKeys(event, track, grabbedRow) {
     window.removeEventListener('mouseup', up);
     state.tracks.find((t) => t.name === track).keys = original;
     if (delta === 0) return;
-    await commit(moving.map((k) => ({ ...put('move', track, k[0], k), to: k[0] + delta })));
+    await commit(moving.map((k) => seen({ ...put('move', track, k[0], k), to: k[0] + delta }, k)));
   };
   window.addEventListener('mousemove', move);
   window.addEventListener('mouseup', up);
@@ -513,7 +517,7 @@ $('#timeline').addEventListener('wheel', (event) => {
 }, { passive: false });
 
 function deleteSelection() {
-  const operations = selectedKeys().map(({ track, key }) => ({ op: 'delete', track, row: key[0] }));
+  const operations = selectedKeys().map(({ track, key }) => seen({ op: 'delete', track, row: key[0] }, key));
   selection = new Set();
   commit(operations);
 }

@@ -20,6 +20,14 @@ file(READ ${TIMELINE} timeline)
 foreach(choices "Aa1b2c3d4e5f6g7h8" "I0000111122223333" "jzzzyyyxxxwwwvvvu")
   file(WRITE ${OUT}/timeline_edit/${choices}.txt "${choices}\n${timeline}")
 endforeach()
+# And a timeline of four keys, on which the fuzzer's changes fall on the edits rather than the
+# text: two edits meeting on one key are found in seconds there, and not in a minute on the above.
+set(small "Pa1b2c3d4e5f6g7h8\n[Fade]\n0 0 step\n1 1 linear\n2 2 smooth\n3 3 ramp\n")
+foreach(name "Effect Index" "PostProcessor Index" "Effect Time" "Camera Distance" "Camera Pitch" "Camera Yaw"
+        "Camera Roll" "Camera X Offset" "Camera Y Offset")
+  string(APPEND small "[${name}]\n")
+endforeach()
+file(WRITE ${OUT}/timeline_edit/four-keys.txt "${small}")
 
 file(MAKE_DIRECTORY ${OUT}/ogg_decode)
 foreach(bytes 8192 32768)

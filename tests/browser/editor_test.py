@@ -90,7 +90,10 @@ class EditorTest(unittest.TestCase):
                 os.symlink(os.path.join(RUN_DIR, name), os.path.join(run, name))
         cls.sources = os.path.join(cls.scratch, "sources")
         os.mkdir(cls.sources)
-        shutil.copy(os.path.join(SOURCE_DIR, "data", "timeline.txt"), cls.sources)
+        # Authors write in their own languages: every save below goes through a non-ASCII line.
+        with open(os.path.join(SOURCE_DIR, "data", "timeline.txt"), "rb") as source, \
+                open(os.path.join(cls.sources, "timeline.txt"), "wb") as copy:
+            copy.write("# Müller's bloom — 光\n".encode() + source.read())
         shutil.copytree(os.path.join(SOURCE_DIR, "data", "Shaders"), os.path.join(cls.sources, "Shaders"))
         cls.timeline = os.path.join(cls.sources, "timeline.txt")
         cls.original = read(cls.timeline)
@@ -388,6 +391,15 @@ class EditorTest(unittest.TestCase):
         type_value("0.3")
         wait_for(lambda: "together with changes saved meanwhile" in message(), 5, "the merge")
         self.assertEqual(changed_lines(others, read(self.timeline)), (["8 0.6 5"], ["8 0.3 5"]))
+
+        # The key moved on disk while the page deletes it: refused, not kept on as if deleted.
+        moved = read(self.timeline).replace("\n8 0.3 5\n", "\n9 0.3 5\n", 1)
+        write_atomically(self.timeline, moved)
+        self.marker("Fade", 8 * 16).click()
+        self.browser.find_element(By.TAG_NAME, "body").send_keys(Keys.DELETE)
+        shown = wait_for(lambda: "Not saved" in message() and message(), 5, "the conflict")
+        self.assertIn('"Fade" at beat 8 was moved on disk to beat 9, and deleted by this edit', shown)
+        self.assertEqual(read(self.timeline), moved)
         self.js("window.fetch = plainFetch; heldStates.forEach((go) => go())")
 
     def test_9_saves_racing_another_editor_through_http_lose_nothing(self):

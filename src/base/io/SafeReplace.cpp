@@ -10,7 +10,8 @@ namespace {
 // Whether the file at `path` holds exactly `text`; it is read only when its size matches.
 bool Holds(const std::string& path, const std::string& text) {
     const WholeFile file = ReadWholeFile(path.c_str(), text.size());
-    return file.Ok() && file.bytes.size() == text.size() && std::equal(text.begin(), text.end(), file.bytes.begin());
+    return file.Ok() && file.bytes.size() == text.size() &&
+           std::equal(text.begin(), text.end(), file.bytes.begin(), [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 using nlohmann::json;
 
@@ -40,6 +41,14 @@ int32_t Integer(const json& value, long long low, long long high, const char* wh
     return static_cast<int32_t>(value.get<long long>());
 }
 
+// A key as the page names it: [value, kind].
+SyncKey KeyFromJson(const json& value, const json& kind) {
+    SyncKey key;
+    key.value = static_cast<float>(value.get<double>());
+    key.type = Integer(kind, -128, 127, "kind");
+    return key;
+}
+
 KeyOperation OperationFromJson(const json& item) {
     static const std::pair<const char*, KeyOperation::Kind> kKinds[] = {{"add", KeyOperation::Kind::kAdd},
                                                                        {"move", KeyOperation::Kind::kMove},
@@ -53,9 +62,12 @@ KeyOperation OperationFromJson(const json& item) {
     operation.track = item.at("track").get<std::string>();
     operation.row = Integer(item.at("row"), INT32_MIN, INT32_MAX, "row");
     if (operation.kind == KeyOperation::Kind::kMove) operation.to = Integer(item.at("to"), INT32_MIN, INT32_MAX, "to");
-    if (operation.kind != KeyOperation::Kind::kDelete) {
-        operation.key.value = static_cast<float>(item.at("value").get<double>());
-        operation.key.type = Integer(item.at("kind"), -128, 127, "kind");
+    if (operation.kind != KeyOperation::Kind::kDelete) operation.key = KeyFromJson(item.at("value"), item.at("kind"));
+    // The key as the page saw it, when it says; older pages do not.
+    const auto was = item.find("was");
+    if (was != item.end() && operation.kind != KeyOperation::Kind::kAdd) {
+        if (!was->is_array() || was->size() != 2) throw std::invalid_argument("an operation's \"was\" is [value, kind]");
+        operation.was = KeyFromJson(was->at(0), was->at(1));
     }
     return operation;
 }
@@ -74,8 +86,42 @@ std::vector<KeyOperation> OperationsFromJson(const json& list) {
 
 json KeyJson(const std::optional<SyncKey>& key) { return key ? json{key->value, key->type} : json(nullptr); }
 
-std::string KeyText(const std::optional<SyncKey>& key) {
-    return key ? ValueText(key->value) + " " + KindText(key->type) : "no key";
+std::string KeyText(const SyncKey& key) { return ValueText(key.value) + " " + KindText(key.type); }
+
+const char* ChangeName(KeyChange::Kind kind) {
+    switch (kind) {
+    case KeyChange::Kind::kSet: return "set";
+    case KeyChange::Kind::kMoved: return "moved";
+    case KeyChange::Kind::kDeleted: return "deleted";
+    case KeyChange::Kind::kPut: return "added";
+    default: return "kept";
+    }
+}
+
+json ChangeJson(const KeyChange& change, int32_t row) {
+    const bool keyed = change.kind != KeyChange::Kind::kDeleted && change.kind != KeyChange::Kind::kKept;
+    return {{"change", ChangeName(change.kind)},
+            {"row", change.kind == KeyChange::Kind::kMoved ? change.key.row : row},
+            {"key", keyed ? json{change.key.value, change.key.type} : json(nullptr)}};
+}
+
+// A change as a verb and what follows "on disk" or "by this edit": "changed" "to 0.5 linear".
+std::pair<std::string, std::string> ChangeWords(const KeyChange& change) {
+    switch (change.kind) {
+    case KeyChange::Kind::kSet: return {"changed", " to " + KeyText(change.key)};
+    case KeyChange::Kind::kMoved: return {"moved", " to beat " + PositionText(change.key.row)};
+    case KeyChange::Kind::kDeleted: return {"deleted", ""};
+    case KeyChange::Kind::kPut: return {"given", " the key " + KeyText(change.key)};
+    default: return {"kept", ""};
+    }
+}
+
+// "\"Fade\" at beat 2 was moved on disk to beat 3, and deleted by this edit".
+std::string ConflictSentence(const KeyConflict& conflict) {
+    const auto [otherVerb, otherWhat] = ChangeWords(conflict.other);
+    const auto [editVerb, editWhat] = ChangeWords(conflict.edit);
+    return "\"" + conflict.track + "\" at beat " + PositionText(conflict.row) + " was " + otherVerb + " on disk" + otherWhat +
+           ", and " + (editVerb == otherVerb ? "" : editVerb + " ") + "by this edit" + editWhat;
 }
 
 void DescribeConflicts(const std::vector<KeyConflict>& conflicts, json& answer) {
@@ -84,10 +130,10 @@ void DescribeConflicts(const std::vector<KeyConflict>& conflicts, json& answer) 
         list.push_back({{"track", conflict.track},
                         {"row", conflict.row},
                         {"edited", KeyJson(conflict.edited)},
-                        {"onDisk", KeyJson(conflict.onDisk)}});
-    const KeyConflict& first = conflicts.front();
-    std::string sentence = "\"" + first.track + "\" at beat " + PositionText(first.row) + " was changed on disk to " +
-                           KeyText(first.onDisk) + ", and by this edit to " + KeyText(first.edited);
+                        {"onDisk", KeyJson(conflict.onDisk)},
+                        {"edit", ChangeJson(conflict.edit, conflict.row)},
+                        {"other", ChangeJson(conflict.other, conflict.row)}});
+    std::string sentence = ConflictSentence(conflicts.front());
     if (conflicts.size() > 1) sentence += " (and " + std::to_string(conflicts.size() - 1) + " more keys)";
     answer["conflict"] = sentence;
     answer["conflicts"] = std::move(list);

@@ -34,9 +34,10 @@ public:
     // {"version", "rowsPerBeat", "musicBeats", and "tracks" or "error"}.
     void State(nlohmann::json& state);
     // `request` is {"version": V, "operations": [{"op": "add|move|set|delete", "track", "row",
-    // "to", "value", "kind"}]}. The answer carries the state of the file after it, saved or not,
-    // with "merged" when the edit met changes made since V, "conflict" (a sentence) and
-    // "conflicts" (each key, with both sides' values) when it was refused for them, or "error".
+    // "to", "value", "kind", "was": [value, kind] of the key as the page saw it}]}. The answer
+    // carries the state of the file after it, saved or not, with "merged" when the edit met
+    // changes made since V, "conflict" (a sentence) and "conflicts" (each key, with what each
+    // side did to it and leaves at its row) when it was refused for them, or "error".
     // Returns the HTTP status: 200 saved, 400 a malformed edit, 409 not saved for the file's sake
     // (a conflict, a file that does not compile), 500 the system refused the save.
     int Edit(const nlohmann::json& request, nlohmann::json& answer);

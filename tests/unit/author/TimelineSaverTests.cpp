@@ -123,4 +123,31 @@ TEST_F(TimelineSaverTest, AKeyChangedOnBothSidesIsRefusedWithBothValuesAndAGoneV
     EXPECT_EQ(ReadFile(path), theirs);
 }
 
+// One page deletes Fade's key at beat 8; another, on the same version, moves it to beat 12.
+TEST_F(TimelineSaverTest, AKeyDeletedAndMovedOnTwoPagesIsRefusedNamingBothSides) {
+    WriteFile(path, original);
+    const std::string version = ShownVersion();
+    const auto fade = [](json operation) {
+        operation.update({{"track", "Fade"}, {"row", 8 * 16}, {"was", {0.9, 1}}});
+        return json::array({operation});
+    };
+    json answer;
+    ASSERT_EQ(saver.Edit({{"version", version}, {"operations", fade({{"op", "delete"}})}}, answer), 200)
+        << answer.dump();
+    const std::string deleted = ReadFile(path);
+
+    const json move = fade({{"op", "move"}, {"to", 12 * 16}, {"value", 0.9}, {"kind", 1}});
+    EXPECT_EQ(saver.Edit({{"version", version}, {"operations", move}}, answer), 409);
+    EXPECT_EQ(answer.value("conflict", ""), "\"Fade\" at beat 8 was deleted on disk, and moved by this edit to beat 12");
+    EXPECT_EQ(answer.at("conflicts")[0].at("other").at("change"), "deleted");
+    EXPECT_EQ(answer.at("conflicts")[0].at("edit").at("row"), 12 * 16);
+    EXPECT_EQ(ReadFile(path), deleted);
+
+    // A page that saw the key otherwise than the version it names holds it is refused too.
+    const json stale = fade({{"op", "set"}, {"value", 0.5}, {"kind", 1}});
+    EXPECT_EQ(saver.Edit({{"version", ShownVersion()}, {"operations", stale}}, answer), 409);
+    EXPECT_EQ(answer.value("conflict", ""), "\"Fade\" at beat 8 was deleted on disk, and changed by this edit to 0.5 linear");
+    EXPECT_EQ(ReadFile(path), deleted);
+}
+
 }  // namespace
