@@ -62,13 +62,19 @@ bool TakeOwnerAndMode(FileHandle file, const std::string& like, std::string& rea
 }
 
 // A file system that cannot refuse to replace in the rename itself (NFS) makes a second link,
-// which fails where the name is taken, and drops the first.
+// which fails where the name is taken, and drops the first. One without links either (FAT) looks
+// first: the names carry this process's id, so only a killed run's file could be there.
 bool RenameToNewName(const std::string& from, const std::string& to, std::string& reason) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return Fail(reason);
-    if (::link(from.c_str(), to.c_str()) != 0) return Fail(reason);
-    ::unlink(from.c_str());
-    return true;
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP) return Fail(reason);
+    struct stat there {};
+    if (::lstat(to.c_str(), &there) == 0) return Fail(reason, EEXIST);
+    return ::rename(from.c_str(), to.c_str()) == 0 || Fail(reason);
 }
 
 bool RenameOver(const std::string& from, const std::string& to, std::string& reason) {
