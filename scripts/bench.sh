@@ -46,6 +46,13 @@ fi
 section "Beat clock"
 "${headless[@]}" "$build/bench/quarn_bench_clock" --seconds "$([[ $quick -eq 1 ]] && echo 1 || echo 10)"
 
+section "The timeline's guarded save against a text editor saving continuously"
+seconds=$([[ $quick -eq 1 ]] && echo 1 || echo 10)
+"$build/bench/quarn_bench_saves" --seconds "$seconds"
+"$build/bench/quarn_bench_saves" --seconds "$seconds" --in-place
+QUARN_SAVE_IN_PLACE=1 "$build/bench/quarn_bench_saves" --seconds "$seconds"
+QUARN_SAVE_EXCHANGE=none "$build/bench/quarn_bench_saves" --seconds "$seconds"
+
 section "Peak memory of the player"
 if [[ ! -x /usr/bin/time ]]; then
   echo "GNU time is needed for this figure: sudo apt-get install time"

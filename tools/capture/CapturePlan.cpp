@@ -3,7 +3,7 @@
 #include "DataFingerprint.h"
 #include "VideoEncoder.h"
 #include "Version.h"
-#include "io/AtomicFile.h"
+#include "io/TemporaryFile.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -182,7 +182,7 @@ std::string CapturePlan::Text() const {
 }
 
 bool CapturePlan::Write(const std::filesystem::path& parts, std::string& error) const {
-    return WriteFileAtomically((parts / kFileName).string(), Text(), error);
+    return SaveFile((parts / kFileName).string(), Text(), error);
 }
 
 const std::string* CapturePlan::Find(std::string_view name) const {

@@ -2,6 +2,7 @@
 
 #include "CapturePlan.h"
 #include "CaptureSession.h"
+#include "io/TemporaryFile.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -78,12 +79,13 @@ fs::path PartsFolder(const fs::path& video) {
 
 bool PublishVideo(PartFile& video, const FrameList& frames, const fs::path& file, std::string& error) {
     const fs::path listFile = FrameListFile(file);
-    PartFile list(listFile);
-    if (!list.Create(error) || !list.Write(frames.Text(), error)) return false;
+    TemporaryFile list;
+    if (!list.Create(listFile.string(), error) || !list.Write(frames.Text(), error) || !list.Finish(error))
+        return false;
     std::error_code failure;
     fs::remove(listFile, failure);
     if (!video.Keep(file, error)) return false;
-    if (list.Keep(listFile, error)) return true;
+    if (list.CommitAs(listFile.string(), error)) return true;
     fs::remove(file, failure);
     return false;
 }

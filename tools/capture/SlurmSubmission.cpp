@@ -5,7 +5,7 @@
 #include "OutputFiles.h"
 #include "ProgressLine.h"
 #include "SegmentedCapture.h"
-#include "io/AtomicFile.h"
+#include "io/TemporaryFile.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -133,17 +133,17 @@ bool SlurmSubmission::Submit(const CapturePlan& planned, const std::vector<size_
         return false;
     }
     Announce(missing);
-    return WriteFileAtomically(record.string(), jobs.Text(), error);
+    return SaveFile(record.string(), jobs.Text(), error);
 }
 
 // The job's command comes as the script's arguments, so that no path or setting passes through a
 // shell; sbatch keeps the script's text, so it may change once submitted.
 bool SlurmSubmission::WriteJobScript(std::string& error) const {
-    return WriteFileAtomically(script.string(),
-                               "#!/bin/sh\n"
-                               "# A segment of a video, or the join of its segments, drawn by quarn-capture on a node.\n"
-                               "exec \"$@\"\n",
-                               error);
+    return SaveFile(script.string(),
+                    "#!/bin/sh\n"
+                    "# A segment of a video, or the join of its segments, drawn by quarn-capture on a node.\n"
+                    "exec \"$@\"\n",
+                    error);
 }
 
 // This tool with the settings as given, then what the job does; the array's tasks read their

@@ -3,9 +3,10 @@
 #include "audio/SoundtrackEnvelope.h"
 #include "author/HttpServer.h"
 #include "author/TimelineSaver.h"
-#include "io/SafeReplace.h"
+#include "io/SaveRecovery.h"
 #include "io/TextLines.h"
 #include "io/WholeFile.h"
+#include "log/ILogger.h"
 #include "platform/Platform.h"
 #include "sync/Sync.h"
 
@@ -308,8 +309,8 @@ EditorServer::EditorServer(EditorChannel& channel) : channel(channel) {}
 EditorServer::~EditorServer() { Stop(); }
 
 bool EditorServer::Start(const EditorSettings& settings, std::string& error) {
-    // Whatever a killed run left half-saved goes before anything is served.
-    RemoveStaleSaves(settings.timelinePath);
+    // Whatever a killed run left half-saved is dealt with before anything is served.
+    for (const std::string& line : RecoverSaves(settings.timelinePath)) gLogger->Write(line.c_str());
     impl = std::make_unique<Impl>(channel, settings);
     impl->secret = MakeSecret();
     if (!impl->http.Start(settings.listenAddress, settings.port, error)) {

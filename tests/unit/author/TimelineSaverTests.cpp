@@ -38,7 +38,8 @@ class TimelineSaverTest : public testing::Test {
 protected:
     ScratchDirectory scratch{"saver"};
     const std::string path = scratch.PathOf("timeline.txt");
-    const std::string original = ReadFile(QUARN_SOURCE_DIR "/data/timeline.txt");
+    // Bytes above 127 in it, as in any text written in most languages.
+    const std::string original = "# Müller's bloom\n" + ReadFile(QUARN_SOURCE_DIR "/data/timeline.txt");
     const TimelineDocument document = Parsed(original);
     TimelineSaver saver{path, 432.0};
 

@@ -1,15 +1,10 @@
 #include "formats/TimelineDocument.h"
-#include "io/AtomicFile.h"
 #include "io/TextLines.h"
-#include "support/FileText.h"
 #include "support/ParsedTimeline.h"
-#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -118,21 +113,6 @@ TEST(TimelineDocumentTest, EditsKeysWhoseWordsAnyBlankSeparates) {
     EXPECT_EQ(KeysOf(document, "Fade").size(), 3u);
     EXPECT_EQ(KeysOf(document, "Fade")[2].type, 5);
     EXPECT_NE(document.Text().find(" # late\n"), std::string::npos) << document.Text();
-}
-
-TEST(AtomicFileTest, ReplacesTheFileWholeAndLeavesNothingBehind) {
-    ScratchDirectory scratch("atomic");
-    const std::string path = scratch.PathOf("timeline.txt");
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(path, "old", error)) << error;
-    ASSERT_TRUE(WriteFileAtomically(path, "new text", error)) << error;
-    EXPECT_EQ(ReadFile(path), "new text");
-    // A directory in the temporary file's place makes the save fail, the file untouched.
-    std::filesystem::create_directory(path + ".saving");
-    std::filesystem::create_directory(path + ".saving/x");
-    EXPECT_FALSE(WriteFileAtomically(path, "lost", error));
-    EXPECT_EQ(ReadFile(path), "new text");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 2);
 }
 
 }  // namespace

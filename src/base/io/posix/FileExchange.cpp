@@ -1,27 +1,33 @@
 #include "io/FileExchange.h"
-#include "io/SafeReplace.h"
+
+#include "io/SaveNames.h"
+#include "io/TemporaryFile.h"
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <random>
-#include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
+
+// Two switches let tests reach the paths this machine's file system would not take:
+//   QUARN_SAVE_EXCHANGE=none  the exchange answers as on NFS and FAT, which have none;
+//   QUARN_SAVE_IN_PLACE=1     every save is made in place, as for a file a rename would change.
 
 namespace {
-
-constexpr const char* kTemporaryMark = ".saving-";
-constexpr int kNameAttempts = 16;
 
 bool Fail(std::string& error, const std::string& what, int code = errno) {
     error = what + ": " + std::strerror(code);
     return false;
+}
+
+bool Switched(const char* name, const char* value) {
+    const char* set = std::getenv(name);
+    return set && std::strcmp(set, value) == 0;
 }
 
 class Descriptor {
@@ -33,17 +39,62 @@ public:
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int Get() const { return fd; }
-    // Closes now, so that a failure of the close (a delayed write error) is seen.
-    bool Close() { return ::close(std::exchange(fd, -1)) == 0; }
 
 private:
     int fd;
 };
 
-bool WriteAll(int fd, const std::string& bytes) {
+// Whether this user may give a new file the owner and group of `info`.
+bool MayTakeOwner(const struct stat& info) {
+    if (::geteuid() == 0) return true;
+    if (info.st_uid != ::geteuid()) return false;
+    if (info.st_gid == ::getegid()) return true;
+    const int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(static_cast<size_t>(count > 0 ? count : 0));
+    const int listed = ::getgroups(count, groups.data());
+    for (int index = 0; index < listed; ++index)
+        if (groups[static_cast<size_t>(index)] == info.st_gid) return true;
+    return false;
+}
+
+// Any extended attribute but the SELinux label, which the folder gives a new file alike; a POSIX
+// ACL is one (system.posix_acl_access).
+bool HasAttributes(const std::string& target) {
+    const ssize_t size = ::listxattr(target.c_str(), nullptr, 0);
+    if (size <= 0) return false;
+    std::vector<char> names(static_cast<size_t>(size));
+    const ssize_t listed = ::listxattr(target.c_str(), names.data(), names.size());
+    for (ssize_t at = 0; at < listed; at += static_cast<ssize_t>(std::strlen(names.data() + at)) + 1)
+        if (std::strcmp(names.data() + at, "security.selinux") != 0) return true;
+    return false;
+}
+
+bool RenameKeeps(const std::string& target, const struct stat& info) {
+    return !Switched("QUARN_SAVE_IN_PLACE", "1") && info.st_nlink == 1 && MayTakeOwner(info) &&
+           !HasAttributes(target);
+}
+
+// At most `limit` bytes from the start of the file.
+bool ReadStart(int fd, size_t limit, std::string& bytes) {
+    bytes.assign(limit, '\0');
+    size_t done = 0;
+    while (done < limit) {
+        const ssize_t got = ::pread(fd, bytes.data() + done, limit - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    bytes.resize(done);
+    return true;
+}
+
+// Over the old bytes, then cut to length: the file never stands empty.
+bool WriteInto(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t written =
+            ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             if (written == 0) errno = EIO;
@@ -51,45 +102,54 @@ bool WriteAll(int fd, const std::string& bytes) {
         }
         done += static_cast<size_t>(written);
     }
-    return true;
+    return ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
 }
 
-std::string TemporaryName(const std::string& target, std::mt19937_64& random) {
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, "%s%ld-%08llx", kTemporaryMark, static_cast<long>(::getpid()),
-                  static_cast<unsigned long long>(random() & 0xffffffffull));
-    return target + suffix;
+// Whether `target` still names the file open as `fd`: a save by rename replaces it.
+bool StillNamed(int fd, const std::string& target) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && ::stat(target.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
 }
 
-// The pid in "<name>.saving-<pid>-<hex>", or 0 when the name is not one of ours for `name`.
-long SavingPid(const std::string& entry, const std::string& name) {
-    const std::string prefix = name + kTemporaryMark;
-    if (entry.compare(0, prefix.size(), prefix) != 0) return 0;
-    char* end = nullptr;
-    const long pid = std::strtol(entry.c_str() + prefix.size(), &end, 10);
-    return pid > 0 && *end == '-' ? pid : 0;
-}
-
-bool RunningProcess(long pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
-
-void SyncDirectoryOf(const std::string& path) {
-    const Descriptor directory(::open(path.substr(0, path.rfind('/') + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() >= 0) ::fsync(directory.Get());
-}
-
-// Some file systems (NFS, FAT, some FUSE ones) cannot exchange two names in one step. There the
-// three renames do the same, and the file is missing for a moment between the first two; the
-// player's watcher waits for a file to settle before it reads it.
-bool ExchangeByRenames(const std::string& target, const std::string& temporary) {
-    const std::string aside = temporary + "-old";
-    if (::rename(target.c_str(), aside.c_str()) != 0) return false;
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int code = errno;
-        ::rename(aside.c_str(), target.c_str());
-        errno = code;
-        return false;
+// The text in the file is copied aside and on disk before a byte of the file changes; a crash
+// leaves the copy, and the next start says where it is.
+ReplaceOutcome SaveInPlace(const std::string& target, const std::string& expected, const std::string& bytes,
+                           std::string& error) {
+    const Descriptor file(::open(target.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    std::string now;
+    if (file.Get() < 0 || !ReadStart(file.Get(), expected.size() + 1, now)) {
+        Fail(error, "cannot save " + target);
+        return ReplaceOutcome::kRefused;
     }
-    return ::rename(aside.c_str(), temporary.c_str()) == 0;
+    if (now != expected) return ReplaceOutcome::kChanged;
+    TemporaryFile copy;
+    if (!copy.Create(target, error, TemporaryFile::Access::kPrivate) || !copy.Write(now, error) ||
+        !copy.Finish(error) || !copy.KeepAs(CopyName(copy.Path(), "aside"), error))
+        return ReplaceOutcome::kRefused;
+    const std::string aside = copy.Path();
+    SyncFolderOf(aside);
+    if (!ReadStart(file.Get(), expected.size() + 1, now) || now != expected) {
+        RemoveFile(aside);
+        return ReplaceOutcome::kChanged;
+    }
+    if (!WriteInto(file.Get(), bytes)) {
+        const int code = errno;
+        if (!WriteInto(file.Get(), expected)) {
+            Fail(error, "cannot save " + target + "; its text before the save is in " + aside, code);
+            return ReplaceOutcome::kRefused;
+        }
+        RemoveFile(aside);
+        Fail(error, "cannot save " + target, code);
+        return ReplaceOutcome::kRefused;
+    }
+    // Another save renamed its file over this one meanwhile: the bytes went into the file it
+    // replaced, and its save stands.
+    const bool landed = StillNamed(file.Get(), target);
+    RemoveFile(aside);
+    SyncFolderOf(aside);
+    return landed ? ReplaceOutcome::kReplaced : ReplaceOutcome::kChanged;
 }
 
 }  // namespace
@@ -111,55 +171,21 @@ bool ResolveSaveTarget(const std::string& path, std::string& target, std::string
     return true;
 }
 
-bool WriteTemporaryBeside(const std::string& target, const std::string& bytes, std::string& temporary,
-                          std::string& error) {
-    struct stat like {};
-    if (::stat(target.c_str(), &like) != 0) return Fail(error, "cannot save " + target);
-    std::mt19937_64 random(std::random_device{}());
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
-        temporary = TemporaryName(target, random);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) break;
+ExchangeResult ExchangeFiles(const std::string& target, std::string& other, std::string& error) {
+    if (Switched("QUARN_SAVE_EXCHANGE", "none")) return ExchangeResult::kUnsupported;
+    if (::renameat2(AT_FDCWD, other.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        SyncFolderOf(target);
+        return ExchangeResult::kExchanged;
     }
-    if (fd < 0) return Fail(error, "cannot save " + target);
-    Descriptor file(fd);
-    struct stat made {};
-    const bool sound =
-        ::fstat(fd, &made) == 0 &&
-        ((made.st_uid == like.st_uid && made.st_gid == like.st_gid) || ::fchown(fd, like.st_uid, like.st_gid) == 0) &&
-        ::fchmod(fd, like.st_mode & 07777) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0 && file.Close();
-    if (sound) return true;
-    const int code = errno;
-    ::unlink(temporary.c_str());
-    return Fail(error, "cannot save " + target, code);
+    if (errno == EINVAL || errno == ENOSYS) return ExchangeResult::kUnsupported;
+    Fail(error, "cannot save " + target);
+    return ExchangeResult::kFailed;
 }
 
-bool ExchangeFiles(const std::string& target, const std::string& temporary, std::string& error) {
-    const bool exchanged = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0 ||
-                           (errno == EINVAL && ExchangeByRenames(target, temporary));
-    if (!exchanged) return Fail(error, "cannot save " + target);
-    SyncDirectoryOf(target);
+bool SavedInPlace(const std::string& target, const std::string& expected, const std::string& bytes,
+                  ReplaceOutcome& outcome, std::string& error) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0 || RenameKeeps(target, info)) return false;
+    outcome = SaveInPlace(target, expected, bytes, error);
     return true;
-}
-
-void RemoveTemporary(const std::string& temporary) { ::unlink(temporary.c_str()); }
-
-void RemoveStaleSaves(const std::string& path) {
-    char resolved[PATH_MAX];
-    if (!::realpath(path.c_str(), resolved)) return;
-    const std::string target = resolved;
-    const size_t slash = target.rfind('/');
-    const std::string folder = target.substr(0, slash + 1);
-    const std::string name = target.substr(slash + 1);
-    DIR* directory = ::opendir(folder.c_str());
-    if (!directory) return;
-    while (const dirent* entry = ::readdir(directory)) {
-        const long pid = SavingPid(entry->d_name, name);
-        struct stat info {};
-        if (pid != 0 && !RunningProcess(pid) && ::lstat((folder + entry->d_name).c_str(), &info) == 0 &&
-            !S_ISDIR(info.st_mode))
-            ::unlink((folder + entry->d_name).c_str());
-    }
-    ::closedir(directory);
 }

@@ -1,15 +1,23 @@
+#include "io/FileCalls.h"
 #include "io/SafeReplace.h"
+#include "io/SaveNames.h"
 #include "support/FileText.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <grp.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -54,10 +62,11 @@ TEST(SafeReplaceTest, WritesThroughALinkKeepsModeAndGroupAndLeavesNothingBeside)
     const gid_t group = getgid() == 0 ? 4 : getgid();  // root may give it any group
     ASSERT_EQ(::chown(file.c_str(), static_cast<uid_t>(-1), group), 0);
     fs::create_symlink(file, link);
-    // A link planted under the name earlier saves used must not be followed.
+    // A link planted under the name a save takes first is not followed.
     const fs::path outside = scratch.Path() / "outside.txt";
     WriteFile(outside, "keep");
-    fs::create_symlink(outside, folder / "timeline.txt.saving");
+    const fs::path planted = SavingName(file.string(), ThisProcess(), 0);
+    fs::create_symlink(outside, planted);
 
     std::string error;
     ASSERT_EQ(ReplaceIfUnchanged(link.string(), "old", "new", error), ReplaceOutcome::kReplaced) << error;
@@ -68,7 +77,7 @@ TEST(SafeReplaceTest, WritesThroughALinkKeepsModeAndGroupAndLeavesNothingBeside)
     ASSERT_EQ(::stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(info.st_gid, group);
-    EXPECT_EQ(Names(folder), (std::vector<std::string>{"timeline.txt", "timeline.txt.saving"}));
+    EXPECT_EQ(Names(folder), (std::vector<std::string>{"timeline.txt", planted.filename().string()}));
 }
 
 // Root may write any file; the owner's read-only mark still stops the save, as it stops a text
@@ -104,18 +113,106 @@ TEST(SafeReplaceTest, AFullDiskOrAReadOnlyFolderIsRefusedWithTheSystemsReason) {
     EXPECT_EQ(ReadFile(file), old);
 }
 
-TEST(SafeReplaceTest, AKilledSavesFileGoesAtTheNextStartAndARunningOnesStays) {
+// One of the two switches the save's POSIX side reads, set for a test's life.
+class SaveSwitch {
+public:
+    SaveSwitch(const char* name, const char* value) : name(name) { ::setenv(name, value, 1); }
+    ~SaveSwitch() { ::unsetenv(name); }
+
+private:
+    const char* name;
+};
+
+const std::string kOld = "# Müller's bloom\n[Fade]\n0 1 step\n";
+const std::string kMine = "# Müller's bloom, brighter\n[Fade]\n0 1.5 step\n";
+const std::string kTheirs = "# Müller's bloom, theirs\n[Fade]\n0 0.5 step\n";
+
+// As on NFS or FAT: checked, then renamed over; a save of another seen by the check is kept.
+TEST(SafeReplaceTest, WithoutAnExchangeTheCheckedRenameSavesAndNeverOverwritesASaveItSaw) {
+    const SaveSwitch noExchange("QUARN_SAVE_EXCHANGE", "none");
     ScratchDirectory scratch("replace");
     const fs::path file = scratch.Path() / "timeline.txt";
-    WriteFile(file, "text");
-    // A pid far above any the system hands out is no running program.
-    WriteFile(scratch.Path() / "timeline.txt.saving-2147483646-0badf00d", "half");
-    const std::string running = "timeline.txt.saving-" + std::to_string(getpid()) + "-12345678";
-    WriteFile(scratch.Path() / running, "in flight");
-    WriteFile(scratch.Path() / "other.txt.saving-2147483646-0badf00d", "not ours");
-    RemoveStaleSaves(file.string());
-    EXPECT_EQ(Names(scratch.Path()),
-              (std::vector<std::string>{"other.txt.saving-2147483646-0badf00d", "timeline.txt", running}));
+    WriteFile(file, kOld);
+    // The file is never missing, not even for a moment, as three renames would leave it.
+    std::atomic<bool> done = false;
+    std::atomic<int> missing = 0;
+    std::thread reader([&] {
+        while (!done) missing += !fs::exists(file);
+    });
+    std::string error;
+    for (int save = 0; save < 200; ++save)
+        ASSERT_EQ(ReplaceIfUnchanged(file.string(), save % 2 ? kMine : kOld, save % 2 ? kOld : kMine, error),
+                  ReplaceOutcome::kReplaced)
+            << error;
+    done = true;
+    reader.join();
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(ReadFile(file), kOld);
+    WriteFile(file, kTheirs);
+    EXPECT_EQ(ReplaceIfUnchanged(file.string(), kOld, kMine, error), ReplaceOutcome::kChanged);
+    EXPECT_EQ(ReadFile(file), kTheirs);
+    EXPECT_EQ(Names(scratch.Path()), std::vector<std::string>{"timeline.txt"});
 }
 
+// A second name, and an attribute a rename would drop: written in place, both stay.
+TEST(SafeReplaceTest, AFileWithAnotherLinkOrAttributesIsSavedInPlaceAndKeepsThem) {
+    ScratchDirectory scratch("replace");
+    const fs::path file = scratch.Path() / "timeline.txt";
+    const fs::path other = scratch.Path() / "linked.txt";
+    WriteFile(file, kOld);
+    fs::create_hard_link(file, other);
+    const bool attributed = ::setxattr(file.c_str(), "user.reviewer", "Jürgen", 7, 0) == 0;
+    std::string error;
+    ASSERT_EQ(ReplaceIfUnchanged(file.string(), kOld, kMine, error), ReplaceOutcome::kReplaced) << error;
+    EXPECT_EQ(ReadFile(other), kMine);
+    EXPECT_EQ(fs::hard_link_count(file), 2u);
+    if (attributed) {
+        char value[16] = {};
+        EXPECT_EQ(::getxattr(file.c_str(), "user.reviewer", value, sizeof value), 7);
+        EXPECT_STREQ(value, "Jürgen");
+    }
+    // In place too, a save of another since the text was read stays.
+    WriteFile(file, kTheirs);
+    EXPECT_EQ(ReplaceIfUnchanged(file.string(), kMine, kOld, error), ReplaceOutcome::kChanged);
+    EXPECT_EQ(ReadFile(other), kTheirs);
+    EXPECT_EQ(Names(scratch.Path()), (std::vector<std::string>{"linked.txt", "timeline.txt"}));
+}
+
+// A co-author's timeline, writable by the group: a user of the group saves it, and it stays the
+// co-author's. Run as root, the test saves as a user of the group in a child process.
+TEST(SafeReplaceTest, AGroupWritableFileOfAnotherOwnerIsSavedAndStaysTheirs) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving the file another owner needs root";
+    constexpr uid_t kOwner = 4242;
+    constexpr uid_t kCoAuthor = 4243;
+    constexpr gid_t kGroup = 4244;
+    ScratchDirectory scratch("replace");
+    const fs::path folder = scratch.Path() / "shared";
+    fs::create_directory(folder);
+    const fs::path file = folder / "timeline.txt";
+    WriteFile(file, kOld);
+    ASSERT_EQ(::chown(folder.c_str(), kOwner, kGroup), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 02775), 0);
+    ASSERT_EQ(::chown(file.c_str(), kOwner, kGroup), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
+    ASSERT_EQ(::chmod(scratch.Path().c_str(), 0755), 0);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string error;
+        const bool dropped = ::setgroups(1, &kGroup) == 0 && ::setgid(kCoAuthor) == 0 && ::setuid(kCoAuthor) == 0;
+        _exit(dropped ? static_cast<int>(ReplaceIfUnchanged(file.string(), kOld, kMine, error)) : 99);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(ReplaceOutcome::kReplaced));
+    EXPECT_EQ(ReadFile(file), kMine);
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, kOwner);
+    EXPECT_EQ(info.st_gid, kGroup);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+    EXPECT_EQ(Names(folder), std::vector<std::string>{"timeline.txt"});
+}
 }  // namespace
