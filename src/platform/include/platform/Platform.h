@@ -44,6 +44,11 @@ struct FileStamp {
 // False when nothing can be found at the path.
 bool GetFileStamp(const char* path, FileStamp& stamp);
 
+// How many files and sockets the program may hold open, after raising its own limit as far as
+// the system lets it (the soft limit to the hard one). SIZE_MAX where the system counts none
+// (Windows: a socket is not a C runtime file).
+size_t RaiseOpenFileLimit();
+
 // ---- kernel32: the console -------------------------------------------------------------
 
 // AttachConsole(ATTACH_PARENT_PROCESS): a windowed program started from a console answers there
