@@ -4,6 +4,8 @@
 // of its own, on data it owns, and the one who waits for it may give up. The work must take
 // everything it touches by value and touch nothing that the program's end destroys.
 
+#include "platform/Platform.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -28,6 +30,7 @@ auto RunUnlessAbandoned(Work work, const std::atomic<bool>& abandoned) -> std::o
     };
     const auto shared = std::make_shared<Shared>();
     std::thread([shared, work = std::move(work)]() mutable {
+        platform::SetThreadPriorityLowest();
         std::optional<Result> result;
         std::exception_ptr failure;
         try {

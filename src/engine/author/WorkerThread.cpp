@@ -1,5 +1,7 @@
 #include "author/WorkerThread.h"
 
+#include "platform/Platform.h"
+
 #include <utility>
 
 WorkerThread::WorkerThread() : thread([this] { Run(); }) {}
@@ -27,6 +29,7 @@ void WorkerThread::Stop() {
 }
 
 void WorkerThread::Run() {
+    platform::SetThreadPriorityLowest();
     for (;;) {
         std::function<void()> task;
         {

@@ -1,6 +1,7 @@
 #pragma once
 // One thread that runs tasks in turn, for work that would hold the thread that hands it over
-// (reading or saving a big file). Tasks not yet begun when it stops are dropped, unrun.
+// (reading or saving a big file), at the lowest priority: the frame goes first. Tasks not yet
+// begun when it stops are dropped, unrun.
 
 #include <condition_variable>
 #include <deque>

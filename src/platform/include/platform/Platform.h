@@ -96,6 +96,9 @@ int GetAdaptersAddresses(bool ipv6, AddressText* addresses, int capacity);
 uint32_t GetTickCount();
 // Sleep.
 void Sleep(uint32_t milliseconds);
+// SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST): the calling thread does work
+// in the background, and yields the processor to the frame whenever both want it.
+void SetThreadPriorityLowest();
 
 // ---- user32: windows -----------------------------------------------------------------
 
