@@ -100,10 +100,6 @@ void DescribeConflicts(const std::vector<KeyConflict>& conflicts, json& answer) 
     answer["conflicts"] = std::move(list);
 }
 
-}  // namespace
-
-namespace {
-
 // The file's bytes and stamp, not yet compiled.
 TimelineOnDisk ReadTimelineBytes(const std::string& path) {
     TimelineOnDisk disk;
