@@ -11,14 +11,14 @@ const BAND_TRACKS = [['Effect Index', EFFECT_NAMES], ['PostProcessor Index', POS
 const LANE_PAD = 10;
 const DRAG_THRESHOLD = 4;
 
-const state = { version: '', tracks: [], error: null, musicBeats: 432 };
+const state = { version: 0, tracks: [], error: null, musicBeats: 432 };
 const view = { start: 0, scale: 8 };  // the beat at the left edge, pixels per beat
 const playhead = { beat: 0, paused: false, loop: null, values: {} };
 let selection = new Set();  // "track\trow"
 let activeTrack = null;
 let clipboard = [];
 let waveform = null;
-const undoStack = [];
+const undoStack = [];  // steps: { operations, version } (the version their edit's save made)
 const redoStack = [];
 let sending = false;
 let loaded = false;  // the page's first state has come
@@ -98,23 +98,24 @@ function inverse(operations) {
   });
 }
 
-// Sends an edit. Once saved, what undoes it goes on `record`: the undo stack for a new edit
-// (`fresh`, which also empties the redo stack), the other stack for an undo or a redo.
-function commit(operations, record = undoStack, fresh = true) {
-  queue = queue.then(() => send(operations, record, fresh));
+// Sends an edit, made on the version shown unless `version` says otherwise. Once saved, what
+// undoes it goes on `record`: the undo stack for a new edit (`fresh`, which also empties the redo
+// stack), the other stack for an undo or a redo.
+function commit(operations, record = undoStack, fresh = true, version = undefined) {
+  queue = queue.then(() => send(operations, record, fresh, version ?? state.version));
   return queue;
 }
 
-async function send(operations, record, fresh) {
+async function send(operations, record, fresh, version) {
   if (state.error || !operations.length) return false;
   const undo = inverse(operations);
   sending = true;
   try {
-    const { status, body } = await request('api/edit', { version: state.version, operations });
+    const { status, body } = await request('api/edit', { version, operations });
     // Saved or not, the answer holds the file as it is now.
     if (body.tracks || body.version !== undefined) adopt(body);
     if (status === 200) {
-      record.push(undo);
+      record.push({ operations: undo, version: body.version });
       if (fresh) redoStack.length = 0;
       if (!state.error) showMessage(body.merged ? 'Saved, together with changes saved meanwhile in the file.' : '', 'info');
       return true;
@@ -130,11 +131,13 @@ async function send(operations, record, fresh) {
   return false;
 }
 
-// Undo sends a step's operations; what undoes them in turn waits on the other stack.
+// Undo is an edit made on the version its step's save left: merged with whatever changed on disk
+// since, and refused, as any edit is, when a key it puts back was changed since by someone else.
+// What undoes it in turn waits on the other stack.
 async function replay(from, to) {
   const step = from.pop();
   if (!step) return;
-  if (!(await commit(step, to, false))) from.push(step);
+  if (!(await commit(step.operations, to, false, step.version))) from.push(step);
 }
 
 // ---- lanes and drawing -------------------------------------------------------------------
@@ -570,7 +573,7 @@ window.addEventListener('resize', render);
 
 // ---- the live playhead and the file on disk ------------------------------------------------
 
-let streamVersion = '';
+let streamVersion = 0;
 const events = new EventSource('api/events');
 events.onmessage = (message) => {
   const data = JSON.parse(message.data);

@@ -437,6 +437,30 @@ class EditorTest(unittest.TestCase):
                 self.assertEqual(json.loads(body)["version"], self.state()["version"], trial)
         write_atomically(self.timeline, base)
 
+    def test_9b_an_undo_over_another_editors_change_is_refused(self):
+        # Undo is an edit like any other: it would put back the value before the page's edit,
+        # over the one another editor saved since, so it is refused and the file stays theirs.
+        self.settle()
+        self.js("quarnEditor.show(0, 32)")
+        before = read(self.timeline)
+        self.marker("Fade", 8 * 16).click()
+        field = self.browser.find_element(By.CSS_SELECTOR, '[data-field="value"]')
+        field.clear()
+        field.send_keys("0.4", Keys.ENTER)
+        edited = self.wait_for_file(before)
+        theirs = re.sub(r"(\[Fade\]\n(?:.*\n)*?)8 +\S+ +\S+\n", r"\g<1>8 0.75 linear\n", edited, count=1)
+        self.assertNotEqual(theirs, edited)
+        write_atomically(self.timeline, theirs)
+        wait_for(lambda: self.title_of("Fade", 8 * 16) == "8: 0.75 linear", 3, "their value on the page")
+        self.js("document.activeElement.blur()")  # the page's keys, not the field's own undo
+        ActionChains(self.browser).key_down(Keys.CONTROL).send_keys("z").key_up(Keys.CONTROL).perform()
+        message = wait_for(lambda: "Not saved" in self.browser.find_element(By.ID, "message").text and
+                           self.browser.find_element(By.ID, "message").text, 5, "the refusal")
+        self.assertIn('"Fade" at beat 8 was changed on disk to 0.75 linear', message)
+        self.assertEqual(read(self.timeline), theirs)
+        write_atomically(self.timeline, before)
+        self.settle()
+
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -8,7 +8,10 @@ Runs the real player in author mode with the editor, in a scratch run directory:
 - the browser is opened through a page only the user can read, and no process's command line
   holds the secret meanwhile;
 - listening on every address, each address printed answers, and so do the machine's own names;
-  an IPv6 address is printed in brackets.
+  an IPv6 address is printed in brackets;
+- a big edit of a big timeline is applied while every other client is answered, one whose
+  result the player could not read back is refused, and SIGTERM does not wait for one;
+- a mistake in text that is not UTF-8 is shown.
 
 usage: scripts/headless.sh /usr/bin/python3 editor_server_test.py RUN_DIR SOURCE_DIR
 """
@@ -36,7 +39,7 @@ URL = re.compile(r"Timeline editor: (http://(\[[0-9a-f:]+\]|[0-9.]+):(\d+)(/[0-9
 class Player:
     """The player in author mode with the editor, on a scratch copy of the timeline."""
 
-    def __init__(self, scratch, arguments=(), environment=None):
+    def __init__(self, scratch, arguments=(), environment=None, timeline=None):
         run = os.path.join(scratch, "run")
         os.mkdir(run)
         for name in os.listdir(RUN_DIR):
@@ -44,7 +47,8 @@ class Player:
                 os.symlink(os.path.join(RUN_DIR, name), os.path.join(run, name))
         sources = os.path.join(scratch, "sources")
         os.mkdir(sources)
-        shutil.copy(os.path.join(SOURCE_DIR, "data", "timeline.txt"), sources)
+        self.timeline = os.path.join(sources, "timeline.txt")
+        shutil.copy(timeline or os.path.join(SOURCE_DIR, "data", "timeline.txt"), self.timeline)
         shutil.copytree(os.path.join(SOURCE_DIR, "data", "Shaders"), os.path.join(sources, "Shaders"))
         env = dict(os.environ, ALSOFT_DRIVERS="null", **(environment or {}))
         self.process = subprocess.Popen(
@@ -57,15 +61,17 @@ class Player:
         self.secret = self.base.strip("/")
 
     def read_urls(self):
-        """Every "Timeline editor:" line; they are written together, so the first is waited for."""
-        lines, out = [], self.process.stdout
+        """Every "Timeline editor:" line; they are written together, so the first is waited for.
+        Read unbuffered: lines a buffered reader took in already would never wake the select."""
+        output, descriptor = b"", self.process.stdout.fileno()
         wait = 60
-        while select.select([out], [], [], wait)[0]:
-            line = out.readline().decode()
-            if not line:
+        while select.select([descriptor], [], [], wait)[0]:
+            piece = os.read(descriptor, 65536)
+            if not piece:
                 break
-            lines.append(line)
+            output += piece
             wait = 0.5
+        lines = output.decode().splitlines()
         return [(m.group(1), m.group(2), m.group(3), m.group(4)) for m in map(URL.fullmatch, map(str.strip, lines)) if m]
 
     def get(self, path, host=None, address="127.0.0.1", timeout=10):
@@ -244,6 +250,88 @@ class EditorServerTest(unittest.TestCase):
         self.assertEqual([url for url, *_ in player.urls], [f"http://[::1]:{player.port}{player.base}"])
         status, _ = player.get(player.base + "api/state", f"[::1]:{player.port}", "::1")
         self.assertEqual(status, 200)
+        player.terminate()
+
+    def test_a_big_edit_holds_no_client_and_quitting_does_not_wait_for_it(self):
+        with open(os.path.join(SOURCE_DIR, "data", "timeline.txt")) as file:
+            original = file.read()
+        # Some 15 MiB, under the 16 MiB the player reads.
+        big = original + "".join(f"{7000 + i}r        1          linear\n" for i in range(480000))
+        source = os.path.join(self.scratch, "big.txt")
+        with open(source, "w") as file:
+            file.write(big)
+        player = self.player = Player(self.scratch, ["--no-browser"], timeline=source)
+        version = json.loads(player.get(player.base + "api/state", timeout=60)[1])["version"]
+
+        def edit(operations):
+            """Sends the edit; returns once it is sent, and the answer comes in `answers`."""
+            answers, sent = [], threading.Event()
+            def send():
+                connection = http.client.HTTPConnection("127.0.0.1", player.port, timeout=60)
+                connection.request("POST", player.base + "api/edit", json.dumps(
+                    {"version": version, "operations": operations}, separators=(",", ":")))
+                sent.set()
+                try:
+                    response = connection.getresponse()
+                    answers.append((response.status, response.read()))
+                except (OSError, http.client.HTTPException):
+                    pass  # the player ended first
+            thread = threading.Thread(target=send)
+            thread.start()
+            sent.wait(60)
+            return thread, answers
+
+        # Keys the file could not hold and still be read: refused, with the limit named, and
+        # meanwhile a page opens its stream, which flows, and gets its files.
+        editing, answers = edit([{"op": "add", "track": "Fade", "row": 600000 + i, "value": 1, "kind": 1}
+                                 for i in range(65536)])
+        started = time.monotonic()
+        stream = http.client.HTTPConnection("127.0.0.1", player.port, timeout=10)
+        stream.request("GET", player.base + "api/events")
+        frames = frames_of(stream.getresponse(), 4)
+        status, _ = player.get(player.base + "index.html")
+        meanwhile = time.monotonic() - started
+        self.assertTrue(editing.is_alive(), "the edit was answered before the other clients were tried")
+        print(f"\nfour stream events and a page file during a big edit: {meanwhile * 1000:.0f} ms", file=sys.stderr)
+        self.assertEqual((len(frames), status), (4, 200))
+        self.assertLess(meanwhile, 1.5)
+        editing.join(120)
+        status, body = answers[0]
+        self.assertEqual(status, 413, body[:300])
+        self.assertIn("16 MiB", json.loads(body)["error"])
+        with open(player.timeline) as file:
+            self.assertTrue(file.read() == big, "the refused edit changed the file")
+
+        # A legal edit as big, in flight when the player is told to end.
+        editing, answers = edit([{"op": "set", "track": "Fade", "row": 7000 + i, "value": 2, "kind": 1}
+                                 for i in range(65536)])
+        time.sleep(0.2)
+        seconds = player.terminate()
+        print(f"SIGTERM to exit with a 65,536-key edit of a 15 MiB timeline in flight: {seconds:.2f} s", file=sys.stderr)
+        self.assertEqual(player.process.returncode, 0)
+        self.assertLess(seconds, 2.0)
+        editing.join(10)
+        stream.close()
+        with open(player.timeline) as file:
+            final = file.read()
+        edited = len(re.findall(r"^\d+r +2 +linear$", final, re.MULTILINE))
+        self.assertIn(edited, (0, 65536), "half an edit was saved")
+        self.assertTrue(edited or final == big)
+        self.assertEqual(sorted(os.listdir(os.path.dirname(player.timeline))), ["Shaders", "timeline.txt"])
+
+    def test_a_mistake_in_text_that_is_not_utf8_is_shown(self):
+        player = self.player = Player(self.scratch, ["--no-browser"])
+        with open(player.timeline, "rb") as file:
+            text = file.read()
+        bad = text.replace(b"\n8          0.9          linear\n", b"\n8          0.9          lin\xfcar\n", 1)
+        self.assertNotEqual(bad, text)
+        with open(player.timeline + ".new", "wb") as file:
+            file.write(bad)
+        os.rename(player.timeline + ".new", player.timeline)
+        status, body = player.get(player.base + "api/state")
+        self.assertEqual(status, 200, body)
+        line = bad.split(b"\n").index(b"8          0.9          lin\xfcar") + 1
+        self.assertIn(f'timeline.txt:{line}: unknown kind "lin\ufffdar"', json.loads(body)["error"])
         player.terminate()
 
 

@@ -85,11 +85,12 @@ std::string Pad(std::string text, size_t width) {
 
 }  // namespace
 
+// Never destroyed: a timeline may still be compiling on another thread as the program ends.
 const std::vector<std::string>& KnownTrackNames() {
-    static const std::vector<std::string> names = {
+    static const auto* names = new std::vector<std::string>{
         "Effect Index",  "PostProcessor Index", "Effect Time", "Camera Distance", "Camera Pitch",
         "Camera Yaw",    "Camera Roll",         "Camera X Offset", "Camera Y Offset", "Fade"};
-    return names;
+    return *names;
 }
 
 bool ParseTimeline(const std::vector<TextLine>& lines, const std::string& fileName,

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -228,15 +226,4 @@ bool TimelineDocument::SetKeys(const std::string& trackName, const std::vector<S
         return false;
     *this = std::move(edited);
     return true;
-}
-
-std::string TextVersion(const std::string& text) {
-    uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (const unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    char stamp[24];
-    std::snprintf(stamp, sizeof stamp, "%016llx", static_cast<unsigned long long>(hash));
-    return stamp;
 }

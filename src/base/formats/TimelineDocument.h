@@ -47,6 +47,3 @@ private:
     std::vector<TimelineTrack> tracks;
     std::vector<Section> sections;  // beside `tracks`, index for index
 };
-
-// A short stamp of a text's exact bytes: two texts with the same stamp are taken as the same.
-std::string TextVersion(const std::string& text);

@@ -6,6 +6,20 @@
 #include <cstddef>
 #include <cstdint>
 
+// What tells one state of a file from another without reading it: which file the path led to
+// (its device and number), when its data and its metadata last changed, and its size. Two
+// changes within the clock's step of the file system can leave it as it was; only the bytes
+// tell those apart.
+struct ChangeStamp {
+    uint64_t device = 0;
+    uint64_t file = 0;
+    uint64_t modified = 0;  // in the system's own units
+    uint64_t changed = 0;
+    uint64_t size = 0;
+
+    bool operator==(const ChangeStamp&) const = default;
+};
+
 class ReadOnlyFile {
 public:
     explicit ReadOnlyFile(const char* path);
@@ -18,6 +32,7 @@ public:
     struct Kind {
         bool regular = false;  // false for a directory, FIFO, socket or device
         uint64_t size = 0;     // meaningful for a regular file only
+        ChangeStamp stamp;
     };
     // False when the system could not say.
     bool Inspect(Kind& kind) const;

@@ -7,8 +7,6 @@
 #include <utility>
 
 bool ReadWholeText(const std::string& path, std::string& text) {
-    // Authored sources are small; the bound only keeps a stray huge file from costing memory.
-    constexpr size_t kMaxTextBytes = 16u << 20;
     const WholeFile file = ReadWholeFile(path.c_str(), kMaxTextBytes);
     if (!file.Ok())
         return false;

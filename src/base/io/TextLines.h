@@ -2,6 +2,7 @@
 // Authored text sources: read as lines, with the line numbers kept for error messages.
 
 #include <charconv>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,11 @@ struct TextLine {
 bool ReadTextLines(const std::string& path, std::vector<TextLine>& lines);
 // The lines of a text already read, without their line ends ("\n" or "\r\n").
 std::vector<TextLine> SplitTextLines(const std::string& text);
-// The whole file in one read, or false when it cannot be read; silent.
+// The largest authored text read. They are small; the bound only keeps a stray huge file from
+// costing memory. A program that writes one keeps to it, so that what it writes can be read.
+constexpr size_t kMaxTextBytes = 16u << 20;
+
+// The whole file in one read, or false when it cannot be read (larger than kMaxTextBytes, say); silent.
 bool ReadWholeText(const std::string& path, std::string& text);
 // The blanks that separate words: space, tab, and the line-end and page characters (\r \v \f
 // \n), so that every reader of a line finds the same words in it.

@@ -28,6 +28,7 @@ WholeFile ReadWholeFile(const char* path, size_t maxBytes) {
     whole.bytes.resize(static_cast<size_t>(kind.size));
     if (!file.ReadExactly(whole.bytes.data(), whole.bytes.size()))
         return Failure(WholeFileStatus::kReadError);
+    whole.stamp = kind.stamp;
     whole.status = WholeFileStatus::kOk;
     return whole;
 }

@@ -3,6 +3,8 @@
 // read, and only up to a limit the caller knows to be generous for its kind: a directory, FIFO
 // or device in a data file's place is refused before a read could block or never end.
 
+#include "io/ReadOnlyFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -18,6 +20,7 @@ enum class WholeFileStatus {
 struct WholeFile {
     WholeFileStatus status = WholeFileStatus::kMissing;
     std::vector<uint8_t> bytes;  // empty unless the status is kOk
+    ChangeStamp stamp;           // the file's as it was opened, when the status is kOk
 
     bool Ok() const { return status == WholeFileStatus::kOk; }
 };

@@ -1,5 +1,5 @@
 #pragma once
-// What passes between the timeline editor's server thread and the engine's thread: the page's
+// What passes between the timeline editor's server threads and the engine's thread: the page's
 // requests (seek, loop, pause, "the timeline was saved") one way, the playhead and the player's
 // sync values the other. The engine's side never waits: it takes the lock only when it is free,
 // and otherwise tries again next frame.
@@ -32,7 +32,7 @@ class EditorChannel {
 public:
     EditorChannel();
 
-    // Server thread.
+    // The server's threads.
     void Post(const EditorCommand& command);
     EditorPlayhead Playhead();
 

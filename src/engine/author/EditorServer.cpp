@@ -75,11 +75,16 @@ std::vector<std::string> OwnNames() {
 // A name that resolves to this machine through DNS could be anyone's: only "localhost", address
 // literals and the machine's own names, with this server's port, name it.
 bool HostIsOwn(const std::string& header, int port, const std::vector<std::string>& names) {
-    const size_t colon = header.rfind(':');
-    if (colon == std::string::npos || header.substr(colon + 1) != std::to_string(port)) return false;
-    const std::string host = Lowercase(header.substr(0, colon));
+    std::string name;
+    int named = 0;
+    if (!SplitHost(header, name, named) || named != port) return false;
+    const std::string host = Lowercase(name);
     return host == "localhost" || IsAddressLiteral(host) || std::find(names.begin(), names.end(), host) != names.end();
 }
+
+// Every answer's text. A file's bytes that are not UTF-8 (in a mistake the page is shown, say)
+// become U+FFFD rather than fail the answer.
+std::string JsonText(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
 // An IPv6 address goes into a URL in brackets.
 std::string UrlHost(const std::string& address) {
@@ -103,7 +108,7 @@ std::vector<std::string> PageHosts(const std::string& listening, const std::stri
 
 void Refuse(HttpResponse& response, int status, const std::string& message) {
     response.status = status;
-    response.SetContent(json{{"error", message}}.dump(), "application/json");
+    response.SetContent(JsonText(json{{"error", message}}), "application/json");
 }
 
 HttpResponse Refusal(int status, const std::string& message) {
@@ -113,7 +118,7 @@ HttpResponse Refusal(int status, const std::string& message) {
 }
 
 // What the page's stream says every tick: the playhead, the player's values, the file's version.
-json PlayheadEvent(const EditorPlayhead& playhead, const std::string& version) {
+json PlayheadEvent(const EditorPlayhead& playhead, uint64_t version) {
     json event = {
         {"beat", playhead.beat}, {"paused", playhead.paused}, {"frame", playhead.frame}, {"version", version}};
     if (playhead.loop) event["loop"] = {playhead.loop->from, playhead.loop->to};
@@ -126,16 +131,17 @@ json PlayheadEvent(const EditorPlayhead& playhead, const std::string& version) {
 
 }  // namespace
 
-// The routes, called on the server's one thread.
+// The routes, called on the server's thread, and on its worker for what reads or writes the
+// timeline: the saver keeps them apart.
 struct EditorServer::Impl : HttpRoutes {
     EditorSettings settings;
     std::string secret;
-    int port = 0;
     std::vector<std::string> ownNames;
     std::thread waveformReader;
     std::atomic<bool> waveformRead = false;
     std::string waveform;  // written by the reader before it says so
-    std::string streamVersion;
+    std::atomic<uint64_t> streamVersion = 0;  // 0: not read yet
+    std::atomic<bool> streamVersionAsked = false;
     std::chrono::steady_clock::time_point streamVersionRead;
 
     explicit Impl(EditorChannel& channel, const EditorSettings& settings)
@@ -147,12 +153,17 @@ struct EditorServer::Impl : HttpRoutes {
 
     // Before the body is read: the Host, the secret and, for a change, the Origin.
     std::optional<HttpResponse> Admit(const HttpRequest& request) override {
-        if (!HostIsOwn(request.host, port, ownNames)) return Refusal(403, "this server answers only to its own address");
+        if (!HostIsOwn(request.host, http.Port(), ownNames)) return Refusal(403, "this server answers only to its own address");
         if (!request.path.starts_with("/" + secret + "/"))
             return Refusal(403, "the editor's address carries a secret; open the address the player printed");
         if (request.method != "GET" && !request.origin.empty() && request.origin != "http://" + request.host)
             return Refusal(403, "changes are taken only from the editor's own page");
         return std::nullopt;
+    }
+
+    bool Slow(const HttpRequest& request) const override {
+        const std::string route = Route(request);
+        return route == "api/state" || route == "api/edit" || route == "api/values";
     }
 
     HttpResponse Serve(const HttpRequest& request) override {
@@ -166,15 +177,18 @@ struct EditorServer::Impl : HttpRoutes {
         return response;
     }
 
-    // The playhead now, with the file's version as last read.
+    // The playhead now, with the file's version as last read. The file is read by the worker,
+    // after any edit being saved, and the stream goes on meanwhile with the version before.
     std::string StreamEvent() override {
         const auto now = std::chrono::steady_clock::now();
-        if (now - streamVersionRead >= kVersionInterval) {
-            std::string text;
-            streamVersion = ReadWholeText(settings.timelinePath, text) ? TextVersion(text) : "";
+        if (now - streamVersionRead >= kVersionInterval && !streamVersionAsked.exchange(true)) {
             streamVersionRead = now;
+            http.RunOnWorker([this] {
+                streamVersion = saver.Version();
+                streamVersionAsked = false;
+            });
         }
-        return "data: " + PlayheadEvent(channel.Playhead(), streamVersion).dump() + "\n\n";
+        return "data: " + JsonText(PlayheadEvent(channel.Playhead(), streamVersion)) + "\n\n";
     }
 
     std::string Route(const HttpRequest& request) const { return request.path.substr(secret.size() + 2); }
@@ -184,7 +198,7 @@ struct EditorServer::Impl : HttpRoutes {
         if (route == "api/state") {
             json state;
             saver.State(state);
-            response.SetContent(state.dump(), "application/json");
+            response.SetContent(JsonText(state), "application/json");
         } else if (route == "api/events") {
             response.stream = true;
             response.contentType = "text/event-stream";
@@ -242,7 +256,7 @@ struct EditorServer::Impl : HttpRoutes {
                 return Refuse(response, 400, "rows are numbers, comma-separated");
             values.push_back(GetValue(&sampled, row));
         }
-        response.SetContent(json{{"values", values}}.dump(), "application/json");
+        response.SetContent(JsonText(json{{"values", values}}), "application/json");
     }
 
     static std::string Replace(std::string text, char from, char to) {
@@ -253,7 +267,7 @@ struct EditorServer::Impl : HttpRoutes {
     std::string WaveformJson() const {
         const SoundtrackEnvelope envelope =
             ReadSoundtrackEnvelope(settings.soundtrackPath.c_str(), settings.tempo, kWaveformSlicesPerBeat);
-        return json{{"slicesPerBeat", envelope.slicesPerBeat}, {"low", envelope.low}, {"high", envelope.high}}.dump();
+        return JsonText(json{{"slicesPerBeat", envelope.slicesPerBeat}, {"low", envelope.low}, {"high", envelope.high}});
     }
 
     void ServePost(const HttpRequest& request, HttpResponse& response) {
@@ -300,7 +314,7 @@ struct EditorServer::Impl : HttpRoutes {
             answer["frame"] = channel.Playhead().frame;
             channel.Post({EditorCommand::Kind::kTimelineSaved});
         }
-        response.SetContent(answer.dump(), "application/json");
+        response.SetContent(JsonText(answer), "application/json");
     }
 };
 
@@ -313,22 +327,22 @@ bool EditorServer::Start(const EditorSettings& settings, std::string& error) {
     for (const std::string& line : RecoverSaves(settings.timelinePath)) gLogger->Write(line.c_str());
     impl = std::make_unique<Impl>(channel, settings);
     impl->secret = MakeSecret();
+    impl->ownNames = OwnNames();
     if (!impl->http.Start(settings.listenAddress, settings.port, error)) {
         error = "the timeline editor cannot listen on " + settings.listenAddress + " port " +
                 std::to_string(settings.port) + ": " + error;
         impl.reset();
         return false;
     }
-    impl->port = impl->http.Port();
-    impl->ownNames = OwnNames();
     urls.clear();
     for (const std::string& host : PageHosts(settings.listenAddress, impl->http.BoundAddress()))
-        urls.push_back("http://" + host + ":" + std::to_string(impl->port) + "/" + impl->secret + "/");
+        urls.push_back("http://" + host + ":" + std::to_string(impl->http.Port()) + "/" + impl->secret + "/");
     return true;
 }
 
 void EditorServer::Stop() {
     if (!impl) return;
+    impl->saver.Abandon();
     impl->http.Stop();
     if (impl->waveformReader.joinable()) impl->waveformReader.join();
     impl.reset();

@@ -1,5 +1,5 @@
 #pragma once
-// The timeline editor's routes, served by an HttpServer on its own thread: it serves the editor's
+// The timeline editor's routes, served by an HttpServer on its own threads: it serves the editor's
 // page, the timeline's state, the soundtrack's waveform and a stream of the playhead, and saves
 // the page's edits into the watched timeline. Only the author gets in: the URL's per-run secret
 // is needed for every request, the Host must be this server's own (no DNS rebinding), a request

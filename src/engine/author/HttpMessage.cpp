@@ -1,5 +1,7 @@
 #include "author/HttpMessage.h"
 
+#include <charconv>
+
 namespace {
 
 int HexDigit(char c) {
@@ -46,4 +48,17 @@ std::string HttpRequest::Query(std::string_view name) const {
         rest.remove_prefix(end + 1);
     }
     return {};
+}
+
+bool SplitHost(std::string_view header, std::string& name, int& port) {
+    constexpr int kHttpPort = 80;
+    const size_t colon = header.rfind(':');
+    const size_t bracket = header.rfind(']');
+    const bool hasPort = colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
+    name = std::string(header.substr(0, hasPort ? colon : header.size()));
+    port = kHttpPort;
+    if (!hasPort) return !name.empty();
+    const std::string_view digits = header.substr(colon + 1);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+    return !name.empty() && error == std::errc() && end == digits.data() + digits.size() && port > 0 && port <= 65535;
 }

@@ -36,3 +36,7 @@ struct HttpResponse {
 
 // Percent-decoding of a URL's path or query part; false on a malformed escape.
 bool DecodeUrl(std::string_view text, bool plusIsSpace, std::string& decoded);
+// A Host header's name and port: "name:port" or "[v6 address]:port", or either without a port,
+// which is then HTTP's own, 80 (a browser leaves it out). False when there is no name or the
+// port is not one.
+bool SplitHost(std::string_view header, std::string& name, int& port);

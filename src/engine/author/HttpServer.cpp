@@ -1,6 +1,10 @@
 #include "author/HttpServer.h"
 
+#include "author/WorkerThread.h"
+#include "platform/Platform.h"
+
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -9,6 +13,7 @@
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <list>
 
@@ -30,6 +35,9 @@ constexpr auto kStreamInterval = std::chrono::milliseconds(50);
 constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
 constexpr size_t kMaxConnections = 512;
 constexpr size_t kMaxConnectionsPerAddress = 128;
+// Descriptors left to the rest of the player (its data, log, shaders and saves, the drivers')
+// below the open-file limit, which connections could otherwise exhaust.
+constexpr size_t kFilesForThePlayer = 128;
 constexpr uint32_t kHeadLimit = 16u << 10;
 constexpr uint64_t kBodyLimit = 4u << 20;
 
@@ -63,12 +71,25 @@ struct HttpServer::Impl {
     void Tick();
 
     HttpRoutes& routes;
+    size_t maxConnections = kMaxConnections;
+    size_t maxConnectionsPerAddress = kMaxConnectionsPerAddress;
     std::list<Connection*> connections;  // oldest first; outlives the context, whose handlers own them
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
     asio::steady_timer ticker{io};
     asio::steady_timer acceptRetry{io};
+    // Its tasks own connections and post into the context: stopped before either goes.
+    WorkerThread worker;
 };
+
+namespace {
+
+// Below the limit by what the player keeps for itself, or by half of it when it is that low.
+size_t ConnectionsWithin(size_t openFiles) {
+    return std::min(kMaxConnections, openFiles > 2 * kFilesForThePlayer ? openFiles - kFilesForThePlayer : openFiles / 2);
+}
+
+}  // namespace
 
 class HttpServer::Impl::Connection : public std::enable_shared_from_this<Connection> {
 public:
@@ -95,6 +116,7 @@ private:
     void OnBody(beast::error_code error);
     void Fail(beast::error_code error);
     void Serve();
+    void Answer(HttpResponse response);
     // The routes answer what they can; a failure inside them costs this request, not the server.
     template <typename Route>
     auto Call(Route&& route) -> decltype(route()) {
@@ -168,9 +190,23 @@ void HttpServer::Impl::Connection::OnBody(beast::error_code error) {
     Serve();
 }
 
+// A slow request is answered by the worker: meanwhile nothing else touches the connection, whose
+// socket waits on nothing, and the answer comes back to this thread to be written.
 void HttpServer::Impl::Connection::Serve() {
     request.body = std::move(parser->get().body());
-    HttpResponse response = Call([&] { return server.routes.Serve(request); });
+    if (!server.routes.Slow(request)) return Answer(Call([&] { return server.routes.Serve(request); }));
+    server.worker.Post([self = shared_from_this()]() mutable {
+        HttpResponse response = self->Call([&] { return self->server.routes.Serve(self->request); });
+        // The last owner goes with the posted answer: a connection ends on the server's thread.
+        asio::io_context& io = self->server.io;
+        asio::post(io, [self = std::move(self), response = std::move(response)]() mutable {
+            self->Answer(std::move(response));
+        });
+    });
+}
+
+void HttpServer::Impl::Connection::Answer(HttpResponse response) {
+    if (closed) return;
     if (response.stream) return StartStream(response);
     Reply(std::move(response), parser->get().keep_alive());
 }
@@ -292,7 +328,7 @@ bool HttpServer::Impl::MakeRoom(const std::string* address) {
         ++count;
         if (!oldestWaiting && connection->phase == Connection::Phase::kWaiting) oldestWaiting = connection;
     }
-    if (count < (address ? kMaxConnectionsPerAddress : kMaxConnections)) return true;
+    if (count < (address ? maxConnectionsPerAddress : maxConnections)) return true;
     if (!oldestWaiting) return false;
     oldestWaiting->Close();
     return true;
@@ -318,6 +354,8 @@ HttpServer::~HttpServer() { Stop(); }
 
 bool HttpServer::Start(const std::string& address, int wantedPort, std::string& error) {
     impl = std::make_unique<Impl>(routes);
+    impl->maxConnections = ConnectionsWithin(platform::RaiseOpenFileLimit());
+    impl->maxConnectionsPerAddress = std::min(kMaxConnectionsPerAddress, impl->maxConnections);
     beast::error_code failure;
     tcp::endpoint endpoint(asio::ip::make_address(address, failure), static_cast<unsigned short>(wantedPort));
     if (failure) {
@@ -354,5 +392,8 @@ void HttpServer::Stop() {
     if (!impl) return;
     impl->io.stop();
     if (thread.joinable()) thread.join();
+    impl->worker.Stop();
     impl.reset();
 }
+
+void HttpServer::RunOnWorker(std::function<void()> task) { impl->worker.Post(std::move(task)); }

@@ -1,8 +1,11 @@
 #include "author/TimelineSaver.h"
 
+#include "author/Abandonable.h"
+
 #include "formats/TimelineEdit.h"
 #include "io/SafeReplace.h"
 #include "io/TextLines.h"
+#include "io/WholeFile.h"
 
 #include <nlohmann/json.hpp>
 
@@ -26,6 +29,10 @@ constexpr int kSaveAttempts = 4;
 // A text editor that writes into the file empties it first: a file that does not compile may be
 // one caught half-written, so it is read again a moment later before the edit is refused.
 constexpr auto kHalfWrittenWait = std::chrono::milliseconds(20);
+
+constexpr const char* kFileName = "timeline.txt";  // as mistakes name it
+
+std::string Mebibytes(size_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
 json KeysJson(const std::vector<SyncKey>& keys) {
     json list = json::array();
@@ -139,18 +146,57 @@ void DescribeConflicts(const std::vector<KeyConflict>& conflicts, json& answer) 
     answer["conflicts"] = std::move(list);
 }
 
+// The file's bytes and stamp, not yet compiled.
+TimelineOnDisk ReadTimelineBytes(const std::string& path) {
+    TimelineOnDisk disk;
+    const WholeFile file = ReadWholeFile(path.c_str(), kMaxTextBytes);
+    disk.readable = file.Ok();
+    if (file.status == WholeFileStatus::kTooLarge)
+        disk.error = std::string(kFileName) + ": larger than the " + Mebibytes(kMaxTextBytes) + " the player reads";
+    else if (!disk.readable)
+        disk.error = std::string(kFileName) + ": cannot be read";
+    disk.stamp = file.stamp;
+    disk.text.assign(file.bytes.begin(), file.bytes.end());
+    return disk;
+}
+
+struct Compiled {
+    TimelineDocument document;
+    std::string error;
+};
+
+Compiled Compile(const std::string& text) {
+    Compiled compiled;
+    compiled.document.Parse(text, kFileName, compiled.error);
+    return compiled;
+}
+
+// An edit applied, on a thread of its own.
+struct Edited {
+    EditOutcome outcome = EditOutcome::kInvalid;
+    TimelineDocument document;
+    std::vector<KeyConflict> conflicts;
+    std::string error;
+};
+
 }  // namespace
 
 TimelineOnDisk ReadTimelineOnDisk(const std::string& path) {
-    TimelineOnDisk disk;
-    std::string text;
-    disk.readable = ReadWholeText(path, text);
-    if (!disk.readable) {
-        disk.error = "timeline.txt: cannot be read";
-        return disk;
+    TimelineOnDisk disk = ReadTimelineBytes(path);
+    if (disk.readable) disk.document.Parse(disk.text, kFileName, disk.error);
+    return disk;
+}
+
+// A file that cannot be read is told apart by why, for want of anything else. Compiling a big
+// file takes long: when the program quits meanwhile, the reading ends as one that does not compile.
+TimelineOnDisk TimelineSaver::Read() {
+    TimelineOnDisk disk = ReadTimelineBytes(path);
+    if (disk.readable) {
+        std::optional<Compiled> compiled = RunUnlessAbandoned([text = disk.text] { return Compile(text); }, abandoned);
+        disk.document = compiled ? std::move(compiled->document) : TimelineDocument();
+        disk.error = compiled ? std::move(compiled->error) : std::string("the player is quitting");
     }
-    disk.version = TextVersion(text);
-    disk.document.Parse(text, "timeline.txt", disk.error);
+    disk.version = versions.Observe(disk.stamp, disk.readable ? std::move(disk.text) : disk.error);
     return disk;
 }
 
@@ -169,14 +215,31 @@ void TimelineSaver::StateOf(const TimelineOnDisk& disk, json& state) {
 
 void TimelineSaver::State(json& state) {
     const std::lock_guard<std::mutex> lock(mutex);
-    StateOf(ReadTimelineOnDisk(path), state);
+    StateOf(Read(), state);
+}
+
+uint64_t TimelineSaver::Version() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    TimelineOnDisk disk = ReadTimelineBytes(path);
+    return versions.Observe(disk.stamp, disk.readable ? std::move(disk.text) : disk.error);
+}
+
+// The version of the text just saved, read back for the file's stamp, so that the next look at
+// the file finds nothing new. When another save replaced it already, the saved text has a version
+// of its own, and the next look finds the other one.
+uint64_t TimelineSaver::SavedVersion(const std::string& saved) {
+    TimelineOnDisk disk = ReadTimelineBytes(path);
+    if (disk.readable && disk.text == saved) return versions.Observe(disk.stamp, std::move(disk.text));
+    return versions.Renew();
 }
 
 int TimelineSaver::Edit(const json& request, json& answer) {
     std::vector<KeyOperation> operations;
-    std::string version;
+    uint64_t version = 0;
     try {
-        version = request.at("version").get<std::string>();
+        const json& shown = request.at("version");
+        if (!shown.is_number_unsigned()) throw std::invalid_argument("the version is the number the page was shown");
+        version = shown.get<uint64_t>();
         operations = OperationsFromJson(request.at("operations"));
     } catch (const std::exception& failure) {
         answer = {{"error", failure.what()}};
@@ -186,39 +249,63 @@ int TimelineSaver::Edit(const json& request, json& answer) {
     const std::vector<TimelineTrack>* remembered = versions.Find(version);
     const std::vector<TimelineTrack> base = remembered ? *remembered : std::vector<TimelineTrack>();
     for (int attempt = 0; attempt < kSaveAttempts; ++attempt) {
-        TimelineOnDisk disk = ReadTimelineOnDisk(path);
-        StateOf(disk, answer);
+        if (abandoned) break;
+        TimelineOnDisk disk = Read();
         if (!disk.Sound() && attempt + 1 < kSaveAttempts) {
             std::this_thread::sleep_for(kHalfWrittenWait);
             continue;
         }
         if (!disk.Sound()) {
+            StateOf(disk, answer);
             answer["conflict"] = "the timeline on disk does not compile: " + disk.error;
             return 409;
         }
         if (!remembered) {
+            StateOf(disk, answer);
             answer["conflict"] = "the page's copy of the timeline is older than the player remembers; it now shows the file as it is";
             return 409;
         }
         const std::string applied = disk.document.Text();
-        std::vector<KeyConflict> conflicts;
-        std::string error;
-        switch (ApplyKeyOperations(base, operations, disk.document, conflicts, error)) {
+        std::optional<Edited> edited = RunUnlessAbandoned(
+            [base, operations, document = std::move(disk.document)]() mutable {
+                Edited result;
+                result.outcome = ApplyKeyOperations(base, operations, document, result.conflicts, result.error);
+                result.document = std::move(document);
+                return result;
+            },
+            abandoned);
+        if (!edited) break;
+        std::vector<KeyConflict>& conflicts = edited->conflicts;
+        std::string& error = edited->error;
+        disk.document = std::move(edited->document);
+        switch (edited->outcome) {
         case EditOutcome::kInvalid: answer = {{"error", error}}; return 400;
-        case EditOutcome::kConflict: DescribeConflicts(conflicts, answer); return 409;
+        case EditOutcome::kConflict: StateOf(disk, answer); DescribeConflicts(conflicts, answer); return 409;
         case EditOutcome::kApplied: break;
         }
+        // What could not be read back is not written: the player would refuse the file.
+        if (disk.document.Text().size() > kMaxTextBytes) {
+            answer = {{"error", "the edited timeline would be larger than the " + Mebibytes(kMaxTextBytes) +
+                              " the player reads; nothing was saved"}};
+            return 413;
+        }
+        if (abandoned) break;
         switch (ReplaceIfUnchanged(path, applied, disk.document.Text(), error)) {
         case ReplaceOutcome::kChanged: continue;
-        case ReplaceOutcome::kRefused: answer["error"] = error; return 500;
+        case ReplaceOutcome::kRefused: answer = {{"error", error}}; return 500;
         case ReplaceOutcome::kReplaced: break;
         }
         const bool merged = disk.version != version;
-        disk.version = TextVersion(disk.document.Text());
+        disk.version = SavedVersion(disk.document.Text());
         StateOf(disk, answer);
         if (merged) answer["merged"] = true;
         return 200;
     }
+    if (abandoned) {
+        answer = {{"error", "the player is quitting; nothing was saved"}};
+        return 503;
+    }
+    StateOf(Read(), answer);
     answer["conflict"] = "the timeline kept changing on disk while it was saved; nothing was saved";
     return 409;
 }

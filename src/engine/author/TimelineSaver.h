@@ -8,9 +8,12 @@
 
 #include "author/TimelineVersions.h"
 #include "formats/TimelineDocument.h"
+#include "io/ReadOnlyFile.h"
 
 #include <nlohmann/json_fwd.hpp>
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -18,9 +21,11 @@
 // The timeline as it is on disk now.
 struct TimelineOnDisk {
     bool readable = false;
-    std::string version;
+    ChangeStamp stamp;
+    std::string text;  // the bytes read
     TimelineDocument document;
     std::string error;  // empty when it parses
+    uint64_t version = 0;  // the saver's, once it has seen this reading
 
     bool Sound() const { return readable && error.empty(); }
 };
@@ -33,19 +38,28 @@ public:
 
     // {"version", "rowsPerBeat", "musicBeats", and "tracks" or "error"}.
     void State(nlohmann::json& state);
+    // The version of the file as it is now, without the work of a state.
+    uint64_t Version();
     // `request` is {"version": V, "operations": [{"op": "add|move|set|delete", "track", "row",
     // "to", "value", "kind", "was": [value, kind] of the key as the page saw it}]}. The answer
     // carries the state of the file after it, saved or not, with "merged" when the edit met
     // changes made since V, "conflict" (a sentence) and "conflicts" (each key, with what each
     // side did to it and leaves at its row) when it was refused for them, or "error".
     // Returns the HTTP status: 200 saved, 400 a malformed edit, 409 not saved for the file's sake
-    // (a conflict, a file that does not compile), 500 the system refused the save.
+    // (a conflict, a file that does not compile), 413 a result too large to be read back, 500
+    // the system refused the save, 503 abandoned.
     int Edit(const nlohmann::json& request, nlohmann::json& answer);
+    // The program is quitting: an edit under way stops before its next step, unsaved, unless
+    // its save has begun, and none begins. Any thread.
+    void Abandon() { abandoned = true; }
 
 private:
+    TimelineOnDisk Read();
     void StateOf(const TimelineOnDisk& disk, nlohmann::json& state);
+    uint64_t SavedVersion(const std::string& saved);
 
     std::mutex mutex;
+    std::atomic<bool> abandoned = false;
     std::string path;
     double musicBeats = 0.0;
     TimelineVersions versions;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +85,17 @@ bool GetFileStamp(const char* path, FileStamp& stamp) {
     stamp.modified = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     stamp.size = static_cast<int64_t>(status.st_size);
     return true;
+}
+
+size_t RaiseOpenFileLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;  // the usual default, to be safe
+    if (limit.rlim_cur < limit.rlim_max) {
+        struct rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+    }
+    return limit.rlim_cur == RLIM_INFINITY ? SIZE_MAX : static_cast<size_t>(limit.rlim_cur);
 }
 
 namespace {

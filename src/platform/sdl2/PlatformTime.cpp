@@ -1,5 +1,7 @@
-// kernel32 tick counter and sleep.
+// kernel32 tick counter, sleep and thread priority.
 #include "platform/Platform.h"
+
+#include <SDL.h>
 
 #include <chrono>
 #include <thread>
@@ -19,5 +21,7 @@ uint32_t GetTickCount() {
 void Sleep(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
+
+void SetThreadPriorityLowest() { SDL_SetThreadPriority(SDL_THREAD_PRIORITY_LOW); }
 
 }  // namespace platform

@@ -113,6 +113,8 @@ bool GetFileStamp(const char* path, FileStamp& stamp) {
     return true;
 }
 
+size_t RaiseOpenFileLimit() { return SIZE_MAX; }
+
 // A windowed program gets no console of its own; cmd.exe's stays with cmd.exe unless asked for.
 void AttachParentConsole() {
     const bool output = Leads(STD_OUTPUT_HANDLE);

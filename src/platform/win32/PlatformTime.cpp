@@ -52,4 +52,6 @@ void Sleep(uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
+void SetThreadPriorityLowest() { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_LOWEST); }
+
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // What an escape hides is what a route sees, so "%2f" cannot slip a path past the route's names;
@@ -27,6 +29,25 @@ TEST(HttpMessage, AQueryGivesTheFirstValueOfANameDecoded) {
     EXPECT_EQ(request.Query("missing"), "");
     request.query = "track%3DFade=x";
     EXPECT_EQ(request.Query("track=Fade"), "x") << "names are decoded before they are compared";
+}
+
+// A browser leaves out the port of http://host:80/, so a Host without one names port 80; what
+// follows a bracketed IPv6 address is its port, never a part of the address.
+TEST(HttpMessage, AHostWithoutAPortIsOnPort80) {
+    const std::tuple<const char*, const char*, int> named[] = {
+        {"127.0.0.1", "127.0.0.1", 80}, {"localhost:8080", "localhost", 8080}, {"[::1]", "[::1]", 80},
+        {"[::1]:9", "[::1]", 9}, {"Name.local:80", "Name.local", 80}};
+    for (const auto& [header, name, port] : named) {
+        std::string splitName;
+        int splitPort = 0;
+        EXPECT_TRUE(SplitHost(header, splitName, splitPort)) << header;
+        EXPECT_EQ(splitName, name);
+        EXPECT_EQ(splitPort, port) << header;
+    }
+    std::string name;
+    int port = 0;
+    for (const char* malformed : {"", ":80", "host:", "host:x", "host:-1", "host:65536", "host:80x", "[::1]:"})
+        EXPECT_FALSE(SplitHost(malformed, name, port)) << malformed;
 }
 
 }  // namespace

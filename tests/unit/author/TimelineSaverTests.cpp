@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -28,7 +29,7 @@ std::string WithFirstValue(const TimelineDocument& document, const std::string& 
     return edited.Text();
 }
 
-json SetFirstKey(const std::string& version, const TimelineDocument& document, const std::string& track, double value) {
+json SetFirstKey(uint64_t version, const TimelineDocument& document, const std::string& track, double value) {
     const SyncKey& key = KeysOf(document, track).front();
     return {{"version", version},
             {"operations", json::array({{{"op", "set"}, {"track", track}, {"row", key.row}, {"value", value}, {"kind", 1}}})}};
@@ -43,10 +44,10 @@ protected:
     const TimelineDocument document = Parsed(original);
     TimelineSaver saver{path, 432.0};
 
-    std::string ShownVersion() {
+    uint64_t ShownVersion() {
         json state;
         saver.State(state);
-        return state.at("version").get<std::string>();
+        return state.at("version").get<uint64_t>();
     }
 };
 
@@ -61,7 +62,7 @@ TEST_F(TimelineSaverTest, ASaveRacingAnotherEditorsSaveLosesNoEdit) {
     int refused = 0;
     for (int trial = 0; trial < kTrials; ++trial) {
         WriteFile(path, original);
-        const std::string version = ShownVersion();
+        const uint64_t version = ShownVersion();
         const std::string theirs = WithFirstValue(document, "Fade", 0.5f + static_cast<float>(trial));
         const bool inPlace = trial % 2 == 1;
         const auto theirDelay = std::chrono::microseconds(random() % 1500);
@@ -86,7 +87,7 @@ TEST_F(TimelineSaverTest, ASaveRacingAnotherEditorsSaveLosesNoEdit) {
             << "trial " << trial << ": the other editor's save was lost (" << answer.dump().substr(0, 200) << ")";
         if (status == 200 && text != theirs) {
             EXPECT_EQ(KeysOf(final, "Camera Yaw").front().value, 1000.0f + static_cast<float>(trial)) << trial;
-            EXPECT_EQ(answer.at("version"), TextVersion(text)) << "trial " << trial << ": the page is not shown the file";
+            EXPECT_EQ(answer.at("version"), ShownVersion()) << "trial " << trial << ": the page is not shown the file";
             merged += answer.value("merged", false);
         } else if (status == 200) {
             ++superseded;  // the other save came after this one, and replaced it as a later save does
@@ -106,7 +107,7 @@ TEST_F(TimelineSaverTest, ASaveRacingAnotherEditorsSaveLosesNoEdit) {
 
 TEST_F(TimelineSaverTest, AKeyChangedOnBothSidesIsRefusedWithBothValuesAndAGoneVersionWithTheFile) {
     WriteFile(path, original);
-    const std::string version = ShownVersion();
+    const uint64_t version = ShownVersion();
     const std::string theirs = WithFirstValue(document, "Fade", 0.25f);
     WriteFile(path, theirs);
 
@@ -116,18 +117,19 @@ TEST_F(TimelineSaverTest, AKeyChangedOnBothSidesIsRefusedWithBothValuesAndAGoneV
     EXPECT_NE(conflict.find("\"Fade\" at beat"), std::string::npos) << conflict;
     EXPECT_NE(conflict.find("changed on disk to 0.25"), std::string::npos) << conflict;
     EXPECT_NE(conflict.find("by this edit to 0.75 linear"), std::string::npos) << conflict;
-    EXPECT_EQ(answer.at("version"), TextVersion(theirs));
+    const uint64_t now = ShownVersion();
+    EXPECT_EQ(answer.at("version"), now);
     EXPECT_EQ(ReadFile(path), theirs);
 
-    EXPECT_EQ(saver.Edit(SetFirstKey("0123456789abcdef", document, "Camera Yaw", 2.0), answer), 409);
-    EXPECT_EQ(answer.at("version"), TextVersion(theirs));
+    EXPECT_EQ(saver.Edit(SetFirstKey(now + 1000, document, "Camera Yaw", 2.0), answer), 409);
+    EXPECT_EQ(answer.at("version"), now);
     EXPECT_EQ(ReadFile(path), theirs);
 }
 
 // One page deletes Fade's key at beat 8; another, on the same version, moves it to beat 12.
 TEST_F(TimelineSaverTest, AKeyDeletedAndMovedOnTwoPagesIsRefusedNamingBothSides) {
     WriteFile(path, original);
-    const std::string version = ShownVersion();
+    const uint64_t version = ShownVersion();
     const auto fade = [](json operation) {
         operation.update({{"track", "Fade"}, {"row", 8 * 16}, {"was", {0.9, 1}}});
         return json::array({operation});
@@ -149,6 +151,35 @@ TEST_F(TimelineSaverTest, AKeyDeletedAndMovedOnTwoPagesIsRefusedNamingBothSides)
     EXPECT_EQ(saver.Edit({{"version", ShownVersion()}, {"operations", stale}}, answer), 409);
     EXPECT_EQ(answer.value("conflict", ""), "\"Fade\" at beat 8 was deleted on disk, and changed by this edit to 0.5 linear");
     EXPECT_EQ(ReadFile(path), deleted);
+}
+
+// Another editor puts a text seen before back at once, within the file system's clock step: in
+// place (the file and its size as they were), then by a rename. The page must hear of each, so
+// each is a new version; the page's own save is none.
+TEST_F(TimelineSaverTest, EveryChangeOnDiskIsANewVersionEvenBackToATextSeenBefore) {
+    const std::string before = WithFirstValue(document, "Fade", 0.25f);
+    WriteFile(path, before);
+    const uint64_t first = ShownVersion();
+    json answer;
+    ASSERT_EQ(saver.Edit(SetFirstKey(first, document, "Fade", 0.75), answer), 200) << answer.dump();
+    const uint64_t saved = answer.at("version");
+    EXPECT_EQ(saver.Version(), saved) << "the page's own save would look like news to it";
+    const std::string edited = ReadFile(path);
+    ASSERT_EQ(edited.size(), before.size());
+
+    std::vector<uint64_t> seen{first, saved};
+    for (const bool inPlace : {true, false}) {
+        if (inPlace) {
+            WriteFile(path, before);
+        } else {
+            WriteFile(path + ".other", edited);
+            std::rename((path + ".other").c_str(), path.c_str());
+        }
+        const uint64_t version = saver.Version();
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), version), 0) << (inPlace ? "in place" : "by rename");
+        seen.push_back(version);
+        EXPECT_EQ(ShownVersion(), version) << "a version read again is the same";
+    }
 }
 
 }  // namespace

@@ -5,6 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+uint64_t Nanoseconds(const timespec& time) {
+    return static_cast<uint64_t>(time.tv_sec) * 1000000000u + static_cast<uint64_t>(time.tv_nsec);
+}
+
+}  // namespace
+
 // O_NONBLOCK makes opening a FIFO return at once.
 ReadOnlyFile::ReadOnlyFile(const char* path)
     : handle_(path ? ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : kClosed) {
@@ -20,6 +28,8 @@ bool ReadOnlyFile::Inspect(Kind& kind) const {
     if (!IsOpen() || ::fstat(static_cast<int>(handle_), &info) != 0 || info.st_size < 0) return false;
     kind.regular = S_ISREG(info.st_mode);
     kind.size = static_cast<uint64_t>(info.st_size);
+    kind.stamp = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), Nanoseconds(info.st_mtim),
+                  Nanoseconds(info.st_ctim), kind.size};
     return true;
 }
 

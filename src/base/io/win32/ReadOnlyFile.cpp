@@ -45,6 +45,12 @@ bool ReadOnlyFile::Inspect(Kind& kind) const {
     if (!GetFileInformationByHandle(Native(handle_), &info)) return false;
     kind.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     kind.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    // The change time (metadata included) is only in the basic information.
+    FILE_BASIC_INFO basic;
+    if (!GetFileInformationByHandleEx(Native(handle_), FileBasicInfo, &basic, sizeof basic)) return false;
+    kind.stamp = {info.dwVolumeSerialNumber, (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                  (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime,
+                  static_cast<uint64_t>(basic.ChangeTime.QuadPart), kind.size};
     return true;
 }
 

@@ -44,6 +44,11 @@ struct FileStamp {
 // False when nothing can be found at the path.
 bool GetFileStamp(const char* path, FileStamp& stamp);
 
+// How many files and sockets the program may hold open, after raising its own limit as far as
+// the system lets it (the soft limit to the hard one). SIZE_MAX where the system counts none
+// (Windows: a socket is not a C runtime file).
+size_t RaiseOpenFileLimit();
+
 // ---- kernel32: the console -------------------------------------------------------------
 
 // AttachConsole(ATTACH_PARENT_PROCESS): a windowed program started from a console answers there
@@ -91,6 +96,9 @@ int GetAdaptersAddresses(bool ipv6, AddressText* addresses, int capacity);
 uint32_t GetTickCount();
 // Sleep.
 void Sleep(uint32_t milliseconds);
+// SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST): the calling thread does work
+// in the background, and yields the processor to the frame whenever both want it.
+void SetThreadPriorityLowest();
 
 // ---- user32: windows -----------------------------------------------------------------
 
