@@ -127,6 +127,18 @@ TEST_F(SegmentedCaptureTest, ASegmentIsReusedOnlyUnderTheSameSettingsAndData) {
     EXPECT_EQ(ReadBytes(run.File("clip.frames")), "a list of another tool\n") << "a list under the old name is left";
 }
 
+// A cluster's login node may have no GL at all: the plan takes the soundtrack's length from its file.
+TEST_F(SegmentedCaptureTest, PlansWithoutGL) {
+    const std::string noDrivers = run.File("no-drivers");
+    fs::create_directory(noDrivers);
+    const ToolRun planned = Capture("clip.mp4", {"--jobs", "2", "--plan"},
+                                    {{"DISPLAY", ""}, {"__EGL_VENDOR_LIBRARY_DIRS", noDrivers},
+                                     {"LIBGL_DRIVERS_PATH", noDrivers}, kNoSound.front()});
+    ExpectSucceeded(planned);
+    EXPECT_NE(planned.output.find("clip.mp4: 2 segments planned; to draw: 0 1\n"), std::string::npos)
+        << planned.output;
+}
+
 // Ctrl-C reaches the run and its segments' processes together, as the terminal sends it, once the
 // first segment is finished.
 TEST_F(SegmentedCaptureTest, AnInterruptSaysWhatIsKeptAndEndsWith130) {

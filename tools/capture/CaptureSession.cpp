@@ -53,7 +53,8 @@ CaptureSession::CaptureSession(int framesPerSecond, const FrameSettings& frame)
     : framesPerSecond(framesPerSecond),
       frame(frame),
       composer(frame),
-      stepper(framesPerSecond, [this] { return DispatchMessages(); }) {}
+      stepper(framesPerSecond, [this] { return DispatchMessages(); }),
+      times(0.0, kSoundtrackTempo, framesPerSecond) {}
 
 bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
     std::error_code failure;
@@ -86,7 +87,7 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
     // Init has started the music; the frames follow the session's clock instead, unheard.
     alSourcePause(engine.soundtrack.source);
     engine.sync.clock = &stepper.Clock();
-    soundtrackSeconds = BufferSeconds(engine.soundtrack.buffer);
+    times = SoundtrackTimes(BufferSeconds(engine.soundtrack.buffer), engine.soundtrack.tempo, framesPerSecond);
     if (!WithinLimits(error)) return false;
     const IRenderer& renderer = *engine.renderer;
     if (renderer.width != frame.RenderWidth() || renderer.height != frame.RenderHeight()) {
@@ -130,16 +131,8 @@ void CaptureSession::Stop() {
     started = false;
 }
 
-double CaptureSession::SecondsAtBeat(double beat) const {
-    return beat * 60.0 / engine.soundtrack.tempo;
-}
-
-double CaptureSession::BeatAtSeconds(double seconds) const {
-    return seconds * engine.soundtrack.tempo / 60.0;
-}
-
 bool CaptureSession::MoveTo(double seconds, std::string& error) {
-    progress.framesToRun = FrameAtOrAfter(seconds);
+    progress.framesToRun = times.FrameAtOrAfter(seconds);
     if (!stepper.MoveTo(seconds, *engine.demo, *engine.renderer, engine.sync)) {
         error = stepError;
         return false;

@@ -7,6 +7,7 @@
 
 #include "FrameComposer.h"
 #include "FrameSettings.h"
+#include "SoundtrackTimes.h"
 #include "engine/Engine.h"
 #include "engine/FrameStepper.h"
 
@@ -60,13 +61,13 @@ public:
     const std::vector<uint8_t>* CaptureFrame(double seconds, std::string& error);
     const FrameSettings& Frame() const { return frame; }
 
-    double FrameSeconds(int64_t frame) const { return stepper.FrameSeconds(frame); }
-    // The first frame at or after `seconds`.
-    int64_t FrameAtOrAfter(double seconds) const { return stepper.FrameAtOrAfter(seconds); }
-    double SecondsAtBeat(double beat) const;
-    double BeatAtSeconds(double seconds) const;
-    // Where the player stops: its last frame comes before, at the end it quits without drawing.
-    double SoundtrackSeconds() const { return soundtrackSeconds; }
+    // The soundtrack as the engine holds it, once started.
+    const SoundtrackTimes& Times() const { return times; }
+    double FrameSeconds(int64_t frame) const { return times.FrameSeconds(frame); }
+    int64_t FrameAtOrAfter(double seconds) const { return times.FrameAtOrAfter(seconds); }
+    double SecondsAtBeat(double beat) const { return times.SecondsAtBeat(beat); }
+    double BeatAtSeconds(double seconds) const { return times.BeatAtSeconds(seconds); }
+    double SoundtrackSeconds() const { return times.Seconds(); }
     int64_t FramesRun() const { return stepper.FramesRun(); }
     float Tempo() const { return engine.soundtrack.tempo; }
     const IDemo& Demo() const { return *engine.demo; }
@@ -84,7 +85,7 @@ private:
     FrameStepper stepper;
     Engine engine;
     bool started = false;
-    double soundtrackSeconds = 0.0;
+    SoundtrackTimes times;
     double clockSeconds = 0.0;
     std::string stepError;  // why the stepping stopped
     bool (*stopRequested)() = nullptr;

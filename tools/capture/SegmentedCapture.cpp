@@ -227,12 +227,10 @@ std::string SegmentedCapture::FinishedFrames() const {
 bool SegmentedCapture::Plan(std::string& error) {
     std::optional<CapturePlan> planned = CapturePlan::FromOptions(options, error);
     if (!planned) return false;
-    CaptureSession session(options.framesPerSecond);
+    const std::optional<SoundtrackTimes> soundtrack =
+        SoundtrackTimes::Read(options.runDirectory, options.framesPerSecond, error);
     Stretch stretch;
-    const bool started = session.Start(options.runDirectory, options.anisotropyCap, error) &&
-                         ChooseStretch(session, options, stretch, error);
-    session.Stop();
-    if (!started) return false;
+    if (!soundtrack || !ChooseStretch(*soundtrack, options, stretch, error)) return false;
     planned->Cut(stretch.firstFrame, stretch.endFrame, options.jobs);
     plan = std::move(*planned);
     const std::optional<CapturePlan> earlier = EarlierPlan();
