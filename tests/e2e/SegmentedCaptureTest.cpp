@@ -1,6 +1,7 @@
 // quarn-capture --jobs run as a process: what a run takes up from an earlier one, what it says,
 // and how it ends.
 #include "support/CaptureTool.h"
+#include "support/EngineLog.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,28 @@ TEST_F(SegmentedCaptureTest, PlansWithoutGL) {
     ExpectSucceeded(planned);
     EXPECT_NE(planned.output.find("clip.mp4: 2 segments planned; to draw: 0 1\n"), std::string::npos)
         << planned.output;
+}
+
+// The player's log is the player's: a capture beside it, a still or a video in segments, writes its
+// engine's log beside its own output, and a link planted there is replaced, not written through.
+TEST_F(SegmentedCaptureTest, CapturesLeaveThePlayersLogAlone) {
+    const std::string playerLog = std::string("L\0o\0g\0\r\0\n\0", 10);
+    std::ofstream(run.File("LogFile.txt"), std::ios::binary) << playerLog;
+    std::ofstream(run.File("victim.txt")) << "not a log\n";
+    fs::create_directory(run.File("stills"));
+    fs::create_symlink(run.File("victim.txt"), run.File("stills/capture.log"));
+
+    const ToolRun still = RunCapture(run, {"--at", "1", "--out", "stills", "--size", "160x90", "--max-anisotropy", "1"},
+                                     kNoSound);
+    ExpectSucceeded(still);
+    EXPECT_NE(still.output.find("the engine's log: " + run.File("stills/capture.log")), std::string::npos)
+        << still.output;
+    EXPECT_FALSE(fs::is_symlink(run.File("stills/capture.log")));
+    EXPECT_GE(FindLine(ReadEngineLog(run.File("stills/capture.log")), "Logger Initialized."), 0);
+    ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2"}));
+
+    EXPECT_EQ(ReadBytes(run.File("LogFile.txt")), playerLog);
+    EXPECT_EQ(ReadBytes(run.File("victim.txt")), "not a log\n");
 }
 
 // Ctrl-C reaches the run and its segments' processes together, as the terminal sends it, once the

@@ -514,7 +514,9 @@ const char* CaptureUsage() {
            "                     with --slurm: each task asks for a GPU and draws on the one it is given.\n"
            "No sound device is opened: the capture plays nothing, and needs no sound card.\n"
            "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
-           "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"
+           "                     the directory the tool lies in. The player's LogFile.txt there is\n"
+           "                     left alone: the engine logs beside the output (FILE.log,\n"
+           "                     SHEET.png.log, DIR/capture.log; a segment's in FILE.parts/).\n"
            "--max-anisotropy N   caps the anisotropic filtering of the textures at N (1 or more); by\n"
            "                     default the driver's maximum, as in the player. A software\n"
            "                     rasteriser draws many times faster at 1, with softer distant textures.\n";
@@ -531,6 +533,12 @@ std::string PresetList() {
         list.append("\n");
     }
     return list;
+}
+
+std::filesystem::path EngineLogFile(const CaptureOptions& options) {
+    if (!options.videoFile.empty()) return options.videoFile.string() + (options.segment ? ".engine.log" : ".log");
+    if (!options.sheetFile.empty()) return options.sheetFile.string() + ".log";
+    return options.outDirectory / "capture.log";
 }
 
 std::string StillFileName(double beat) {

@@ -36,9 +36,11 @@ public:
     explicit CaptureSession(int framesPerSecond, const FrameSettings& frame = {});
 
     // Starts the engine inside `runDirectory`, with the soundtrack paused at its start and the
-    // frames reading the session's own clock.
+    // frames reading the session's own clock. The engine logs to `log`, made afresh (never the
+    // player's LogFile.txt, nor through a link or into another's file).
     // `anisotropyCap` above 0 lowers the renderer's anisotropy before the effects make their samplers.
-    bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error);
+    bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, const std::filesystem::path& log,
+               std::string& error);
     // Also after a failed Start.
     void Stop();
     // Told after every stepped frame and every render of a frame being captured.

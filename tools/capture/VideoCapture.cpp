@@ -83,7 +83,7 @@ bool VideoCapture::Run(std::string& error) {
 
 bool VideoCapture::Capture(const std::filesystem::path& ffmpeg, const std::filesystem::path& partFile,
                            std::string& error) {
-    if (!session.Start(options.runDirectory, options.anisotropyCap, error)) return false;
+    if (!session.Start(options.runDirectory, options.anisotropyCap, EngineLogFile(options), error)) return false;
     Stretch stretch;
     return ChooseStretch(session.Times(), options, stretch, error) && EncodeFrames(stretch, ffmpeg, partFile, error);
 }

@@ -15,7 +15,7 @@ namespace {
 
 bool CaptureStills(const CaptureOptions& options, std::string& error) {
     StillCapture capture(options.frame);
-    const bool captured = capture.Start(options.runDirectory, options.anisotropyCap, error) &&
+    const bool captured = capture.Start(options, error) &&
                           (options.sheetFile.empty() ? capture.CaptureStills(options.beats, options.outDirectory, error)
                                                      : capture.CaptureSheet(options, error));
     capture.Stop();
