@@ -177,7 +177,7 @@ TEST_F(SegmentedCaptureTest, AnInterruptSaysWhatIsKeptAndEndsWith130) {
     EXPECT_FALSE(fs::exists(run.File("clip.mp4")));
 }
 
-// The processes whose command line holds `marker`, with `parent` as their parent.
+// The processes whose command line holds `marker`, with `parent` as their parent (any for 0).
 std::vector<pid_t> ChildrenOf(pid_t parent, const std::string& marker) {
     std::vector<pid_t> children;
     std::error_code failure;
@@ -186,11 +186,25 @@ std::vector<pid_t> ChildrenOf(pid_t parent, const std::string& marker) {
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         const std::string stat = ReadBytes(it->path() / "stat");
         const size_t close = stat.rfind(')');
-        if (close == std::string::npos || std::atoi(stat.c_str() + stat.find(' ', close + 2) + 1) != parent) continue;
+        if (close == std::string::npos) continue;
+        if (parent != 0 && std::atoi(stat.c_str() + stat.find(' ', close + 2) + 1) != parent) continue;
         std::string command = ReadBytes(it->path() / "cmdline");
         if (command.find(marker) != std::string::npos) children.push_back(std::stoi(name));
     }
     return children;
+}
+
+// A scheduler or a script signals the run's own process, not its group: the segments stop between
+// two frames as on the terminal's Ctrl-C, rather than each drawing to its end, and none outlives
+// the run. The second segment (eight renders a frame) has its signal sent as its ffmpeg starts.
+TEST_F(SegmentedCaptureTest, ASigtermToTheRunAloneStopsItsSegments) {
+    const ToolRun stopped = Capture("clip.mp4", {"--jobs", "2", "--motion-blur", "8"},
+                                    OnSecondSegment("kill -TERM \"$(cut -d' ' -f4 /proc/$PPID/stat)\";;"));
+    EXPECT_EQ(stopped.process.exitStatus, 143) << stopped.errors;
+    EXPECT_NE(stopped.errors.find("quarn-capture: interrupted"), std::string::npos) << stopped.errors;
+    EXPECT_EQ(stopped.errors.find("failed"), std::string::npos) << stopped.errors;
+    EXPECT_FALSE(fs::exists(run.File("clip.mp4.parts/segment-00000005.mp4"))) << "the second segment drew to its end";
+    EXPECT_TRUE(ChildrenOf(0, run.File("clip.mp4.parts")).empty()) << "a segment's process outlived the run";
 }
 
 // In a process of its own that adopts orphans: starts `argv`, kills it with SIGKILL as soon as its

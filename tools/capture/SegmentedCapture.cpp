@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cerrno>
 #include <cinttypes>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -317,9 +318,14 @@ bool SegmentedCapture::DrawMissing(std::string& error) {
     ProgressLine progress(total, stderr, [this] { return BytesWritten(); }, FramesDone());
     framesBefore = FramesDone();
     size_t next = 0;
+    bool passedOn = false;
     while (true) {
         next = StartSegments(next, reports[1], error);
         if (running.empty()) break;
+        if (Interrupted() && !passedOn) {
+            PassOnInterrupt();
+            passedOn = true;
+        }
         ReadReports(reports[0]);
         ReapSegments(error);
         progress.Update(FramesDone());
@@ -360,6 +366,13 @@ size_t SegmentedCapture::StartSegments(size_t next, int reportFd, std::string& e
         segmentsStarted = true;
     }
     return next;
+}
+
+// A signal sent to this process alone (a scheduler's or a script's kill, not a terminal's Ctrl-C,
+// which reaches them all) stops the segments between two frames as well, rather than letting each
+// draw to its end.
+void SegmentedCapture::PassOnInterrupt() const {
+    for (const Running& segment : running) kill(segment.process, InterruptSignal());
 }
 
 // Waits a moment for the segments' reports and takes those that came.

@@ -55,6 +55,7 @@ private:
 
     bool DrawMissing(std::string& error);
     size_t StartSegments(size_t next, int reportFd, std::string& error);
+    void PassOnInterrupt() const;
     void ReadReports(int fd);
     void TakeReport(const ProgressReport::Line& line);
     void ReapSegments(std::string& error);

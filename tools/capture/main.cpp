@@ -56,8 +56,7 @@ int main(int argc, char** argv) {
                           (options->videoFile.empty() ? CaptureStills(*options, error) : CaptureVideo(*options, error));
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());
-        // As a shell reports a program ended by Ctrl-C.
-        return Interrupted() ? 130 : 1;
+        return Interrupted() ? 128 + InterruptSignal() : 1;
     }
     return 0;
 }
