@@ -34,6 +34,11 @@ bool CaptureVideo(const CaptureOptions& options, std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Nothing asked: the usage alone, which lists every option, rather than the first one missing.
+    if (argc <= 1) {
+        std::fputs(CaptureUsage(), stderr);
+        return 2;
+    }
     std::string error;
     const std::optional<CaptureOptions> options = ParseCaptureOptions(argc, argv, error);
     if (!options) {
