@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
     const bool preview = HasFlag(argc, argv, "--preview");
     if (preview) session.UsePreview();
     std::string error;
-    bool measured = session.Start(QUARN_RUN_DIR, 0.0f, error);
+    // The player's log, as the frames timed are the player's.
+    bool measured = session.Start(QUARN_RUN_DIR, 0.0f, QUARN_RUN_DIR "/LogFile.txt", error);
     if (measured) {
         const GLenum glError = glGetError();  // before the queries below can add to it
         GLint sampleCount = 0;

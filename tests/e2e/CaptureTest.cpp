@@ -172,6 +172,11 @@ TEST(Capture, BadArgumentsGiveTheUsageAndNoStill) {
     EXPECT_FALSE(fs::exists(run.File("sheet.png")));
     EXPECT_FALSE(fs::exists(run.File("LogFile.txt"))) << "the engine must not start on bad arguments";
 
+    // Run bare, as the README suggests, it gives the usage alone, not the first option missing.
+    const ToolRun bare = RunTool(run, QUARN_RUN_DIR "/quarn-capture", {});
+    EXPECT_EQ(bare.process.exitStatus, 2);
+    EXPECT_TRUE(bare.errors.starts_with("usage: quarn-capture --at BEAT")) << bare.errors;
+
     // A mistyped option is named as such, not taken for one that lacks its value.
     const ToolRun typo = RunCapture(run, {"--hlep"});
     EXPECT_NE(typo.errors.find("unknown argument: --hlep"), std::string::npos) << typo.errors;

@@ -1,6 +1,7 @@
 // quarn-capture --jobs run as a process: what a run takes up from an earlier one, what it says,
 // and how it ends.
 #include "support/CaptureTool.h"
+#include "support/EngineLog.h"
 
 #include <gtest/gtest.h>
 
@@ -127,6 +128,40 @@ TEST_F(SegmentedCaptureTest, ASegmentIsReusedOnlyUnderTheSameSettingsAndData) {
     EXPECT_EQ(ReadBytes(run.File("clip.frames")), "a list of another tool\n") << "a list under the old name is left";
 }
 
+// A cluster's login node may have no GL at all: the plan takes the soundtrack's length from its file.
+TEST_F(SegmentedCaptureTest, PlansWithoutGL) {
+    const std::string noDrivers = run.File("no-drivers");
+    fs::create_directory(noDrivers);
+    const ToolRun planned = Capture("clip.mp4", {"--jobs", "2", "--plan"},
+                                    {{"DISPLAY", ""}, {"__EGL_VENDOR_LIBRARY_DIRS", noDrivers},
+                                     {"LIBGL_DRIVERS_PATH", noDrivers}, kNoSound.front()});
+    ExpectSucceeded(planned);
+    EXPECT_NE(planned.output.find("clip.mp4: 2 segments planned; to draw: 0 1\n"), std::string::npos)
+        << planned.output;
+}
+
+// The player's log is the player's: a capture beside it, a still or a video in segments, writes its
+// engine's log beside its own output, and a link planted there is replaced, not written through.
+TEST_F(SegmentedCaptureTest, CapturesLeaveThePlayersLogAlone) {
+    const std::string playerLog = std::string("L\0o\0g\0\r\0\n\0", 10);
+    std::ofstream(run.File("LogFile.txt"), std::ios::binary) << playerLog;
+    std::ofstream(run.File("victim.txt")) << "not a log\n";
+    fs::create_directory(run.File("stills"));
+    fs::create_symlink(run.File("victim.txt"), run.File("stills/capture.log"));
+
+    const ToolRun still = RunCapture(run, {"--at", "1", "--out", "stills", "--size", "160x90", "--max-anisotropy", "1"},
+                                     kNoSound);
+    ExpectSucceeded(still);
+    EXPECT_NE(still.output.find("the engine's log: " + run.File("stills/capture.log")), std::string::npos)
+        << still.output;
+    EXPECT_FALSE(fs::is_symlink(run.File("stills/capture.log")));
+    EXPECT_GE(FindLine(ReadEngineLog(run.File("stills/capture.log")), "Logger Initialized."), 0);
+    ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2"}));
+
+    EXPECT_EQ(ReadBytes(run.File("LogFile.txt")), playerLog);
+    EXPECT_EQ(ReadBytes(run.File("victim.txt")), "not a log\n");
+}
+
 // Ctrl-C reaches the run and its segments' processes together, as the terminal sends it, once the
 // first segment is finished.
 TEST_F(SegmentedCaptureTest, AnInterruptSaysWhatIsKeptAndEndsWith130) {
@@ -142,7 +177,7 @@ TEST_F(SegmentedCaptureTest, AnInterruptSaysWhatIsKeptAndEndsWith130) {
     EXPECT_FALSE(fs::exists(run.File("clip.mp4")));
 }
 
-// The processes whose command line holds `marker`, with `parent` as their parent.
+// The processes whose command line holds `marker`, with `parent` as their parent (any for 0).
 std::vector<pid_t> ChildrenOf(pid_t parent, const std::string& marker) {
     std::vector<pid_t> children;
     std::error_code failure;
@@ -151,11 +186,25 @@ std::vector<pid_t> ChildrenOf(pid_t parent, const std::string& marker) {
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         const std::string stat = ReadBytes(it->path() / "stat");
         const size_t close = stat.rfind(')');
-        if (close == std::string::npos || std::atoi(stat.c_str() + stat.find(' ', close + 2) + 1) != parent) continue;
+        if (close == std::string::npos) continue;
+        if (parent != 0 && std::atoi(stat.c_str() + stat.find(' ', close + 2) + 1) != parent) continue;
         std::string command = ReadBytes(it->path() / "cmdline");
         if (command.find(marker) != std::string::npos) children.push_back(std::stoi(name));
     }
     return children;
+}
+
+// A scheduler or a script signals the run's own process, not its group: the segments stop between
+// two frames as on the terminal's Ctrl-C, rather than each drawing to its end, and none outlives
+// the run. The second segment (eight renders a frame) has its signal sent as its ffmpeg starts.
+TEST_F(SegmentedCaptureTest, ASigtermToTheRunAloneStopsItsSegments) {
+    const ToolRun stopped = Capture("clip.mp4", {"--jobs", "2", "--motion-blur", "8"},
+                                    OnSecondSegment("kill -TERM \"$(cut -d' ' -f4 /proc/$PPID/stat)\";;"));
+    EXPECT_EQ(stopped.process.exitStatus, 143) << stopped.errors;
+    EXPECT_NE(stopped.errors.find("quarn-capture: interrupted"), std::string::npos) << stopped.errors;
+    EXPECT_EQ(stopped.errors.find("failed"), std::string::npos) << stopped.errors;
+    EXPECT_FALSE(fs::exists(run.File("clip.mp4.parts/segment-00000005.mp4"))) << "the second segment drew to its end";
+    EXPECT_TRUE(ChildrenOf(0, run.File("clip.mp4.parts")).empty()) << "a segment's process outlived the run";
 }
 
 // In a process of its own that adopts orphans: starts `argv`, kills it with SIGKILL as soon as its

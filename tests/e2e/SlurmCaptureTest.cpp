@@ -119,4 +119,20 @@ TEST_F(SlurmCaptureTest, TheClusterDrawsTheLocalFramesAndResumesACancelledTask) 
     EXPECT_EQ(ReadBytes(run->File("held.mp4.frames")), local);
 }
 
+// A login node may have no GL at all: the submission plans from the soundtrack's file. The tasks,
+// which would inherit the missing drivers, are withdrawn before they start.
+TEST_F(SlurmCaptureTest, SubmitsWithoutGL) {
+    const std::string noDrivers = run->File("no-drivers");
+    fs::create_directories(noDrivers);
+    Environment noGL = slurm;
+    noGL.insert(noGL.end(),
+                {{"DISPLAY", ""}, {"__EGL_VENDOR_LIBRARY_DIRS", noDrivers}, {"LIBGL_DRIVERS_PATH", noDrivers}});
+    const ToolRun held = RunCapture(*run, Capture("nogl.mp4", {"--slurm", "--sbatch", "--hold"}), noGL);
+    const std::string array = NumberAfter(held.output, "array job"), join = NumberAfter(held.output, "join as job");
+    if (!array.empty()) Slurm("scancel", {array});
+    if (!join.empty()) Slurm("scancel", {join});
+    ExpectSucceeded(held);
+    EXPECT_NE(held.output.find("submitted 2 of 2 segments"), std::string::npos) << held.output;
+}
+
 }  // namespace

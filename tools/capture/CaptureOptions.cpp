@@ -495,8 +495,8 @@ const char* CaptureUsage() {
            "                 --supersample given as well override the preset's.\n"
            "Encoded by ffmpeg (sudo apt-get install ffmpeg). FILE appears only when complete, and\n"
            "FILE.frames only with it. Ctrl-C stops the capture between two frames with exit status\n"
-           "130: a plain capture leaves nothing behind, --jobs keeps its finished segments and says\n"
-           "which.\n"
+           "130 (SIGTERM: 143), also when sent to the --jobs run alone: a plain capture leaves\n"
+           "nothing behind, --jobs keeps its finished segments and says which.\n"
            "\n"
            "Frame options:\n"
            "--size WxH          the frames' size, e.g. 3840x2160, rendered natively (1280x720 by default;\n"
@@ -514,7 +514,9 @@ const char* CaptureUsage() {
            "                     with --slurm: each task asks for a GPU and draws on the one it is given.\n"
            "No sound device is opened: the capture plays nothing, and needs no sound card.\n"
            "--run-dir DIR        the player's data (Shaders/, Models/, Audio/, sync/ ...); by default\n"
-           "                     the directory the tool lies in. Its LogFile.txt is rewritten.\n"
+           "                     the directory the tool lies in. The player's LogFile.txt there is\n"
+           "                     left alone: the engine logs beside the output (FILE.log,\n"
+           "                     SHEET.png.log, DIR/capture.log; a segment's in FILE.parts/).\n"
            "--max-anisotropy N   caps the anisotropic filtering of the textures at N (1 or more); by\n"
            "                     default the driver's maximum, as in the player. A software\n"
            "                     rasteriser draws many times faster at 1, with softer distant textures.\n";
@@ -531,6 +533,12 @@ std::string PresetList() {
         list.append("\n");
     }
     return list;
+}
+
+std::filesystem::path EngineLogFile(const CaptureOptions& options) {
+    if (!options.videoFile.empty()) return options.videoFile.string() + (options.segment ? ".engine.log" : ".log");
+    if (!options.sheetFile.empty()) return options.sheetFile.string() + ".log";
+    return options.outDirectory / "capture.log";
 }
 
 std::string StillFileName(double beat) {

@@ -66,5 +66,9 @@ std::optional<CaptureOptions> ParseCaptureOptions(int argc, const char* const* a
 const char* CaptureUsage();
 // What --list-presets prints.
 std::string PresetList();
+// Where the engine logs while it draws for these options: beside the video (FILE.log), a sheet
+// (SHEET.png.log) or in the stills' folder (DIR/capture.log); a segment's beside its video in the
+// parts folder (FILE.engine.log, next to FILE.log, which holds the segment's own output).
+std::filesystem::path EngineLogFile(const CaptureOptions& options);
 // "beat-0100.00.png": the beat to the hundredth, the precision at which stills are taken.
 std::string StillFileName(double beat);

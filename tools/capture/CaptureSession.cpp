@@ -6,7 +6,9 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -38,6 +40,15 @@ std::string FirstLoggedError(const std::filesystem::path& log) {
     return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
+// Made afresh rather than truncated: whatever lay under the name (an earlier run's log, a link,
+// another user's file) is never written through.
+platform::FileHandle CreateOwnLog(const std::filesystem::path& log, std::string& error) {
+    const platform::FileHandle file = platform::CreateFreshFile(log.string().c_str());
+    if (file == platform::kInvalidFile)
+        error = "cannot write the capture's log " + Quoted(log) + ": " + std::strerror(errno);
+    return file;
+}
+
 }  // namespace
 
 std::string Quoted(const std::filesystem::path& path) {
@@ -53,40 +64,44 @@ CaptureSession::CaptureSession(int framesPerSecond, const FrameSettings& frame)
     : framesPerSecond(framesPerSecond),
       frame(frame),
       composer(frame),
-      stepper(framesPerSecond, [this] { return DispatchMessages(); }) {}
+      stepper(framesPerSecond, [this] { return DispatchMessages(); }),
+      times(0.0, kSoundtrackTempo, framesPerSecond) {}
 
-bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
+bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anisotropyCap,
+                           const std::filesystem::path& log, std::string& error) {
     std::error_code failure;
     std::filesystem::current_path(runDirectory, failure);
     if (failure) {
         error = "cannot enter the run directory " + Quoted(runDirectory) + ": " + failure.message();
         return false;
     }
+    engine.logFile = CreateOwnLog(log, error);
+    if (engine.logFile == platform::kInvalidFile) return false;
     started = true;
     engine.anisotropyCap = anisotropyCap;
     engine.audioOutput = AudioOutput::kNone;
     engine.windowWidth = frame.RenderWidth();
     engine.windowHeight = frame.RenderHeight();
     if (!engine.Init(platform::GetModuleHandle())) {
-        const std::string logged = FirstLoggedError(runDirectory / "LogFile.txt");
+        const std::string logged = FirstLoggedError(log);
         error = "the engine did not start at " + std::to_string(frame.RenderWidth()) + "x" +
                 std::to_string(frame.RenderHeight()) + (logged.empty() ? "" : " (\"" + logged + "\")") +
-                "; its log is " + Quoted(runDirectory / "LogFile.txt");
+                "; its log is " + Quoted(log);
         return false;
     }
     if (!engine.soundtrack.device) {
         error = "OpenAL gave no loopback device (ALC_SOFT_loopback) to hold the soundtrack; its log is " +
-                Quoted(runDirectory / "LogFile.txt");
+                Quoted(log);
         return false;
     }
     if (engine.soundtrack.source == 0) {
-        error = "no soundtrack to take the positions from; its log is " + Quoted(runDirectory / "LogFile.txt");
+        error = "no soundtrack to take the positions from; its log is " + Quoted(log);
         return false;
     }
     // Init has started the music; the frames follow the session's clock instead, unheard.
     alSourcePause(engine.soundtrack.source);
     engine.sync.clock = &stepper.Clock();
-    soundtrackSeconds = BufferSeconds(engine.soundtrack.buffer);
+    times = SoundtrackTimes(BufferSeconds(engine.soundtrack.buffer), engine.soundtrack.tempo, framesPerSecond);
     if (!WithinLimits(error)) return false;
     const IRenderer& renderer = *engine.renderer;
     if (renderer.width != frame.RenderWidth() || renderer.height != frame.RenderHeight()) {
@@ -97,7 +112,7 @@ bool CaptureSession::Start(const std::filesystem::path& runDirectory, float anis
         return false;
     }
     if (engine.previewAvailable && !StartPreview()) {
-        error = "the preview quality did not start; its log is " + Quoted(runDirectory / "LogFile.txt");
+        error = "the preview quality did not start; its log is " + Quoted(log);
         return false;
     }
     return true;
@@ -130,16 +145,8 @@ void CaptureSession::Stop() {
     started = false;
 }
 
-double CaptureSession::SecondsAtBeat(double beat) const {
-    return beat * 60.0 / engine.soundtrack.tempo;
-}
-
-double CaptureSession::BeatAtSeconds(double seconds) const {
-    return seconds * engine.soundtrack.tempo / 60.0;
-}
-
 bool CaptureSession::MoveTo(double seconds, std::string& error) {
-    progress.framesToRun = FrameAtOrAfter(seconds);
+    progress.framesToRun = times.FrameAtOrAfter(seconds);
     if (!stepper.MoveTo(seconds, *engine.demo, *engine.renderer, engine.sync)) {
         error = stepError;
         return false;

@@ -7,6 +7,7 @@
 
 #include "FrameComposer.h"
 #include "FrameSettings.h"
+#include "SoundtrackTimes.h"
 #include "engine/Engine.h"
 #include "engine/FrameStepper.h"
 
@@ -35,9 +36,11 @@ public:
     explicit CaptureSession(int framesPerSecond, const FrameSettings& frame = {});
 
     // Starts the engine inside `runDirectory`, with the soundtrack paused at its start and the
-    // frames reading the session's own clock.
+    // frames reading the session's own clock. The engine logs to `log`, made afresh (never the
+    // player's LogFile.txt, nor through a link or into another's file).
     // `anisotropyCap` above 0 lowers the renderer's anisotropy before the effects make their samplers.
-    bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error);
+    bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, const std::filesystem::path& log,
+               std::string& error);
     // Also after a failed Start.
     void Stop();
     // Told after every stepped frame and every render of a frame being captured.
@@ -60,13 +63,13 @@ public:
     const std::vector<uint8_t>* CaptureFrame(double seconds, std::string& error);
     const FrameSettings& Frame() const { return frame; }
 
-    double FrameSeconds(int64_t frame) const { return stepper.FrameSeconds(frame); }
-    // The first frame at or after `seconds`.
-    int64_t FrameAtOrAfter(double seconds) const { return stepper.FrameAtOrAfter(seconds); }
-    double SecondsAtBeat(double beat) const;
-    double BeatAtSeconds(double seconds) const;
-    // Where the player stops: its last frame comes before, at the end it quits without drawing.
-    double SoundtrackSeconds() const { return soundtrackSeconds; }
+    // The soundtrack as the engine holds it, once started.
+    const SoundtrackTimes& Times() const { return times; }
+    double FrameSeconds(int64_t frame) const { return times.FrameSeconds(frame); }
+    int64_t FrameAtOrAfter(double seconds) const { return times.FrameAtOrAfter(seconds); }
+    double SecondsAtBeat(double beat) const { return times.SecondsAtBeat(beat); }
+    double BeatAtSeconds(double seconds) const { return times.BeatAtSeconds(seconds); }
+    double SoundtrackSeconds() const { return times.Seconds(); }
     int64_t FramesRun() const { return stepper.FramesRun(); }
     float Tempo() const { return engine.soundtrack.tempo; }
     const IDemo& Demo() const { return *engine.demo; }
@@ -84,7 +87,7 @@ private:
     FrameStepper stepper;
     Engine engine;
     bool started = false;
-    double soundtrackSeconds = 0.0;
+    SoundtrackTimes times;
     double clockSeconds = 0.0;
     std::string stepError;  // why the stepping stopped
     bool (*stopRequested)() = nullptr;

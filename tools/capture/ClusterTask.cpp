@@ -42,9 +42,10 @@ bool ClusterTask::Plan(std::string& error) {
     return SegmentedCapture(options).HandOn(
         [this](const CapturePlan& planned, const std::vector<size_t>& missing, std::string&) {
             const std::string list = SegmentIndexList(missing, ' ');
-            std::printf("%s: %zu segments planned; to draw: %s\n"
+            std::printf("%s: %s planned; to draw: %s\n"
                         "Draw each on a node with these settings and --segment-index K, then join them with --join.\n",
-                        options.videoFile.c_str(), planned.Segments().size(), list.empty() ? "none" : list.c_str());
+                        options.videoFile.c_str(), SegmentCount(planned.Segments().size()).c_str(),
+                        list.empty() ? "none" : list.c_str());
             return true;
         },
         error);

@@ -9,8 +9,8 @@ namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
-void OnInterrupt(int) {
-    gInterrupted = 1;
+void OnInterrupt(int signal) {
+    if (gInterrupted == 0) gInterrupted = signal;
 }
 
 }  // namespace
@@ -26,6 +26,10 @@ void CatchInterrupts() {
 
 bool Interrupted() {
     return gInterrupted != 0;
+}
+
+int InterruptSignal() {
+    return gInterrupted;
 }
 
 bool EndWithParent(int parent) {

@@ -52,3 +52,7 @@ bool SlurmSubmission::Run(std::string& error) {
 bool Interrupted() {
     return false;
 }
+
+int InterruptSignal() {
+    return 0;
+}

@@ -49,7 +49,11 @@ void ProgressLine::EstimateSize(int64_t done, char* text, size_t size) const {
     const uint64_t bytes = written ? written() : 0;
     if (bytes == 0 || done <= 0) return;
     const double estimate = static_cast<double>(bytes) * total / done;
-    std::snprintf(text, size, "  %.1f MB of ~%.1f MB", bytes / 1e6, estimate / 1e6);
+    // "0.0 MB of ~0.0 MB" would tell nothing of a small video.
+    const bool small = estimate < 0.1e6;
+    const double unit = small ? 1e3 : 1e6;
+    const char* name = small ? "kB" : "MB";
+    std::snprintf(text, size, "  %.1f %s of ~%.1f %s", bytes / unit, name, estimate / unit, name);
 }
 
 void ProgressLine::End() {

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cerrno>
 #include <cinttypes>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -107,6 +108,10 @@ private:
 
 }  // namespace
 
+std::string SegmentCount(size_t count) {
+    return std::to_string(count) + (count == 1 ? " segment" : " segments");
+}
+
 SegmentedCapture::SegmentedCapture(const CaptureOptions& options)
     : options(options), parts(PartsFolder(options.videoFile)) {}
 
@@ -123,7 +128,7 @@ bool SegmentedCapture::Run(std::string& error) {
     FolderLock lock;
     CatchInterrupts();
     const auto begin = std::chrono::steady_clock::now();
-    if (!lock.Take(parts, error) || !Plan(error) || !DrawMissing(error) || !Join(*ffmpeg, error)) {
+    if (!lock.Take(parts, error) || !Plan(true, error) || !DrawMissing(error) || !Join(*ffmpeg, error)) {
         LeaveFinished(made, error);
         return false;
     }
@@ -139,7 +144,7 @@ bool SegmentedCapture::HandOn(const Handler& handler, std::string& error) {
     FolderLock lock;
     CatchInterrupts();
     std::vector<size_t> missing;
-    const bool planned = lock.Take(parts, error) && Plan(error);
+    const bool planned = lock.Take(parts, error) && Plan(false, error);
     for (size_t i = 0; planned && i < segments.size(); ++i)
         if (!segments[i].done) missing.push_back(i);
     if (planned && handler(plan, missing, error)) return true;
@@ -160,8 +165,8 @@ bool SegmentedCapture::JoinDrawn(const CapturePlan& drawn, std::string& error) {
     if (!lock.Take(parts, error) || !Join(*ffmpeg, error)) return false;
     std::error_code failure;
     std::filesystem::remove_all(parts, failure);
-    std::printf("%s (%" PRId64 " frames in %zu segments, joined in %.1f s; %.0f MB in the joining ffmpeg)\n",
-                options.videoFile.c_str(), plan.EndFrame() - plan.FirstFrame(), segments.size(),
+    std::printf("%s (%" PRId64 " frames in %s, joined in %.1f s; %.0f MB in the joining ffmpeg)\n",
+                options.videoFile.c_str(), plan.EndFrame() - plan.FirstFrame(), SegmentCount(segments.size()).c_str(),
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(),
                 joinPeakKilobytes / 1024.0);
     return true;
@@ -192,9 +197,9 @@ void SegmentedCapture::Summarise(double seconds) const {
                       seconds / drawn, segmentPeakKilobytes / 1024.0, segmentFfmpegPeakKilobytes / 1024.0);
         rate = text;
     }
-    std::printf("%s (%" PRId64 " frames in %zu segments, %" PRId64 " drawn by this run, made in %.1f s%s; %.0f MB in "
+    std::printf("%s (%" PRId64 " frames in %s, %" PRId64 " drawn by this run, made in %.1f s%s; %.0f MB in "
                 "the joining ffmpeg)\n",
-                options.videoFile.c_str(), total, segments.size(), drawn, seconds, rate.c_str(),
+                options.videoFile.c_str(), total, SegmentCount(segments.size()).c_str(), drawn, seconds, rate.c_str(),
                 joinPeakKilobytes / 1024.0);
 }
 
@@ -224,15 +229,13 @@ std::string SegmentedCapture::FinishedFrames() const {
 
 // The plan of this run, against the one the segments in the folder were drawn under: a segment
 // is kept only when its frames would be drawn the same now.
-bool SegmentedCapture::Plan(std::string& error) {
+bool SegmentedCapture::Plan(bool drawnHere, std::string& error) {
     std::optional<CapturePlan> planned = CapturePlan::FromOptions(options, error);
     if (!planned) return false;
-    CaptureSession session(options.framesPerSecond);
+    const std::optional<SoundtrackTimes> soundtrack =
+        SoundtrackTimes::Read(options.runDirectory, options.framesPerSecond, error);
     Stretch stretch;
-    const bool started = session.Start(options.runDirectory, options.anisotropyCap, error) &&
-                         ChooseStretch(session, options, stretch, error);
-    session.Stop();
-    if (!started) return false;
+    if (!soundtrack || !ChooseStretch(*soundtrack, options, stretch, error)) return false;
     planned->Cut(stretch.firstFrame, stretch.endFrame, options.jobs);
     plan = std::move(*planned);
     const std::optional<CapturePlan> earlier = EarlierPlan();
@@ -246,9 +249,10 @@ bool SegmentedCapture::Plan(std::string& error) {
         segments.push_back(segment);
     }
     if (!ClearAllBut(error) || !plan.Write(parts, error)) return false;
-    std::printf("%s: %" PRId64 " frames in %zu segments, %zu already finished in %s, %d at a time\n",
-                options.videoFile.c_str(), plan.EndFrame() - plan.FirstFrame(), segments.size(), finished,
-                Quoted(parts).c_str(), options.jobs);
+    const std::string atATime = drawnHere ? ", " + std::to_string(options.jobs) + " at a time" : "";
+    std::printf("%s: %" PRId64 " frames in %s, %zu already finished in %s%s\n", options.videoFile.c_str(),
+                plan.EndFrame() - plan.FirstFrame(), SegmentCount(segments.size()).c_str(), finished,
+                Quoted(parts).c_str(), atATime.c_str());
     std::fflush(stdout);
     return true;
 }
@@ -319,9 +323,14 @@ bool SegmentedCapture::DrawMissing(std::string& error) {
     ProgressLine progress(total, stderr, [this] { return BytesWritten(); }, FramesDone());
     framesBefore = FramesDone();
     size_t next = 0;
+    bool passedOn = false;
     while (true) {
         next = StartSegments(next, reports[1], error);
         if (running.empty()) break;
+        if (Interrupted() && !passedOn) {
+            PassOnInterrupt();
+            passedOn = true;
+        }
         ReadReports(reports[0]);
         ReapSegments(error);
         progress.Update(FramesDone());
@@ -362,6 +371,13 @@ size_t SegmentedCapture::StartSegments(size_t next, int reportFd, std::string& e
         segmentsStarted = true;
     }
     return next;
+}
+
+// A signal sent to this process alone (a scheduler's or a script's kill, not a terminal's Ctrl-C,
+// which reaches them all) stops the segments between two frames as well, rather than letting each
+// draw to its end.
+void SegmentedCapture::PassOnInterrupt() const {
+    for (const Running& segment : running) kill(segment.process, InterruptSignal());
 }
 
 // Waits a moment for the segments' reports and takes those that came.

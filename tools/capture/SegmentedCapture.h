@@ -17,6 +17,9 @@
 #include <sys/types.h>
 #include <vector>
 
+// "1 segment", "3 segments".
+std::string SegmentCount(size_t count);
+
 class SegmentedCapture {
 public:
     explicit SegmentedCapture(const CaptureOptions& options);
@@ -40,7 +43,8 @@ private:
     };
 
     bool MakeFolder(bool& made, std::string& error) const;
-    bool Plan(std::string& error);
+    // `drawnHere`: by this run's own processes, --jobs at a time.
+    bool Plan(bool drawnHere, std::string& error);
     std::optional<CapturePlan> EarlierPlan() const;
     bool ClearAllBut(std::string& error) const;
     void LeaveFinished(bool made, std::string& error) const;
@@ -55,6 +59,7 @@ private:
 
     bool DrawMissing(std::string& error);
     size_t StartSegments(size_t next, int reportFd, std::string& error);
+    void PassOnInterrupt() const;
     void ReadReports(int fd);
     void TakeReport(const ProgressReport::Line& line);
     void ReapSegments(std::string& error);

@@ -163,9 +163,10 @@ void SlurmSubmission::Announce(const std::vector<size_t>& missing) const {
         std::printf("%s: every segment is drawn; submitted their join as job %s\n", options.videoFile.c_str(),
                     jobs.join.c_str());
     else
-        std::printf("%s: submitted %zu of %zu segments as array job %s (tasks %s), and their join as job %s, which "
+        std::printf("%s: submitted %zu of %s as array job %s (tasks %s), and their join as job %s, which "
                     "starts once every task has succeeded\n",
-                    options.videoFile.c_str(), missing.size(), plan.Segments().size(), jobs.array.c_str(),
+                    options.videoFile.c_str(), missing.size(), SegmentCount(plan.Segments().size()).c_str(),
+                    jobs.array.c_str(),
                     SegmentIndexList(missing, ',').c_str(), jobs.join.c_str());
     std::printf("Follow them with: squeue -j %s\n"
                 "Once they end: sacct -j %s (where the cluster keeps accounting); their logs: %sslurm-*.log\n"

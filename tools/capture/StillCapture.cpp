@@ -19,15 +19,24 @@ std::string BeatText(double beat) {
 
 }  // namespace
 
+bool StillCapture::Start(const CaptureOptions& options, std::string& error) {
+    if (options.sheetFile.empty()) {
+        std::error_code failure;
+        std::filesystem::create_directories(options.outDirectory, failure);
+        if (failure) {
+            error = "cannot make the output directory " + Quoted(options.outDirectory) + ": " + failure.message();
+            return false;
+        }
+    }
+    const std::filesystem::path log = EngineLogFile(options);
+    std::printf("the engine's log: %s\n", log.c_str());
+    std::fflush(stdout);
+    return session.Start(options.runDirectory, options.anisotropyCap, log, error);
+}
+
 bool StillCapture::CaptureStills(const std::vector<double>& beats, const std::filesystem::path& outDirectory,
                                  std::string& error) {
     if (!WithinSoundtrack(beats, error)) return false;
-    std::error_code failure;
-    std::filesystem::create_directories(outDirectory, failure);
-    if (failure) {
-        error = "cannot make the output directory " + Quoted(outDirectory) + ": " + failure.message();
-        return false;
-    }
     for (const double beat : beats)
         if (!CaptureStill(beat, outDirectory / StillFileName(beat), error)) return false;
     return true;

@@ -17,9 +17,8 @@ public:
         session.ObserveProgress([this](const CaptureProgress& done) { progress.Update(done); });
     }
 
-    bool Start(const std::filesystem::path& runDirectory, float anisotropyCap, std::string& error) {
-        return session.Start(runDirectory, anisotropyCap, error);
-    }
+    // Makes the stills' folder, where the engine's log goes, and says where that is.
+    bool Start(const CaptureOptions& options, std::string& error);
     // `beats` ascending; one PNG each in `outDirectory`. Refuses the lot when one lies beyond the
     // end of the soundtrack, where the player has stopped.
     bool CaptureStills(const std::vector<double>& beats, const std::filesystem::path& outDirectory, std::string& error);

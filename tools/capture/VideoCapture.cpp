@@ -83,29 +83,30 @@ bool VideoCapture::Run(std::string& error) {
 
 bool VideoCapture::Capture(const std::filesystem::path& ffmpeg, const std::filesystem::path& partFile,
                            std::string& error) {
-    if (!session.Start(options.runDirectory, options.anisotropyCap, error)) return false;
+    if (!session.Start(options.runDirectory, options.anisotropyCap, EngineLogFile(options), error)) return false;
     Stretch stretch;
-    return ChooseStretch(session, options, stretch, error) && EncodeFrames(stretch, ffmpeg, partFile, error);
+    return ChooseStretch(session.Times(), options, stretch, error) && EncodeFrames(stretch, ffmpeg, partFile, error);
 }
 
 // The player's frames from --from up to --to, or to the end of the soundtrack, where it stops;
 // a segment's own frames, up to the same end.
-bool ChooseStretch(const CaptureSession& session, const CaptureOptions& options, Stretch& stretch, std::string& error) {
-    const double endOfSoundtrack = session.SoundtrackSeconds();
+bool ChooseStretch(const SoundtrackTimes& soundtrack, const CaptureOptions& options, Stretch& stretch,
+                   std::string& error) {
+    const double endOfSoundtrack = soundtrack.Seconds();
     if (options.segment) {
         stretch.firstFrame = options.segment->first;
-        stretch.endFrame = std::min(options.segment->second, session.FrameAtOrAfter(endOfSoundtrack));
+        stretch.endFrame = std::min(options.segment->second, soundtrack.FrameAtOrAfter(endOfSoundtrack));
         if (stretch.firstFrame < stretch.endFrame) return true;
         error = "the segment lies beyond the end of the soundtrack";
         return false;
     }
-    const double from = options.fromBeat ? session.SecondsAtBeat(*options.fromBeat) : 0.0;
-    const double to = options.toBeat ? std::min(session.SecondsAtBeat(*options.toBeat), endOfSoundtrack)
+    const double from = options.fromBeat ? soundtrack.SecondsAtBeat(*options.fromBeat) : 0.0;
+    const double to = options.toBeat ? std::min(soundtrack.SecondsAtBeat(*options.toBeat), endOfSoundtrack)
                                      : endOfSoundtrack;
-    stretch.firstFrame = session.FrameAtOrAfter(from);
-    stretch.endFrame = session.FrameAtOrAfter(to);
+    stretch.firstFrame = soundtrack.FrameAtOrAfter(from);
+    stretch.endFrame = soundtrack.FrameAtOrAfter(to);
     if (stretch.firstFrame < stretch.endFrame) return true;
-    error = "no frame to capture: the soundtrack ends at beat " + BeatText(session.BeatAtSeconds(endOfSoundtrack));
+    error = "no frame to capture: the soundtrack ends at beat " + BeatText(soundtrack.BeatAtSeconds(endOfSoundtrack));
     if (options.fromBeat) error += ", and --from is beat " + BeatText(*options.fromBeat);
     return false;
 }

@@ -21,8 +21,9 @@ struct Stretch {
     int64_t endFrame = 0;  // one past the last
 };
 
-// The frames the options ask for, after the session has started. False, saying why, for none.
-bool ChooseStretch(const CaptureSession& session, const CaptureOptions& options, Stretch& stretch, std::string& error);
+// The frames the options ask for on the soundtrack. False, saying why, for none.
+bool ChooseStretch(const SoundtrackTimes& soundtrack, const CaptureOptions& options, Stretch& stretch,
+                   std::string& error);
 
 class VideoCapture {
 public:

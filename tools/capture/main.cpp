@@ -15,7 +15,7 @@ namespace {
 
 bool CaptureStills(const CaptureOptions& options, std::string& error) {
     StillCapture capture(options.frame);
-    const bool captured = capture.Start(options.runDirectory, options.anisotropyCap, error) &&
+    const bool captured = capture.Start(options, error) &&
                           (options.sheetFile.empty() ? capture.CaptureStills(options.beats, options.outDirectory, error)
                                                      : capture.CaptureSheet(options, error));
     capture.Stop();
@@ -34,6 +34,11 @@ bool CaptureVideo(const CaptureOptions& options, std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Nothing asked: the usage alone, which lists every option, rather than the first one missing.
+    if (argc <= 1) {
+        std::fputs(CaptureUsage(), stderr);
+        return 2;
+    }
     std::string error;
     const std::optional<CaptureOptions> options = ParseCaptureOptions(argc, argv, error);
     if (!options) {
@@ -56,8 +61,7 @@ int main(int argc, char** argv) {
                           (options->videoFile.empty() ? CaptureStills(*options, error) : CaptureVideo(*options, error));
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());
-        // As a shell reports a program ended by Ctrl-C.
-        return Interrupted() ? 130 : 1;
+        return Interrupted() ? 128 + InterruptSignal() : 1;
     }
     return 0;
 }

@@ -152,6 +152,17 @@ int64_t BlockSize(const DecodedPieces& decoded, int64_t statedSize, int frameByt
     return decoded.bytes;
 }
 
+// The first link's format, when the player can hold the file in one buffer; null otherwise.
+const vorbis_info* PlayableFormat(OggFile& file) {
+    if (!file.IsOpen())
+        return nullptr;
+    const vorbis_info* info = ov_info(file.Get(), 0);
+    if (!info || info->channels < 1 || info->channels > kMaxChannels || info->rate <= 0 || info->rate > kMaxSampleRate ||
+        !LinksShareFormat(file.Get(), *info))
+        return nullptr;
+    return info;
+}
+
 ALCdevice* OpenLoopbackDevice() {
     if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback"))
         return nullptr;
@@ -198,11 +209,8 @@ void SetListener(float x, float y, float z) {
 
 std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& byteSize, const char* path) {
     OggFile file(path);
-    if (!file.IsOpen())
-        return nullptr;
-    const vorbis_info* info = ov_info(file.Get(), 0);
-    if (!info || info->channels < 1 || info->channels > kMaxChannels || info->rate <= 0 || info->rate > kMaxSampleRate ||
-        !LinksShareFormat(file.Get(), *info))
+    const vorbis_info* info = PlayableFormat(file);
+    if (!info)
         return nullptr;
 
     const int64_t statedSize = StatedSize(ov_time_total(file.Get(), -1), info->channels, info->rate);
@@ -224,10 +232,16 @@ std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& b
     return block;
 }
 
+// The block's size over its rate, as the capture tool measures the buffer once loaded: the same
+// division, so that both give the same last frame.
 double SoundtrackSeconds(const char* path) {
     OggFile file(path);
-    const double seconds = file.IsOpen() ? ov_time_total(file.Get(), -1) : -1.0;
-    return seconds >= 0.0 ? seconds : -1.0;
+    const vorbis_info* info = PlayableFormat(file);
+    if (!info)
+        return -1.0;
+    const int64_t statedSize = StatedSize(ov_time_total(file.Get(), -1), info->channels, info->rate);
+    const double bytesPerSecond = static_cast<double>(info->channels) * kBytesPerSample * info->rate;
+    return statedSize > 0 ? static_cast<double>(statedSize) / bytesPerSecond : -1.0;
 }
 
 bool LoadSoundtrack(Soundtrack& soundtrack, float tempo) {

@@ -36,7 +36,8 @@ bool LoadSoundtrack(Soundtrack& soundtrack, float tempo);
 // stream that ends before its stated length gives what it holds, and memory follows it.
 std::unique_ptr<char[]> DecodeOggFile(int& channels, int& sampleRate, int64_t& byteSize,
                                       const char* path = kSoundtrackPath);
-// The stated length of the file in seconds, without decoding it; negative when it cannot be read.
+// The length of what LoadSoundtrack holds of an intact file, in seconds, read from its stated
+// length without decoding it; negative when the file is missing, damaged or one the player refuses.
 double SoundtrackSeconds(const char* path = kSoundtrackPath);
 // tempo / 60 × seconds, the division in double precision: the beat clock of CurrentBeat.
 float BeatsAtSeconds(float tempo, float seconds);

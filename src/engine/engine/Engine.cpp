@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -36,7 +37,9 @@ Engine::~Engine() = default;
 bool Engine::Init(platform::InstanceHandle /*instance*/) {
     StartupScope step(StartupEvent::kStep, "log file");
     // A logger whose file could not be made is not kept: nothing may be written later.
-    auto fileLogger = std::make_unique<FileLogger>();
+    auto fileLogger = logFile == platform::kInvalidFile
+                          ? std::make_unique<FileLogger>()
+                          : std::make_unique<FileLogger>(std::exchange(logFile, platform::kInvalidFile));
     if (!fileLogger->Open()) return false;
     logger = std::move(fileLogger);
     if (authorOptions.enabled) logger = std::make_unique<EchoingLogger>(std::move(logger));

@@ -51,6 +51,9 @@ public:
     // For the capture tool, set before Init: the window's client size, which the frames are drawn at.
     int32_t windowWidth = 1280;
     int32_t windowHeight = 720;
+    // For the capture tool, set before Init: the log goes to this open file, which Init takes over,
+    // instead of the player's ./LogFile.txt.
+    platform::FileHandle logFile = platform::kInvalidFile;
     // For the capture tool, set before Init: kNone opens no sound device.
     AudioOutput audioOutput = AudioOutput::kDevice;
     // Set before Init to have the renderer's preview quality available (author mode has it).

@@ -20,7 +20,13 @@ constexpr int kShortTextUnits = 128;
 
 FileLogger::FileLogger() : lineEnd(u"\r\n"), debugPrefix(u"DEBUG: "), errorPrefix(u"ERROR: ") {}
 
+FileLogger::FileLogger(platform::FileHandle opened) : FileLogger() {
+    file = opened;
+    given = true;
+}
+
 bool FileLogger::Open() {
+    if (given) return file != platform::kInvalidFile;
     Close();
     file = platform::CreateFileForWriting(kLogFilePath);
     return file != platform::kInvalidFile;

@@ -14,8 +14,12 @@ inline constexpr const char* kLogFilePath = "./LogFile.txt";
 class FileLogger : public ILogger {
 public:
     FileLogger();
+    // Writes to `opened` instead, a file its maker chose and opened as it must (the capture tool's
+    // own log); the logger owns it from here on.
+    explicit FileLogger(platform::FileHandle opened);
 
-    // Creates or truncates the file, shared for reading only.
+    // Creates or truncates ./LogFile.txt, shared for reading only; with a file given, only says
+    // whether it is still open.
     bool Open() override;
     void Close() override;
     void WritePair(const char* message, const char* argument) override;
@@ -34,6 +38,7 @@ private:
     const char16_t* debugPrefix;
     const char16_t* errorPrefix;
     platform::FileHandle file = platform::kInvalidFile;
+    bool given = false;
     uint32_t bytesWritten = 0;
     int64_t time = 0;
     std::tm localTime{};

@@ -18,6 +18,13 @@ FileHandle CreateFileForWriting(const char* path) {
     return fd < 0 ? kInvalidFile : static_cast<FileHandle>(fd);
 }
 
+FileHandle CreateFreshFile(const char* path) {
+    // What cannot be removed (a folder, another user's file in a shared folder) makes O_EXCL fail.
+    ::unlink(path);
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    return fd < 0 ? kInvalidFile : static_cast<FileHandle>(fd);
+}
+
 bool WriteFile(FileHandle file, const void* bytes, uint32_t size, uint32_t* written) {
     const char* p = static_cast<const char*>(bytes);
     uint32_t done = 0;

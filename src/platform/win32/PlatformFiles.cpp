@@ -2,6 +2,7 @@
 #include "win32/Win32Windows.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cwchar>
 #include <limits>
@@ -48,6 +49,24 @@ FileHandle CreateFileForWriting(const char* path) {
     HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(file);
+}
+
+FileHandle CreateFreshFile(const char* path) {
+    const std::wstring wide = win32::WidePath(path);
+    if (wide.empty()) {
+        errno = ENOENT;
+        return kInvalidFile;
+    }
+    ::DeleteFileW(wide.c_str());
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return reinterpret_cast<FileHandle>(file);
+    const DWORD failure = ::GetLastError();
+    errno = failure == ERROR_ACCESS_DENIED                                     ? EACCES
+            : failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS ? EEXIST
+            : failure == ERROR_PATH_NOT_FOUND                                  ? ENOENT
+                                                                               : EIO;
+    return kInvalidFile;
 }
 
 bool WriteFile(FileHandle file, const void* bytes, uint32_t size, uint32_t* written) {

@@ -184,6 +184,9 @@ TEST_F(SoundtrackTest, SixMinutesOf96kHzStereoDecodeToTheirEnd) {
     const Decoded d = Decode(path);
     ASSERT_NE(d.pcm, nullptr);
     EXPECT_EQ(d.byteSize, int64_t{370} * 96000 * 4);
+    // Read without decoding, the length is the decoded block's to the last bit: a capture planned
+    // from the file ends on the frame its drawing ends on.
+    EXPECT_EQ(SoundtrackSeconds(path.c_str()), static_cast<double>(d.byteSize) / (96000.0 * 4));
     EXPECT_TRUE(logger_.lines.empty());
     // The block is gathered in pieces: each one in its place, none lost or repeated.
     EXPECT_EQ(FirstDifferenceFromPlainDecode(path, d.pcm.get(), d.byteSize), -1);

@@ -17,6 +17,10 @@ inline constexpr FileHandle kInvalidFile = -1;
 
 // CreateFileW with GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS: creates or truncates.
 FileHandle CreateFileForWriting(const char* path);
+// DeleteFileW, then CreateFileW with CREATE_NEW: a new file under the name, whatever lay there
+// before (an earlier file, a link) removed and never written through; a name another user holds
+// fails. On failure errno says why.
+FileHandle CreateFreshFile(const char* path);
 // WriteFile: one write per call, nothing buffered. Returns false when the write failed.
 bool WriteFile(FileHandle file, const void* bytes, uint32_t size, uint32_t* written);
 // CloseHandle.
