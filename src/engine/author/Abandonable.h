@@ -30,7 +30,7 @@ auto RunUnlessAbandoned(Work work, const std::atomic<bool>& abandoned) -> std::o
     };
     const auto shared = std::make_shared<Shared>();
     std::thread([shared, work = std::move(work)]() mutable {
-        platform::SetThreadPriorityLowest();
+        platform::SetThreadPriorityBelowNormal();
         std::optional<Result> result;
         std::exception_ptr failure;
         try {

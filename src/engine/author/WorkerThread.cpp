@@ -29,7 +29,7 @@ void WorkerThread::Stop() {
 }
 
 void WorkerThread::Run() {
-    platform::SetThreadPriorityLowest();
+    platform::SetThreadPriorityBelowNormal();
     for (;;) {
         std::function<void()> task;
         {

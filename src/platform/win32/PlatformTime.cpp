@@ -52,6 +52,6 @@ void Sleep(uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
-void SetThreadPriorityLowest() { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_LOWEST); }
+void SetThreadPriorityBelowNormal() { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
 
 }  // namespace platform

@@ -100,9 +100,10 @@ int GetAdaptersAddresses(bool ipv6, AddressText* addresses, int capacity);
 uint32_t GetTickCount();
 // Sleep.
 void Sleep(uint32_t milliseconds);
-// SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST): the calling thread does work
-// in the background, and yields the processor to the frame whenever both want it.
-void SetThreadPriorityLowest();
+// SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL): the calling thread does
+// work in the background and gives way to the frame, yet still gets a fair share of a processor
+// the frame keeps busy (a software rasteriser does): the lowest priority would starve it there.
+void SetThreadPriorityBelowNormal();
 
 // ---- user32: windows -----------------------------------------------------------------
 
