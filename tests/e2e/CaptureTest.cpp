@@ -170,7 +170,7 @@ TEST(Capture, BadArgumentsGiveTheUsageAndNoStill) {
     }
     EXPECT_FALSE(fs::exists(run.File("stills")));
     EXPECT_FALSE(fs::exists(run.File("sheet.png")));
-    EXPECT_FALSE(fs::exists(run.File("LogFile.txt"))) << "the engine must not start on bad arguments";
+    EXPECT_FALSE(fs::exists(run.File("sheet.png.log"))) << "the engine must not start on bad arguments";
 
     // Run bare, as the README suggests, it gives the usage alone, not the first option missing.
     const ToolRun bare = RunTool(run, QUARN_RUN_DIR "/quarn-capture", {});

@@ -208,7 +208,7 @@ TEST_F(WholeDemoTest, TheCaptureRunsToTheFinaleWithoutAGLError) {
 }
 
 TEST_F(WholeDemoTest, TheLogHoldsNoError) {
-    const EngineLog log = ReadEngineLog(run->File("LogFile.txt"));
+    const EngineLog log = ReadEngineLog(run->File("stills/capture.log"));
     ASSERT_TRUE(log.readable);
     EXPECT_GT(log.lines.size(), 1u);
     for (const std::string& line : log.lines) EXPECT_EQ(line.find("ERROR"), std::string::npos) << line;
