@@ -2,6 +2,7 @@
 
 #include "ContactSheet.h"
 #include "WindowImage.h"
+#include "io/FilePaths.h"
 
 #include <chrono>
 #include <cmath>
@@ -29,7 +30,7 @@ bool StillCapture::Start(const CaptureOptions& options, std::string& error) {
         }
     }
     const std::filesystem::path log = EngineLogFile(options);
-    std::printf("the engine's log: %s\n", log.c_str());
+    std::printf("the engine's log: %s\n", Utf8Text(log).c_str());
     std::fflush(stdout);
     return session.Start(options.runDirectory, options.anisotropyCap, log, error);
 }
