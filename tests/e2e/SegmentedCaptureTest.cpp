@@ -167,7 +167,7 @@ TEST_F(SegmentedCaptureTest, NothingOutsideThePlanIsDrawnOrJoined) {
                                                  run.File("clip.mp4.parts/segment-00000000.mp4"), "--parent",
                                                  std::to_string(getpid())});
     EXPECT_EQ(changed.process.exitStatus, 1);
-    EXPECT_NE(changed.errors.find("data changed after the run planned its segments (run-data "), std::string::npos)
+    EXPECT_NE(changed.errors.find("data changed after the segments were planned (run-data "), std::string::npos)
         << changed.errors;
     std::ofstream(track, std::ios::binary | std::ios::trunc) << yaw;
 

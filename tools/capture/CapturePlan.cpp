@@ -225,6 +225,16 @@ std::string CapturePlan::DifferenceText(const CapturePlan& earlier) const {
     return text;
 }
 
+bool CapturePlan::Holds(const CaptureOptions& options, std::string& error) const {
+    std::optional<CapturePlan> now = FromOptions(options, error);
+    if (!now) return false;
+    now->Cut(firstFrame, endFrame, 1);
+    const std::string differences = now->DifferenceText(*this);
+    if (differences.empty()) return true;
+    error = "the settings or the run directory's data changed after the segments were planned (" + differences + ")";
+    return false;
+}
+
 bool CapturePlan::Planned(const PlannedSegment& segment) const {
     return std::find(segments.begin(), segments.end(), segment) != segments.end();
 }

@@ -53,6 +53,9 @@ public:
     // The same, as one text: "size 320x180, was 160x90; fps 30, was 60".
     std::string DifferenceText(const CapturePlan& earlier) const;
     bool Planned(const PlannedSegment& segment) const;
+    // Whether the settings `options` give and their run directory's data are still this plan's;
+    // false, saying what changed with both values, when not.
+    bool Holds(const CaptureOptions& options, std::string& error) const;
 
     // "segment-00000030.mkv" in `parts`.
     std::filesystem::path SegmentVideo(const std::filesystem::path& parts, size_t index) const;

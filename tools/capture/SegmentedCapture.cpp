@@ -137,7 +137,9 @@ bool SegmentedCapture::Run(std::string& error) {
     FolderLock lock;
     CatchInterrupts();
     const auto begin = std::chrono::steady_clock::now();
-    if (!lock.Take(parts, error) || !Plan(true, error) || !DrawMissing(error) || !Join(*ffmpeg, error)) {
+    // Checked again after the last segment, whose own check came before it drew.
+    if (!lock.Take(parts, error) || !Plan(true, error) || !DrawMissing(error) || !plan.Holds(options, error) ||
+        !Join(*ffmpeg, error)) {
         LeaveFinished(made, error);
         return false;
     }
@@ -194,14 +196,7 @@ bool SegmentedCapture::PlanHolds(const CaptureOptions& segment, std::string& err
         if (error.empty()) error = "no plan in " + Quoted(folder) + ", where the run that started this segment left it";
         return false;
     }
-    std::optional<CapturePlan> mine = CapturePlan::FromOptions(segment, error);
-    if (!mine) return false;
-    mine->Cut(stored->FirstFrame(), stored->EndFrame(), 1);
-    const std::string differences = mine->DifferenceText(*stored);
-    if (differences.empty()) return true;
-    error = "the settings or the run directory's data changed after the run planned its segments (" + differences +
-            "); nothing more is drawn under that plan";
-    return false;
+    return stored->Holds(segment, error);
 }
 
 bool SegmentedCapture::MakeFolder(bool& made, std::string& error) const {
