@@ -181,6 +181,16 @@ TEST_F(SegmentedCaptureTest, NothingOutsideThePlanIsDrawnOrJoined) {
         << joined.errors;
     EXPECT_NE(joined.errors.find("its video's hash is "), std::string::npos) << joined.errors;
     EXPECT_FALSE(fs::exists(run.File("clip.mp4")));
+
+    const ToolRun redrawn = Capture("clip.mp4", {"--jobs", "2", "--segment-index", "1"});
+    ExpectSucceeded(redrawn);
+    EXPECT_EQ(redrawn.output.find("is drawn already"), std::string::npos) << redrawn.output;
+    ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2", "--join"}));
+    const std::string frames = ReadBytes(run.File("clip.mp4.frames"));
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), '\n'), 10);
+    const std::vector<StreamFields> streams = ProbeStreams(run, "clip.mp4", "codec_type,nb_read_frames", {"-count_frames"});
+    ASSERT_FALSE(streams.empty());
+    EXPECT_EQ(streams[0].at("nb_read_frames"), "10");
 }
 
 // Every device of --gpu is checked before any segment starts, and a missing one is refused in one

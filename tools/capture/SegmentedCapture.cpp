@@ -469,7 +469,7 @@ std::filesystem::path SegmentedCapture::SegmentLog(size_t index) const {
 
 // Nothing is joined on trust: a segment's files may have been replaced, cut short or damaged since
 // its process ended, here or on another node.
-bool SegmentedCapture::CheckSegments(std::string& error) const {
+bool SegmentedCapture::CheckSegments(std::string& error) {
     const std::optional<std::filesystem::path> ffprobe = FindOnPath("ffprobe");
     if (!ffprobe) {
         error = "ffprobe is not installed (no ffprobe on PATH; it comes with ffmpeg), and the segments are not joined "
@@ -480,9 +480,14 @@ bool SegmentedCapture::CheckSegments(std::string& error) const {
         const PlannedSegment& planned = plan.Segments()[i];
         const int64_t listed = LineCount(ReadAll(FrameListFile(segments[i].video)));
         if (CheckSegment(segments[i].video, planned.endFrame - planned.firstFrame, listed, *ffprobe, error)) continue;
+        // Without its record it is no longer finished, and the next run draws it again rather than
+        // refusing the same join for ever.
+        std::error_code failure;
+        std::filesystem::remove(SegmentRecordFile(segments[i].video), failure);
+        segments[i].done = false;
         error = "segment " + std::to_string(i) + " (frames " + std::to_string(planned.firstFrame) + " to " +
                 std::to_string(planned.endFrame - 1) + ", " + Quoted(segments[i].video) +
-                ") is not as it was drawn: " + error + "; remove it and run the capture again to draw it anew";
+                ") is not as it was drawn: " + error + "; the same command draws it again";
         return false;
     }
     return true;

@@ -69,7 +69,7 @@ private:
     int64_t FramesDone() const;
     uint64_t BytesWritten() const;
     std::filesystem::path SegmentLog(size_t index) const;
-    bool CheckSegments(std::string& error) const;
+    bool CheckSegments(std::string& error);
     bool Join(const std::filesystem::path& ffmpeg, std::string& error);
     void Summarise(double seconds) const;
     std::vector<std::string> SegmentArguments(size_t index, int slot) const;
