@@ -171,7 +171,8 @@ TEST_F(SegmentedCaptureTest, NothingOutsideThePlanIsDrawnOrJoined) {
         << changed.errors;
     std::ofstream(track, std::ios::binary | std::ios::trunc) << yaw;
 
-    for (const char* index : {"0", "1"}) ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2", "--segment-index", index}));
+    for (const char* index : {"0", "1"})
+        ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2", "--segment-index", index}));
     const fs::path second = run.File("clip.mp4.parts/segment-00000005.mp4");
     fs::copy_file(run.File("clip.mp4.parts/segment-00000000.mp4"), second, fs::copy_options::overwrite_existing);
     const ToolRun joined = Capture("clip.mp4", {"--jobs", "2", "--join"});
@@ -188,7 +189,8 @@ TEST_F(SegmentedCaptureTest, NothingOutsideThePlanIsDrawnOrJoined) {
     ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2", "--join"}));
     const std::string frames = ReadBytes(run.File("clip.mp4.frames"));
     EXPECT_EQ(std::count(frames.begin(), frames.end(), '\n'), 10);
-    const std::vector<StreamFields> streams = ProbeStreams(run, "clip.mp4", "codec_type,nb_read_frames", {"-count_frames"});
+    const std::vector<StreamFields> streams =
+        ProbeStreams(run, "clip.mp4", "codec_type,nb_read_frames", {"-count_frames"});
     ASSERT_FALSE(streams.empty());
     EXPECT_EQ(streams[0].at("nb_read_frames"), "10");
 }

@@ -97,23 +97,26 @@ bool CheckSegment(const std::filesystem::path& video, int64_t plannedFrames, int
     const std::optional<SegmentRecord> recorded = SegmentRecord::Read(video);
     if (!recorded) {
         error = "it has no record of its video (" + Quoted(SegmentRecordFile(video)) +
-                "): an earlier quarn-capture drew it, or it was never finished; draw it again";
+                "): an earlier quarn-capture drew it, or it was never finished";
         return false;
     }
     std::string differences;
     if (recorded->frames != plannedFrames)
-        Differ(differences, "the plan has", std::to_string(plannedFrames) + " frames", std::to_string(recorded->frames));
+        Differ(differences, "the plan has", std::to_string(plannedFrames) + " frames",
+               std::to_string(recorded->frames));
     if (listFrames != recorded->frames)
         Differ(differences, "its frame list has", std::to_string(listFrames) + " frames",
                std::to_string(recorded->frames));
-    std::string unused;
-    const std::optional<SegmentRecord> now = SegmentRecord::Take(video, recorded->frames, unused);
+    std::string unreadable;
+    const std::optional<SegmentRecord> now = SegmentRecord::Take(video, recorded->frames, unreadable);
     if (!now) {
-        differences += (differences.empty() ? "" : "; ") + unused;
+        differences += (differences.empty() ? "" : "; ") + unreadable;
     } else {
         if (now->bytes != recorded->bytes)
-            Differ(differences, "its video has", std::to_string(now->bytes) + " bytes", std::to_string(recorded->bytes));
-        if (now->hash != recorded->hash) Differ(differences, "its video's hash is", Hex(now->hash), Hex(recorded->hash));
+            Differ(differences, "its video has", std::to_string(now->bytes) + " bytes",
+                   std::to_string(recorded->bytes));
+        if (now->hash != recorded->hash)
+            Differ(differences, "its video's hash is", Hex(now->hash), Hex(recorded->hash));
     }
     std::string why;
     const std::optional<int64_t> probed = ProbedFrames(ffprobe, video, why);

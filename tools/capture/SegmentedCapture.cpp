@@ -487,7 +487,8 @@ bool SegmentedCapture::CheckSegments(std::string& error) {
         segments[i].done = false;
         error = "segment " + std::to_string(i) + " (frames " + std::to_string(planned.firstFrame) + " to " +
                 std::to_string(planned.endFrame - 1) + ", " + Quoted(segments[i].video) +
-                ") is not as it was drawn: " + error + "; the same command draws it again";
+                ") is not as it was drawn: " + error + "; it is no longer finished, and the next run or task draws it "
+                "again";
         return false;
     }
     return true;
