@@ -16,6 +16,30 @@ std::string Failed(const char* what) {
     return std::string(what) + " failed (" + ErrorName(eglGetError()) + ")";
 }
 
+// As OpenDevice, and how many devices EGL lists (0 when it cannot list them).
+EGLDisplay OpenListed(int index, EGLint& count, std::string& why) {
+    count = 0;
+    const auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    const auto queryDevices = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    if (!getPlatformDisplay || !queryDevices) {
+        why = "this EGL cannot list its devices (no EGL_EXT_platform_base or EGL_EXT_device_enumeration)";
+        return EGL_NO_DISPLAY;
+    }
+    EGLDeviceEXT devices[kMostDevices];
+    if (!queryDevices(kMostDevices, devices, &count)) {
+        why = Failed("eglQueryDevicesEXT");
+        return EGL_NO_DISPLAY;
+    }
+    if (index < 0 || index >= count) {
+        why = "there is no EGL device " + std::to_string(index) + "; " + Listed(count);
+        return EGL_NO_DISPLAY;
+    }
+    const EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[index], nullptr);
+    if (display == EGL_NO_DISPLAY) why = Failed("eglGetPlatformDisplayEXT on the device") + "; " + Listed(count);
+    return display;
+}
+
 }  // namespace
 
 const char* ErrorName(int error) {
@@ -40,48 +64,30 @@ const char* ErrorName(int error) {
 }
 
 void* OpenDevice(int index, std::string& why) {
-    const auto getPlatformDisplay =
-        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    const auto queryDevices = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
-    if (!getPlatformDisplay || !queryDevices) {
-        why = "this EGL cannot list its devices (no EGL_EXT_platform_base or EGL_EXT_device_enumeration)";
-        return EGL_NO_DISPLAY;
-    }
-    EGLDeviceEXT devices[kMostDevices];
     EGLint count = 0;
-    if (!queryDevices(kMostDevices, devices, &count)) {
-        why = Failed("eglQueryDevicesEXT");
-        return EGL_NO_DISPLAY;
-    }
-    if (index < 0 || index >= count) {
-        why = "there is no EGL device " + std::to_string(index) + "; " + Listed(count);
-        return EGL_NO_DISPLAY;
-    }
-    const EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[index], nullptr);
-    if (display == EGL_NO_DISPLAY) why = Failed("eglGetPlatformDisplayEXT on the device") + "; " + Listed(count);
-    return display;
+    return OpenListed(index, count, why);
 }
 
 bool CheckDevice(int index, std::string& why) {
-    const EGLDisplay display = OpenDevice(index, why);
+    EGLint count = 0;
+    const EGLDisplay display = OpenListed(index, count, why);
     if (display == EGL_NO_DISPLAY) return false;
+    const std::string device = "EGL device " + std::to_string(index);
+    if (!eglInitialize(display, nullptr, nullptr)) {
+        why = device + " does not start: " + Failed("eglInitialize") + "; " + Listed(count);
+        return false;
+    }
     const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configs = 0;
-    if (!eglInitialize(display, nullptr, nullptr)) {
-        why = "EGL device " + std::to_string(index) + " does not start: " + Failed("eglInitialize");
-        return false;
-    }
-    bool usable = eglBindAPI(EGL_OPENGL_API);
-    if (!usable) {
-        why = "EGL device " + std::to_string(index) + " offers no OpenGL: " + Failed("eglBindAPI(EGL_OPENGL_API)");
-    } else if (!eglChooseConfig(display, attributes, &config, 1, &configs) || configs < 1) {
-        why = "EGL device " + std::to_string(index) + " has no OpenGL pbuffer to draw into (" +
-              ErrorName(eglGetError()) + ")";
-        usable = false;
-    }
+    if (!eglBindAPI(EGL_OPENGL_API))
+        why = device + " offers no OpenGL: " + Failed("eglBindAPI(EGL_OPENGL_API)") + "; " + Listed(count);
+    else if (!eglChooseConfig(display, attributes, &config, 1, &configs) || configs < 1)
+        why = device + " has no OpenGL pbuffer to draw into (" + ErrorName(eglGetError()) + "); " + Listed(count);
+    else
+        why.clear();
     eglTerminate(display);
-    return usable;
+    return why.empty();
 }
 
 }  // namespace platform::egl
