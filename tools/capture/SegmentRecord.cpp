@@ -62,7 +62,11 @@ std::optional<SegmentRecord> SegmentRecord::Take(const std::filesystem::path& vi
 }
 
 std::optional<SegmentRecord> SegmentRecord::Read(const std::filesystem::path& video) {
-    std::ifstream in(SegmentRecordFile(video), std::ios::binary);
+    const std::filesystem::path file = SegmentRecordFile(video);
+    // A pipe or a device under its name would hold the reader, not answer it.
+    std::error_code failure;
+    if (!std::filesystem::is_regular_file(file, failure)) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
     std::string text(static_cast<size_t>(kLargestRecord), '\0');
     in.read(text.data(), kLargestRecord);
     text.resize(static_cast<size_t>(in.gcount()));
