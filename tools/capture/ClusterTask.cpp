@@ -69,6 +69,8 @@ bool ClusterTask::DrawSegment(std::string& error) {
         const std::optional<int> gpu = GpuFromEnvironment(error);
         if (!gpu) return false;
         task.gpu = *gpu;
+        task.gpus = {*gpu};
+        if (!CheckGpus(task, error)) return false;
     }
     std::printf("%s: segment %zu (%s) on %s\n", options.videoFile.c_str(), index, Frames(segment).c_str(),
                 HostName().c_str());
@@ -120,12 +122,11 @@ bool ClusterTask::ReadPlan(std::string& error) {
         if (error.empty()) error = "no plan in " + Quoted(parts) + ": submit the capture first (--slurm or --plan)";
         return false;
     }
-    std::optional<CapturePlan> mine = CapturePlan::FromOptions(options, error);
+    // The frames too: a task given another --from or --to would draw and join other frames than
+    // the plan's.
+    std::optional<CapturePlan> mine = CapturePlan::ForCapture(options, error);
     if (!mine) return false;
-    mine->Cut(stored->FirstFrame(), stored->EndFrame(), options.jobs);
-    std::string differences;
-    for (const std::string& difference : mine->Differences(*stored))
-        differences += (differences.empty() ? "" : "; ") + difference;
+    const std::string differences = mine->DifferenceText(*stored);
     if (!differences.empty()) {
         error = "the plan in " + Quoted(parts) + " was made with other settings or data (" + differences +
                 "); submit the capture again";
