@@ -69,6 +69,17 @@ protected:
         return RunTool(*run, "/usr/bin/" + command, arguments, slurm);
     }
 
+    // The cluster's, with `command` found first on PATH as this shell script.
+    static Environment Wrapping(const std::string& command, const std::string& script) {
+        const std::string bin = run->File(command + "-bin");
+        fs::create_directories(bin);
+        std::ofstream(bin + "/" + command) << "#!/bin/sh\n" << script << "\n";
+        fs::permissions(bin + "/" + command, fs::perms::owner_all);
+        Environment environment = slurm;
+        environment.push_back({"PATH", bin + ":" + std::getenv("PATH")});
+        return environment;
+    }
+
     // The job's state as squeue has it, waiting up to a minute while it is `passing`.
     static std::string StateOf(const std::string& job, const std::string& passing = "") {
         std::string state;
@@ -97,11 +108,16 @@ TEST_F(SlurmCaptureTest, TheClusterDrawsTheLocalFramesAndResumesACancelledTask) 
     const std::string local = ReadBytes(run->File("local.mp4.frames"));
     ASSERT_EQ(std::count(local.begin(), local.end(), '\n'), 80);
 
-    // A % in the path is Slurm's pattern unless doubled: the tasks could not open their logs.
-    const ToolRun waited = RunCapture(*run, Capture("cluster %A.mp4", {"--slurm", "--wait"}), slurm);
+    // A % in the path is Slurm's pattern unless doubled: the tasks could not open their logs. The
+    // first task, while it runs, is shown as preempted, as one is until Slurm requeues it.
+    const ToolRun waited =
+        RunCapture(*run, Capture("cluster %A.mp4", {"--slurm", "--wait"}),
+                   Wrapping("squeue", "/usr/bin/squeue \"$@\" | sed 's/^\\([0-9]*_0\\)|RUNNING|/\\1|PREEMPTED|/' | "
+                                      "tee -a squeue-lines"));
     ExpectSucceeded(waited);
     EXPECT_NE(waited.output.find("submitted 2 of 2 segments"), std::string::npos) << waited.output;
     EXPECT_EQ(ReadBytes(run->File("cluster %A.mp4.frames")), local);
+    EXPECT_NE(ReadBytes(run->File("squeue-lines")).find("_0|PREEMPTED|"), std::string::npos);
 
     // Held at submission, so that one task can be let run and the other cancelled before it starts.
     // Slurm reads % in a log's path as a pattern and drops a backslash: the logs must still land
@@ -156,25 +172,17 @@ TEST_F(SlurmCaptureTest, SubmitsNothingItCannotKeep) {
     }
     EXPECT_FALSE(fs::exists(run->File("refused.mp4.parts")));
 
-    // Slurm's commands as found first on PATH, each doing `before` and then the real one.
-    const auto wrapped = [&](const std::string& command, const std::string& before) {
-        const std::string bin = run->File(command + "-bin");
-        fs::create_directories(bin);
-        std::ofstream(bin + "/" + command) << "#!/bin/sh\n" << before << "\nexec /usr/bin/" << command << " \"$@\"\n";
-        fs::permissions(bin + "/" + command, fs::perms::owner_all);
-        Environment environment = slurm;
-        environment.push_back({"PATH", bin + ":" + std::getenv("PATH")});
-        return environment;
-    };
     fs::create_directories(run->File("stopped.mp4.parts"));
     std::ofstream(run->File("stopped.mp4.parts/slurm-jobs")) << "capture 0123456789abcdef\n";
-    const ToolRun stopped = RunCapture(*run, Capture("stopped.mp4", {"--slurm"}), wrapped("squeue", "kill -INT $PPID"));
+    const ToolRun stopped = RunCapture(*run, Capture("stopped.mp4", {"--slurm"}),
+                                       Wrapping("squeue", "kill -INT $PPID\nexec /usr/bin/squeue \"$@\""));
     EXPECT_EQ(stopped.process.exitStatus, 130) << stopped.errors;
     EXPECT_EQ(stopped.output.find("submitted"), std::string::npos) << stopped.output;
 
     const ToolRun unrecorded = RunCapture(
         *run, Capture("unrecorded.mp4", {"--slurm"}),
-        wrapped("sbatch", "rm -f unrecorded.mp4.parts/slurm-jobs; mkdir -p unrecorded.mp4.parts/slurm-jobs/taken"));
+        Wrapping("sbatch", "rm -f unrecorded.mp4.parts/slurm-jobs; mkdir -p unrecorded.mp4.parts/slurm-jobs/taken\n"
+                           "exec /usr/bin/sbatch \"$@\""));
     EXPECT_EQ(unrecorded.process.exitStatus, 1);
     const std::string cancelled = NumberAfter(unrecorded.errors, "cancelled what was submitted \\(scancel");
     ASSERT_FALSE(cancelled.empty()) << unrecorded.errors;
