@@ -139,6 +139,13 @@ TEST_F(SegmentedCaptureTest, PlansWithoutGL) {
     ExpectSucceeded(planned);
     EXPECT_NE(planned.output.find("clip.mp4: 2 segments planned; to draw: 0 1\n"), std::string::npos)
         << planned.output;
+
+    // Without Slurm, the advice is this scheduler's steps; without a plan, that there is none.
+    const ToolRun early = Capture("clip.mp4", {"--jobs", "2", "--join"}, kNoSound);
+    EXPECT_NE(early.errors.find("draw each with --segment-index"), std::string::npos) << early.errors;
+    EXPECT_EQ(early.errors.find("--slurm"), std::string::npos) << early.errors;
+    const ToolRun unplanned = Capture("unplanned.mp4", {"--jobs", "2", "--join"}, kNoSound);
+    EXPECT_NE(unplanned.errors.find("no plan in"), std::string::npos) << unplanned.errors;
 }
 
 // A plan's tasks, run by hand as another scheduler would: a task or the join with any setting of

@@ -296,7 +296,8 @@ std::optional<CapturePlan> SegmentedCapture::EarlierPlan() const {
 // Everything in the parts folder but its lock and the finished segments this plan keeps: the
 // segments of another plan or cut, half-written ones and their logs.
 bool SegmentedCapture::ClearAllBut(std::string& error) const {
-    std::vector<std::filesystem::path> kept = {parts / "lock"};
+    // failed/: what earlier scheduler submissions left to read.
+    std::vector<std::filesystem::path> kept = {parts / "lock", parts / "failed"};
     for (const Segment& segment : segments)
         if (segment.done)
             kept.insert(kept.end(), {segment.video, FrameListFile(segment.video), SegmentRecordFile(segment.video)});
