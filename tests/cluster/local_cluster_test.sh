@@ -18,6 +18,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Gone, or a zombie: an orphan's end is reaped by whoever adopts it, which need not be quick.
+ended() {
+  [[ $(ps -o stat= -p "$1") != [^Z]* ]]
+}
+
 failures=0
 check() {
   local what=$1
@@ -35,18 +40,19 @@ eval "$started"
 check "the export names the absolute folder" test "$SLURM_CONF" = "$scratch/lc dir/slurm.conf"
 check "the cluster takes jobs" sinfo -h
 
-job=$(sbatch --parsable --output=/dev/null --wrap "sleep 300") || job=
-for _ in $(seq 100); do
-  [[ $(squeue -h -j "$job" -o %T 2>/dev/null) == RUNNING ]] && break
+# The job names its own process, which no other sleep on this machine can be taken for.
+sbatch --output=/dev/null --wrap "echo \$\$ >'$scratch/job.pid'; exec sleep 300" >/dev/null
+for _ in $(seq 300); do
+  [[ -s $scratch/job.pid ]] && break
   sleep 0.1
 done
-sleeper=$(pgrep -u "$(id -u)" -f '^sleep 300$' | head -n 1)
-check "the job runs" test -n "$sleeper"
+sleeper=$(cat "$scratch/job.pid" 2>/dev/null)
+check "the job runs" test -d "/proc/${sleeper:-none}"
 
 kill -KILL "$(<"lc dir/run/slurmd.pid")"
 sleep 0.5
 timeout 60 "$script" start >/dev/null 2>&1
-check "a restart after slurmd died ends the job's processes" test ! -d "/proc/$sleeper"
+check "a restart after slurmd died ends the job's processes" ended "$sleeper"
 check "the restarted cluster takes jobs" sinfo -h
 
 "$script" stop >/dev/null 2>&1
