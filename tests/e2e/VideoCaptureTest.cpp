@@ -28,14 +28,6 @@ constexpr const char* kLaterBeat = "177.1";
 constexpr const char* kLaterStill = "stills/beat-0177.10.png";
 constexpr int kLaterFrame = 20;
 
-// A claim as the capture writes it (tools/capture/ClaimOwner.h), of process `pid` of this host
-// whose start it does not know.
-void WriteClaim(const std::string& file, pid_t pid) {
-    char host[256] = "";
-    gethostname(host, sizeof host - 1);
-    std::ofstream(file) << "host " << host << "\npid " << pid << "\nsince 0\nend\n";
-}
-
 // The id of a process that has ended.
 pid_t EndedProcess() {
     const pid_t child = fork();
@@ -235,15 +227,6 @@ TEST_F(VideoCaptureFailureTest, BadOutputPathsAreRefusedBeforeAnyFrame) {
     ExpectSucceeded(Capture({}, "out/done.mp4"));
     EXPECT_FALSE(fs::exists(killed) || fs::exists(killed + ".claim"));
     EXPECT_TRUE(fs::exists(working)) << "a running capture's file was taken";
-    // The same for a parts folder: a live owner is named, a killed one's claim taken over.
-    fs::create_directories(run.File("out/held.mp4.parts"));
-    WriteClaim(run.File("out/held.mp4.parts/lock"), getpid());
-    const ToolRun refusedPlan = RunCapture(run, {"--video", "out/held.mp4", "--jobs", "2", "--plan"});
-    EXPECT_EQ(refusedPlan.process.exitStatus, 1);
-    EXPECT_NE(refusedPlan.errors.find("process " + std::to_string(getpid()) + " on "), std::string::npos)
-        << refusedPlan.errors;
-    WriteClaim(run.File("out/held.mp4.parts/lock"), ended);
-    ExpectSucceeded(RunCapture(run, {"--video", "out/held.mp4", "--jobs", "2", "--plan"}));
     EXPECT_TRUE(fs::exists(run.File("out/done.mp4.frames")));
 }
 

@@ -45,15 +45,15 @@ Found Inspect(const std::filesystem::path& file, std::string& text, std::string&
     const std::optional<ClaimOwner> owner = ClaimOwner::Parse(text);
     if (!owner) {
         if (OlderThan(file, kTornAge)) return Found::kGone;
-        refusal = Quoted(file) + " is being claimed by another process (it is not written whole yet); try again "
-                                 "in a minute";
+        refusal = Quoted(file) + " holds no whole claim: another process may be writing it; try again in a "
+                                 "minute, when a claim left so is taken over";
         return Found::kHeld;
     }
     std::string why;
     const OwnerState state = JudgeOwner(*owner, why);
     if (state == OwnerState::kHere) return Found::kHere;
     if (state == OwnerState::kGone) return Found::kGone;
-    refusal = Quoted(file) + " is held by " + owner->Describe() + " (" + why + ")";
+    refusal = Quoted(file) + " is held by " + owner->Describe() + ": " + why;
     if (state == OwnerState::kUnknown)
         refusal += "; if " + (owner->jobs.empty() ? owner->host + " is known to be down" : "they are known to have ended") +
                    ", remove " + Quoted(file) + " by hand";

@@ -86,6 +86,11 @@ std::string DescribeExit(int status) {
 // an empty lock reads as a torn claim.
 std::filesystem::path ClaimFile(const std::filesystem::path& parts) { return parts / "lock"; }
 
+bool Refused(const std::filesystem::path& parts, std::string& error) {
+    error = "another capture works in " + Quoted(parts) + ": " + error;
+    return false;
+}
+
 }  // namespace
 
 std::string SegmentCount(size_t count) {
@@ -152,25 +157,20 @@ bool SegmentedCapture::Drawn(const CapturePlan& plan, const std::filesystem::pat
 }
 
 bool SegmentedCapture::MayWorkIn(const std::filesystem::path& parts, std::string& error) {
-    if (OwnerClaim::Check(ClaimFile(parts), error)) return true;
-    error = "another capture works in " + Quoted(parts) + ": " + error;
-    return false;
+    return OwnerClaim::Check(ClaimFile(parts), error) || Refused(parts, error);
 }
 
 // A submission's jobs may be queued for days: the folder is theirs until squeue no longer lists
 // them. Without that the jobs still run; only a capture into the same output is not kept off.
 void SegmentedCapture::HandFolderTo(const std::vector<std::string>& jobs) {
     std::string error;
-    if (claim.HandTo(jobs, error))
-        return;
+    if (claim.HandTo(jobs, error)) return;
     std::fprintf(stderr, "quarn-capture: warning: %s is not kept for the jobs: %s\n", Quoted(parts).c_str(),
                  error.c_str());
 }
 
 bool SegmentedCapture::ClaimFolder(std::string& error) {
-    if (claim.Take(ClaimFile(parts), error)) return true;
-    error = "another capture works in " + Quoted(parts) + ": " + error;
-    return false;
+    return claim.Take(ClaimFile(parts), error) || Refused(parts, error);
 }
 
 // Its files first and its claim last, so that no other capture finds the folder free while they go.
