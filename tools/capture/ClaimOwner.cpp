@@ -35,15 +35,22 @@ std::string StartOf(unsigned long process) {
     if (nameEnd == std::string::npos) return "";
     std::istringstream fields(stat.substr(nameEnd + 1));
     std::string field;
-    for (int number = 3; number <= 22 && fields >> field; ++number) {
-    }
+    int number = 2;
+    while (number < 22 && fields >> field) ++number;
     const std::string boot = FirstLine("/proc/sys/kernel/random/boot_id");
-    return field.empty() || boot.empty() ? "" : boot + "/" + field;
+    return number < 22 || boot.empty() ? "" : boot + "/" + field;
 }
 
 std::string Variable(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
+}
+
+// The Slurm job of this process ("12" or "12_3"), empty outside Slurm.
+std::string ThisSlurmJob() {
+    const std::string array = Variable("SLURM_ARRAY_JOB_ID"), task = Variable("SLURM_ARRAY_TASK_ID");
+    if (!array.empty() && !task.empty()) return array + "_" + task;
+    return Variable("SLURM_JOB_ID");
 }
 
 // The whole job, whose every task runs under a claim handed to it.
@@ -89,12 +96,6 @@ OwnerState ProcessState(const ClaimOwner& owner, std::string& why) {
 }
 
 }  // namespace
-
-std::string ThisSlurmJob() {
-    const std::string array = Variable("SLURM_ARRAY_JOB_ID"), task = Variable("SLURM_ARRAY_TASK_ID");
-    if (!array.empty() && !task.empty()) return array + "_" + task;
-    return Variable("SLURM_JOB_ID");
-}
 
 ClaimOwner ClaimOwner::ThisProcess() {
     ClaimOwner owner;

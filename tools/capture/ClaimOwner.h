@@ -40,6 +40,3 @@ enum class OwnerState {
 
 // `why` says, for a claim that stands, what keeps it.
 OwnerState JudgeOwner(const ClaimOwner& owner, std::string& why);
-
-// The Slurm job of this process ("12" or "12_3"), empty outside Slurm.
-std::string ThisSlurmJob();
