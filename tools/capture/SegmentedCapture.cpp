@@ -25,6 +25,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -86,6 +87,20 @@ std::string DescribeExit(int status) {
 // an empty lock reads as a torn claim.
 std::filesystem::path ClaimFile(const std::filesystem::path& parts) { return parts / "lock"; }
 
+// A task or a join may start before its submission, busy with sbatch, has handed the folder to the
+// jobs: a claim that stands is asked again for a while before it is taken as another capture's.
+constexpr std::chrono::seconds kHandOverWait{60};
+
+bool AskedAgain(const std::function<bool(std::string&)>& attempt, std::chrono::seconds patience, std::string& error) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!attempt(error)) {
+        if (std::chrono::steady_clock::now() >= deadline || Interrupted()) return false;
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        error.clear();
+    }
+    return true;
+}
+
 bool Refused(const std::filesystem::path& parts, std::string& error) {
     error = "another capture works in " + Quoted(parts) + ": " + error;
     return false;
@@ -143,7 +158,7 @@ bool SegmentedCapture::JoinDrawn(const CapturePlan& drawn, std::string& error) {
     plan = drawn;
     for (size_t i = 0; i < plan.Segments().size(); ++i) segments.push_back({plan.SegmentVideo(parts, i), true});
     const auto begin = std::chrono::steady_clock::now();
-    if (!ClaimFolder(error) || !Join(*ffmpeg, error)) return false;
+    if (!ClaimFolder(error, kHandOverWait) || !Join(*ffmpeg, error)) return false;
     RemoveFolder();
     std::printf("%s (%" PRId64 " frames in %s, joined in %.1f s; %.0f MB in the joining ffmpeg)\n",
                 options.videoFile.c_str(), plan.EndFrame() - plan.FirstFrame(), SegmentCount(segments.size()).c_str(),
@@ -157,7 +172,8 @@ bool SegmentedCapture::Drawn(const CapturePlan& plan, const std::filesystem::pat
 }
 
 bool SegmentedCapture::MayWorkIn(const std::filesystem::path& parts, std::string& error) {
-    return OwnerClaim::Check(ClaimFile(parts), error) || Refused(parts, error);
+    const auto check = [&parts](std::string& why) { return OwnerClaim::Check(ClaimFile(parts), why); };
+    return AskedAgain(check, kHandOverWait, error) || Refused(parts, error);
 }
 
 // A submission's jobs may be queued for days: the folder is theirs until squeue no longer lists
@@ -169,8 +185,9 @@ void SegmentedCapture::HandFolderTo(const std::vector<std::string>& jobs) {
                  error.c_str());
 }
 
-bool SegmentedCapture::ClaimFolder(std::string& error) {
-    return claim.Take(ClaimFile(parts), error) || Refused(parts, error);
+bool SegmentedCapture::ClaimFolder(std::string& error, std::chrono::seconds patience) {
+    const auto take = [this](std::string& why) { return claim.Take(ClaimFile(parts), why); };
+    return AskedAgain(take, patience, error) || Refused(parts, error);
 }
 
 // Its files first and its claim last, so that no other capture finds the folder free while they go.

@@ -11,6 +11,7 @@
 #include "OwnerClaim.h"
 #include "ProgressReport.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -49,7 +50,7 @@ private:
     };
 
     bool MakeFolder(bool& made, std::string& error) const;
-    bool ClaimFolder(std::string& error);
+    bool ClaimFolder(std::string& error, std::chrono::seconds patience = {});
     void RemoveFolder();
     // `drawnHere`: by this run's own processes, --jobs at a time.
     bool Plan(bool drawnHere, std::string& error);
