@@ -136,7 +136,9 @@ TEST_F(SlurmCaptureTest, TheClusterDrawsTheLocalFramesAndResumesACancelledTask) 
 // Two identical submissions started together: one submits, the other is refused and says why,
 // and the folder stays the winner's.
 TEST_F(SlurmCaptureTest, OfTwoSubmissionsAtOnceOneWins) {
-    const std::string both = "\"$0\" \"$@\" >first.txt 2>&1 & \"$0\" \"$@\" >second.txt 2>&1; b=$?; wait $!; echo $? $b";
+    // Prints the first's exit status, then the second's.
+    const std::string both =
+        "\"$0\" \"$@\" >first.txt 2>&1 & \"$0\" \"$@\" >second.txt 2>&1; b=$?; wait $!; echo $? $b";
     std::vector<std::string> words = {"-c", both, kCapture, "--run-dir", run->Path()};
     for (const std::string& word : Capture("pair.mp4", {"--slurm", "--sbatch", "--hold"})) words.push_back(word);
     const ToolRun pair = RunTool(*run, "/bin/sh", words, slurm);

@@ -54,9 +54,8 @@ Found Inspect(const std::filesystem::path& file, std::string& text, std::string&
     if (state == OwnerState::kHere) return Found::kHere;
     if (state == OwnerState::kGone) return Found::kGone;
     refusal = Quoted(file) + " is held by " + owner->Describe() + ": " + why;
-    if (state == OwnerState::kUnknown)
-        refusal += "; if " + (owner->jobs.empty() ? owner->host + " is known to be down" : "they are known to have ended") +
-                   ", remove " + Quoted(file) + " by hand";
+    const std::string gone = owner->jobs.empty() ? owner->host + " is known to be down" : "they have ended";
+    if (state == OwnerState::kUnknown) refusal += "; if " + gone + ", remove " + Quoted(file) + " by hand";
     return Found::kHeld;
 }
 
