@@ -261,7 +261,8 @@ TEST_F(VideoSettingsTest, SegmentsJoinToTheSameFramesAndAFailedOrKilledRunIsFini
     EXPECT_EQ(FrameDigests(*run, "killed.mkv"), FrameDigests(*run, "whole.mkv"));
 }
 
-// The claim of a process that still runs (this test's) stands, and the refusal names it.
+// The claim of a process that still runs (this test's) stands, and the refusal names it; a torn
+// one does not stand for ever.
 TEST_F(VideoSettingsTest, ASecondCaptureIntoTheSamePartsIsRefused) {
     fs::create_directory(run->File("busy.mkv.parts"));
     WriteClaim(run->File("busy.mkv.parts/lock"), getpid());
@@ -271,6 +272,11 @@ TEST_F(VideoSettingsTest, ASecondCaptureIntoTheSamePartsIsRefused) {
     EXPECT_NE(second.errors.find("process " + std::to_string(getpid()) + " on "), std::string::npos) << second.errors;
     EXPECT_FALSE(fs::exists(run->File("busy.mkv")));
     EXPECT_TRUE(fs::exists(run->File("busy.mkv.parts/lock"))) << "a live claim was taken over";
+
+    // One left empty (its process killed between creating and writing it) goes after a minute.
+    std::ofstream(run->File("busy.mkv.parts/lock"), std::ios::trunc).close();
+    fs::last_write_time(run->File("busy.mkv.parts/lock"), fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    ExpectSucceeded(RunCapture(*run, {"--video", "busy.mkv", "--preset", "master", "--jobs", "2", "--plan"}));
 }
 
 std::vector<StreamFields> Probe(const EngineRunDirectory& run, const std::string& file) {
