@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   libsdl2-dev libopenal-dev libvorbis-dev libglew-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
@@ -15,7 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   libboost-dev nlohmann-json3-dev
   chromium chromium-driver python3-selenium
-  slurmctld slurmd slurm-client munge
+  slurmctld slurmd slurm-client munge procps
   "$@"
 )
 

@@ -42,6 +42,9 @@ public:
     static bool Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index);
     // Says who works in `parts`, unless no one does or the Slurm job of this process does.
     static bool MayWorkIn(const std::filesystem::path& parts, std::string& error);
+    // For a segment's process of a run: whether the settings and data are still those of the plan
+    // the run made; false, saying what changed, when not.
+    static bool PlanHolds(const CaptureOptions& segment, std::string& error);
 
 private:
     struct Segment {
@@ -75,6 +78,7 @@ private:
     int64_t FramesDone() const;
     uint64_t BytesWritten() const;
     std::filesystem::path SegmentLog(size_t index) const;
+    bool CheckSegments(std::string& error);
     bool Join(const std::filesystem::path& ffmpeg, std::string& error);
     void Summarise(double seconds) const;
     std::vector<std::string> SegmentArguments(size_t index, int slot) const;
