@@ -1,7 +1,9 @@
 // quarn-capture --slurm against a private Slurm cluster of this machine (scripts/local-cluster.sh):
 // a video drawn by an array job and joined by a dependent job equals one drawn here, and after a
 // cancelled task the same command submits only what is missing, keeping what the failed
-// submissions left, and touching no other capture's jobs.
+// submissions left, and touching no other capture's jobs; the output is the jobs' while they are
+// queued. Every capture process here, the tasks' and the joins' included (sbatch passes the
+// environment on), finds flock failing, as on Lustre mounted without it.
 #include "support/CaptureTool.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kClusterScript = QUARN_SOURCE_DIR "/scripts/local-cluster.sh";
+const std::string kCapture = QUARN_RUN_DIR "/quarn-capture";
 
 // Four seconds of the opening (8.4 beats at 126 a minute), small and at 20 frames a second:
 // 80 frames, two segments of 40 with --jobs 2.
@@ -51,7 +54,8 @@ protected:
         startErrors = started.errors;
         const std::string exported = "export SLURM_CONF=";
         if (started.process.exitStatus == 0 && started.output.starts_with(exported))
-            slurm = {{"SLURM_CONF", started.output.substr(exported.size(), started.output.find('\n') - exported.size())}};
+            slurm = {{"SLURM_CONF", started.output.substr(exported.size(), started.output.find('\n') - exported.size())},
+                     {"LD_PRELOAD", QUARN_NO_FLOCK}};
     }
     static void TearDownTestSuite() {
         RunTool(*run, kClusterScript, {"stop"}, cluster);
@@ -104,6 +108,9 @@ Environment SlurmCaptureTest::cluster, SlurmCaptureTest::slurm;
 std::string SlurmCaptureTest::startErrors;
 
 TEST_F(SlurmCaptureTest, TheClusterDrawsTheLocalFramesAndResumesACancelledTask) {
+    const ToolRun probe = RunTool(*run, "/usr/bin/flock", {run->File("probe"), "true"}, slurm);
+    ASSERT_NE(probe.process.exitStatus, 0) << "flock still works under " << QUARN_NO_FLOCK;
+
     ExpectSucceeded(RunCapture(*run, Capture("local.mp4", {"--jobs", "1"})));
     const std::string local = ReadBytes(run->File("local.mp4.frames"));
     ASSERT_EQ(std::count(local.begin(), local.end(), '\n'), 80);
@@ -118,6 +125,7 @@ TEST_F(SlurmCaptureTest, TheClusterDrawsTheLocalFramesAndResumesACancelledTask) 
     EXPECT_NE(waited.output.find("submitted 2 of 2 segments"), std::string::npos) << waited.output;
     EXPECT_EQ(ReadBytes(run->File("cluster %A.mp4.frames")), local);
     EXPECT_NE(ReadBytes(run->File("squeue-lines")).find("_0|PREEMPTED|"), std::string::npos);
+    EXPECT_FALSE(fs::exists(run->File("cluster %A.mp4.parts"))) << "the join left the output claimed";
 
     // Held at submission, so that one task can be let run and the other cancelled before it starts.
     // Slurm reads % in a log's path as a pattern and drops a backslash: the logs must still land
@@ -127,6 +135,10 @@ TEST_F(SlurmCaptureTest, TheClusterDrawsTheLocalFramesAndResumesACancelledTask) 
     ExpectSucceeded(held);
     const std::string array = NumberAfter(held.output, "array job"), join = NumberAfter(held.output, "join as job");
     ASSERT_FALSE(array.empty() || join.empty()) << held.output;
+    // Queued jobs own the output: a local run into it would clear what they are to draw.
+    const ToolRun planned = RunCapture(*run, Capture(odd, {"--plan"}), slurm);
+    EXPECT_EQ(planned.process.exitStatus, 1);
+    EXPECT_NE(planned.errors.find("Slurm jobs " + array + ", " + join), std::string::npos) << planned.errors;
     ExpectSucceeded(Slurm("scontrol", {"release", array + "_0"}));
     EXPECT_EQ(StateOf(array + "_0", "PENDING,RUNNING,COMPLETING,"), "COMPLETED");
     ExpectSucceeded(Slurm("scancel", {array + "_1"}));
@@ -187,6 +199,29 @@ TEST_F(SlurmCaptureTest, SubmitsNothingItCannotKeep) {
     const std::string cancelled = NumberAfter(unrecorded.errors, "cancelled what was submitted \\(scancel");
     ASSERT_FALSE(cancelled.empty()) << unrecorded.errors;
     EXPECT_EQ(StateOf(cancelled + "_0", "PENDING,RUNNING,COMPLETING,"), "CANCELLED");
+}
+
+// Two identical submissions started together: one submits, the other is refused and says why,
+// and the folder stays the winner's.
+TEST_F(SlurmCaptureTest, OfTwoSubmissionsAtOnceOneWins) {
+    // Prints the first's exit status, then the second's.
+    const std::string both =
+        "\"$0\" \"$@\" >first.txt 2>&1 & \"$0\" \"$@\" >second.txt 2>&1; b=$?; wait $!; echo $? $b";
+    std::vector<std::string> words = {"-c", both, kCapture, "--run-dir", run->Path()};
+    for (const std::string& word : Capture("pair.mp4", {"--slurm", "--sbatch", "--hold"})) words.push_back(word);
+    const ToolRun pair = RunTool(*run, "/bin/sh", words, slurm);
+    const std::string first = ReadBytes(run->File("first.txt")), second = ReadBytes(run->File("second.txt"));
+    const std::string& winner = pair.output == "0 1\n" ? first : second;
+    const std::string& loser = pair.output == "0 1\n" ? second : first;
+    const std::string array = NumberAfter(winner, "array job"), join = NumberAfter(winner, "join as job");
+    if (!array.empty()) Slurm("scancel", {array});
+    if (!join.empty()) Slurm("scancel", {join});
+    ASSERT_TRUE(pair.output == "0 1\n" || pair.output == "1 0\n") << pair.output << first << second;
+    EXPECT_NE(winner.find("submitted 2 of 2 segments"), std::string::npos) << winner;
+    EXPECT_TRUE(loser.find("another capture works in") != std::string::npos ||
+                loser.find("are still queued") != std::string::npos)
+        << loser;
+    EXPECT_TRUE(fs::exists(run->File("pair.mp4.parts/plan"))) << "the loser removed the winner's folder";
 }
 
 // A login node may have no GL at all: the submission plans from the soundtrack's file. The tasks,

@@ -14,8 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -29,11 +28,19 @@ constexpr const char* kLaterBeat = "177.1";
 constexpr const char* kLaterStill = "stills/beat-0177.10.png";
 constexpr int kLaterFrame = 20;
 
+// The id of a process that has ended.
+pid_t EndedProcess() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
 // What a capture leaves in `directory` under a name other than the one it was given.
 std::vector<std::string> PartFiles(const fs::path& directory) {
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(directory))
-        if (entry.path().extension() == ".part") names.push_back(entry.path().filename().string());
+        if (entry.path().extension() == ".part" || entry.path().extension() == ".claim") names.push_back(entry.path().filename().string());
     return names;
 }
 
@@ -209,15 +216,16 @@ TEST_F(VideoCaptureFailureTest, BadOutputPathsAreRefusedBeforeAnyFrame) {
     EXPECT_NE(late.errors.find("no frame to capture"), std::string::npos) << late.errors;
     EXPECT_FALSE(fs::exists(run.File("out/late.mp4.parts")));
 
-    // One hidden file of a killed run, one of a run still at work (it holds its lock).
-    std::ofstream(run.File("out/.done.mp4.999999.part")) << "killed";
-    const std::string working = run.File("out/.done.mp4.999998.part");
+    // One hidden file of a killed run, one of a run still at work: their claims say whose they are.
+    const pid_t ended = EndedProcess();
+    const std::string killed = run.File("out/.done.mp4." + std::to_string(ended) + ".part");
+    const std::string working = run.File("out/.done.mp4." + std::to_string(getpid()) + ".part");
+    std::ofstream(killed) << "killed";
+    WriteClaim(killed + ".claim", ended);
     std::ofstream(working) << "working";
-    const int held = open(working.c_str(), O_RDONLY);
-    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    WriteClaim(working + ".claim", getpid());
     ExpectSucceeded(Capture({}, "out/done.mp4"));
-    close(held);
-    EXPECT_FALSE(fs::exists(run.File("out/.done.mp4.999999.part")));
+    EXPECT_FALSE(fs::exists(killed) || fs::exists(killed + ".claim"));
     EXPECT_TRUE(fs::exists(working)) << "a running capture's file was taken";
     EXPECT_TRUE(fs::exists(run.File("out/done.mp4.frames")));
 }

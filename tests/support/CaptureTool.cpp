@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -33,6 +34,12 @@ ToolRun RunTool(const EngineRunDirectory& run, const std::string& executable, co
     options.environment = std::move(environment);
     options.timeout = std::chrono::seconds(300);
     return {RunProcess(options), ReadBytes(run.File("tool-output.txt")), ReadBytes(run.File("tool-errors.txt"))};
+}
+
+void WriteClaim(const fs::path& file, long pid) {
+    char host[256] = "";
+    gethostname(host, sizeof host - 1);
+    std::ofstream(file) << "host " << host << "\npid " << pid << "\nsince 0\nend\n";
 }
 
 ToolRun RunCapture(const EngineRunDirectory& run, std::vector<std::string> arguments, Environment environment) {

@@ -33,6 +33,10 @@ void ExpectSucceeded(const ToolRun& tool);
 
 std::string ReadBytes(const std::filesystem::path& file);
 
+// A claim as the capture writes it (tools/capture/ClaimOwner.h), of process `pid` of this host
+// whose start it does not know.
+void WriteClaim(const std::filesystem::path& file, long pid);
+
 // ffprobe's `entries` of each stream of `file` (in the run directory), one map a stream, with
 // `options` (such as "-count_frames") ahead of them.
 using StreamFields = std::map<std::string, std::string>;

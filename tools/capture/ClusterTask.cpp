@@ -63,7 +63,7 @@ bool ClusterTask::Plan(std::string& error) {
 
 bool ClusterTask::DrawSegment(std::string& error) {
     size_t index = 0;
-    if (!ReadPlan(error) || !SegmentIndex(index, error)) return false;
+    if (!ReadPlan(error) || !SegmentIndex(index, error) || !SegmentedCapture::MayWorkIn(parts, error)) return false;
     const PlannedSegment& segment = plan.Segments()[index];
     if (SegmentedCapture::Drawn(plan, parts, index)) {
         std::printf("%s: segment %zu (%s) is drawn already\n", options.videoFile.c_str(), index,

@@ -3,14 +3,16 @@
 #include "CaptureSession.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
-#include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
+
+constexpr std::string_view kClaimSuffix = ".claim";
 
 // ".name.pid.part", appended in place: GCC 12 at -O3 takes the inlined copies of "." + name
 // for overlapping ones.
@@ -30,17 +32,36 @@ bool IsPartOf(std::string_view candidate, std::string_view name) {
     return pid.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// A part no process holds any more: its run was killed.
+// Nothing has written `file` for a minute.
+bool Idle(const std::filesystem::path& file) {
+    std::error_code failure;
+    const auto written = std::filesystem::last_write_time(file, failure);
+    return !failure && std::filesystem::file_time_type::clock::now() - written > std::chrono::minutes(1);
+}
+
+std::filesystem::path ClaimOf(const std::filesystem::path& part) {
+    std::filesystem::path claim = part;
+    return claim += kClaimSuffix;
+}
+
+// A part whose owner is provably gone: its run was killed. One without a claim was left by an
+// earlier version of this tool, and goes once nothing has written it for a minute.
 void RemoveStaleParts(const std::filesystem::path& file) {
     const std::string name = file.filename().string();
     std::error_code failure;
     for (std::filesystem::directory_iterator it(file.parent_path(), failure), end; !failure && it != end;
          it.increment(failure)) {
-        if (!IsPartOf(it->path().filename().string(), name)) continue;
-        const int fd = open(it->path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) continue;
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(it->path().c_str());
-        close(fd);
+        std::string entry = it->path().filename().string();
+        const bool isClaim = entry.ends_with(kClaimSuffix);
+        if (isClaim) entry.resize(entry.size() - kClaimSuffix.size());
+        if (!IsPartOf(entry, name)) continue;
+        const std::filesystem::path part = it->path().parent_path() / entry;
+        std::error_code unknown;
+        if (isClaim) {
+            OwnerClaim::RemoveIfGone(it->path(), part);
+        } else if (!std::filesystem::exists(ClaimOf(part), unknown) && !unknown && Idle(part)) {
+            unlink(part.c_str());
+        }
     }
 }
 
@@ -60,8 +81,11 @@ PartFile::~PartFile() {
 
 bool PartFile::Create(std::string& error) {
     RemoveStaleParts(target);
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd >= 0 && flock(fd, LOCK_EX) == 0) return true;
+    if (!claim.Take(ClaimOf(path), error)) return false;
+    // Under the claim a file of that name can only be a gone owner's, which was given this id.
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd >= 0) return true;
+    claim.Release();
     error = "cannot write into " + Quoted(path.parent_path()) + ": " + std::strerror(errno);
     return false;
 }
@@ -90,5 +114,6 @@ bool PartFile::Keep(const std::filesystem::path& file, std::string& error) {
     }
     close(fd);
     fd = -1;
+    claim.Release();
     return true;
 }

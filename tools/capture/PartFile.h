@@ -1,14 +1,16 @@
 #pragma once
 // A capture's file while it is being written.
 
+#include "OwnerClaim.h"
+
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
 
 // The file is written under a hidden name beside its final one, ".NAME.PID.part", and renamed when
-// complete, so that the final name never holds half a file. Removed unless kept. It stays locked
-// while its process lives, so that the next capture into the same name knows a killed run's part
-// from a running one's, and removes it.
+// complete, so that the final name never holds half a file. Removed unless kept. Its claim beside
+// (".NAME.PID.part.claim", OwnerClaim.h) says whose it is, so that the next capture into the same
+// name knows a killed run's part from a running one's, on any node, and removes it.
 class PartFile {
 public:
     explicit PartFile(const std::filesystem::path& file);
@@ -29,5 +31,6 @@ public:
 
 private:
     const std::filesystem::path target;
-    int fd = -1;  // open and locked from Create until kept or removed
+    OwnerClaim claim;  // taken before the file is made, released after it is kept or removed
+    int fd = -1;
 };

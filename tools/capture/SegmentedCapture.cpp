@@ -25,9 +25,9 @@
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -91,29 +91,29 @@ std::string DescribeExit(int status) {
     return "an unknown end";
 }
 
-// Held while the capture works in its parts folder; a second capture finds it taken. The segments'
-// processes inherit it, so the folder stays taken until the last process of a run has ended, even
-// when the run itself was killed.
-class FolderLock {
-public:
-    FolderLock() = default;
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-    ~FolderLock() {
-        if (fd >= 0) close(fd);
-    }
+// The segments' processes end with their run, so the folder is the run's alone while its claim
+// stands. Named as earlier versions named their lock, whose folders are then known as well; such
+// an empty lock reads as a torn claim.
+std::filesystem::path ClaimFile(const std::filesystem::path& parts) { return parts / "lock"; }
 
-    bool Take(const std::filesystem::path& folder, std::string& error) {
-        fd = open((folder / "lock").c_str(), O_RDWR | O_CREAT, 0666);
-        if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
-        error = errno == EWOULDBLOCK ? "another capture is working in " + Quoted(folder)
-                                     : "cannot lock " + Quoted(folder / "lock") + ": " + std::strerror(errno);
-        return false;
-    }
+// A task or a join may start before its submission, busy with sbatch, has handed the folder to the
+// jobs: a claim that stands is asked again for a while before it is taken as another capture's.
+constexpr std::chrono::seconds kHandOverWait{60};
 
-private:
-    int fd = -1;
-};
+bool AskedAgain(const std::function<bool(std::string&)>& attempt, std::chrono::seconds patience, std::string& error) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!attempt(error)) {
+        if (std::chrono::steady_clock::now() >= deadline || Interrupted()) return false;
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        error.clear();
+    }
+    return true;
+}
+
+bool Refused(const std::filesystem::path& parts, std::string& error) {
+    error = "another capture works in " + Quoted(parts) + ": " + error;
+    return false;
+}
 
 }  // namespace
 
@@ -134,17 +134,15 @@ bool SegmentedCapture::Run(std::string& error) {
     if (!VideoEncoder::HasEncoders(*ffmpeg, options.preset->encoders, error)) return false;
     bool made = false;
     if (!MakeFolder(made, error)) return false;
-    FolderLock lock;
     CatchInterrupts();
     const auto begin = std::chrono::steady_clock::now();
     // Checked again after the last segment, whose own check came before it drew.
-    if (!lock.Take(parts, error) || !Plan(true, error) || !DrawMissing(error) || !plan.Holds(options, error) ||
+    if (!ClaimFolder(error) || !Plan(true, error) || !DrawMissing(error) || !plan.Holds(options, error) ||
         !Join(*ffmpeg, error)) {
         LeaveFinished(made, error);
         return false;
     }
-    std::error_code failure;
-    std::filesystem::remove_all(parts, failure);
+    RemoveFolder();
     Summarise(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
     return true;
 }
@@ -152,10 +150,9 @@ bool SegmentedCapture::Run(std::string& error) {
 bool SegmentedCapture::HandOn(const Handler& handler, std::string& error) {
     bool made = false;
     if (!CheckOutput(options, error) || !MakeFolder(made, error)) return false;
-    FolderLock lock;
     CatchInterrupts();
     std::vector<size_t> missing;
-    const bool planned = lock.Take(parts, error) && Plan(false, error);
+    const bool planned = ClaimFolder(error) && Plan(false, error);
     for (size_t i = 0; planned && i < segments.size(); ++i)
         if (!segments[i].done) missing.push_back(i);
     if (planned && handler(plan, missing, error)) return true;
@@ -171,11 +168,9 @@ bool SegmentedCapture::JoinDrawn(const CapturePlan& drawn, std::string& error) {
     }
     plan = drawn;
     for (size_t i = 0; i < plan.Segments().size(); ++i) segments.push_back({plan.SegmentVideo(parts, i), true});
-    FolderLock lock;
     const auto begin = std::chrono::steady_clock::now();
-    if (!lock.Take(parts, error) || !Join(*ffmpeg, error)) return false;
-    std::error_code failure;
-    std::filesystem::remove_all(parts, failure);
+    if (!ClaimFolder(error, kHandOverWait) || !Join(*ffmpeg, error)) return false;
+    RemoveFolder();
     std::printf("%s (%" PRId64 " frames in %s, joined in %.1f s; %.0f MB in the joining ffmpeg)\n",
                 options.videoFile.c_str(), plan.EndFrame() - plan.FirstFrame(), SegmentCount(segments.size()).c_str(),
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(),
@@ -185,6 +180,36 @@ bool SegmentedCapture::JoinDrawn(const CapturePlan& drawn, std::string& error) {
 
 bool SegmentedCapture::Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index) {
     return Finished(plan.Segments()[index], plan.SegmentVideo(parts, index));
+}
+
+bool SegmentedCapture::MayWorkIn(const std::filesystem::path& parts, std::string& error) {
+    const auto check = [&parts](std::string& why) { return OwnerClaim::Check(ClaimFile(parts), why); };
+    return AskedAgain(check, kHandOverWait, error) || Refused(parts, error);
+}
+
+// A submission's jobs may be queued for days: the folder is theirs until squeue no longer lists
+// them. Without that the jobs still run; only a capture into the same output is not kept off.
+void SegmentedCapture::HandFolderTo(const std::vector<std::string>& jobs) {
+    std::string error;
+    if (claim.HandTo(jobs, error)) return;
+    std::fprintf(stderr, "quarn-capture: warning: %s is not kept for the jobs: %s\n", Quoted(parts).c_str(),
+                 error.c_str());
+}
+
+bool SegmentedCapture::ClaimFolder(std::string& error, std::chrono::seconds patience) {
+    const auto take = [this](std::string& why) { return claim.Take(ClaimFile(parts), why); };
+    return AskedAgain(take, patience, error) || Refused(parts, error);
+}
+
+// Its files first and its claim last, so that no other capture finds the folder free while they go.
+void SegmentedCapture::RemoveFolder() {
+    std::error_code failure;
+    for (std::filesystem::directory_iterator it(parts, failure), end; !failure && it != end; it.increment(failure)) {
+        std::error_code removal;
+        if (it->path() != ClaimFile(parts)) std::filesystem::remove_all(it->path(), removal);
+    }
+    claim.Release();
+    std::filesystem::remove(parts, failure);
 }
 
 // The run planned from the data as it was then: data changed since (a rebuild, an edit) would put
@@ -227,14 +252,14 @@ void SegmentedCapture::Summarise(double seconds) const {
 }
 
 // After a failure: the finished segments stay for the next run to go on from, and the logs of
-// the failed ones to read; a folder this run made before any segment began goes again.
-void SegmentedCapture::LeaveFinished(bool made, std::string& error) const {
+// the failed ones to read; a folder this run made before any segment began goes again, unless
+// another capture claimed it first.
+void SegmentedCapture::LeaveFinished(bool made, std::string& error) {
     const std::string finished = FinishedFrames();
     if (!finished.empty())
         error += "; finished segments are kept in " + Quoted(parts) + " (frames " + finished +
                  "): the same command goes on from them";
-    std::error_code failure;
-    if (made && !segmentsStarted) std::filesystem::remove_all(parts, failure);
+    if (made && !segmentsStarted && claim.Held()) RemoveFolder();
 }
 
 // "0 to 59, 120 to 179": the finished segments' frames, neighbours joined; empty for none.
@@ -293,11 +318,11 @@ std::optional<CapturePlan> SegmentedCapture::EarlierPlan() const {
     return std::nullopt;
 }
 
-// Everything in the parts folder but its lock and the finished segments this plan keeps: the
+// Everything in the parts folder but its claim and the finished segments this plan keeps: the
 // segments of another plan or cut, half-written ones and their logs.
 bool SegmentedCapture::ClearAllBut(std::string& error) const {
     // failed/: what earlier scheduler submissions left to read.
-    std::vector<std::filesystem::path> kept = {parts / "lock", parts / "failed"};
+    std::vector<std::filesystem::path> kept = {ClaimFile(parts), parts / "failed"};
     for (const Segment& segment : segments)
         if (segment.done)
             kept.insert(kept.end(), {segment.video, FrameListFile(segment.video), SegmentRecordFile(segment.video)});

@@ -3,12 +3,15 @@
 // encoding again, with the sound laid once over the whole. The work lives in FILE.parts/ until the
 // video is complete, so that a run after a failure, a full disk or Ctrl-C draws only what is
 // missing, as long as the settings and the data are those the segments were drawn with. One
-// capture at a time may work in a FILE.parts/.
+// capture at a time may work in a FILE.parts/: its claim, FILE.parts/lock, says which
+// (OwnerClaim.h), be it a process of this tool or the Slurm jobs of a submission.
 
 #include "CaptureOptions.h"
 #include "CapturePlan.h"
+#include "OwnerClaim.h"
 #include "ProgressReport.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -28,13 +31,17 @@ public:
     bool Run(std::string& error);
 
     // For a scheduler, whose jobs draw and join: checks, plans and clears the folder as Run does,
-    // then hands on the plan and the segments still to draw, with the folder locked meanwhile.
+    // then hands on the plan and the segments still to draw, with the folder claimed meanwhile.
     using Handler = std::function<bool(const CapturePlan& plan, const std::vector<size_t>& missing, std::string& error)>;
     bool HandOn(const Handler& handler, std::string& error);
+    // Inside the handler: the folder stays claimed for these Slurm jobs once this process ends.
+    void HandFolderTo(const std::vector<std::string>& jobs);
     // The scheduler's join: the segments of `drawn`, every one drawn, joined as Run ends.
     bool JoinDrawn(const CapturePlan& drawn, std::string& error);
     // Whether segment `index` of `plan` lies complete in `parts`.
     static bool Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index);
+    // Says who works in `parts`, unless no one does or the Slurm job of this process does.
+    static bool MayWorkIn(const std::filesystem::path& parts, std::string& error);
     // For a segment's process of a run: whether the settings and data are still those of the plan
     // the run made; false, saying what changed, when not.
     static bool PlanHolds(const CaptureOptions& segment, std::string& error);
@@ -46,11 +53,13 @@ private:
     };
 
     bool MakeFolder(bool& made, std::string& error) const;
+    bool ClaimFolder(std::string& error, std::chrono::seconds patience = {});
+    void RemoveFolder();
     // `drawnHere`: by this run's own processes, --jobs at a time.
     bool Plan(bool drawnHere, std::string& error);
     std::optional<CapturePlan> EarlierPlan() const;
     bool ClearAllBut(std::string& error) const;
-    void LeaveFinished(bool made, std::string& error) const;
+    void LeaveFinished(bool made, std::string& error);
     std::string FinishedFrames() const;
     // A segment's process while it draws.
     struct Running {
@@ -76,6 +85,7 @@ private:
 
     const CaptureOptions& options;
     const std::filesystem::path parts;
+    OwnerClaim claim;  // of the parts folder, while this run works in it
     CapturePlan plan;
     std::vector<Segment> segments;  // the plan's, in its order
     std::vector<Running> running;

@@ -188,8 +188,11 @@ bool SlurmSubmission::Run(std::string& error) {
     CatchInterrupts();
     if (!CheckEarlierJobs(error)) return false;
     SegmentedCapture capture(options);
-    if (!capture.HandOn([this](const CapturePlan& planned, const std::vector<size_t>& missing, std::string& why) {
-            return Submit(planned, missing, why);
+    if (!capture.HandOn([this, &capture](const CapturePlan& planned, const std::vector<size_t>& missing,
+                                         std::string& why) {
+            if (!Submit(planned, missing, why)) return false;
+            capture.HandFolderTo(jobs.Ids());
+            return true;
         }, error))
         return false;
     return !options.waitForJoin || Wait(error);
