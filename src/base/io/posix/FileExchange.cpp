@@ -173,6 +173,12 @@ bool ResolveSaveTarget(const std::string& path, std::string& target, std::string
 
 ExchangeResult ExchangeFiles(const std::string& target, std::string& other, std::string& error) {
     if (Switched("QUARN_SAVE_EXCHANGE", "none")) return ExchangeResult::kUnsupported;
+#ifndef RENAME_EXCHANGE  // Linux only
+    (void)target;
+    (void)other;
+    (void)error;
+    return ExchangeResult::kUnsupported;
+#else
     if (::renameat2(AT_FDCWD, other.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
         SyncFolderOf(target);
         return ExchangeResult::kExchanged;
@@ -180,6 +186,7 @@ ExchangeResult ExchangeFiles(const std::string& target, std::string& other, std:
     if (errno == EINVAL || errno == ENOSYS) return ExchangeResult::kUnsupported;
     Fail(error, "cannot save " + target);
     return ExchangeResult::kFailed;
+#endif
 }
 
 bool SavedInPlace(const std::string& target, const std::string& expected, const std::string& bytes,
