@@ -7,7 +7,14 @@ if(NOT EXISTS "${QUARN_WEB_DEPS}/include/vorbis/vorbisfile.h")
   message(FATAL_ERROR "No wasm Vorbis in '${QUARN_WEB_DEPS}': pass the prefix scripts/web-deps.sh prints as QUARN_WEB_DEPS")
 endif()
 
+# Emscripten's OpenAL has no alext.h, and its al.h is too old for Debian's. The engine asks for
+# OpenAL Soft's extensions at run time and does without them, so it compiles against Debian's
+# headers (declarations only) and links Emscripten's OpenAL, which implements the standard calls.
+set(QUARN_OPENAL_HEADERS ${CMAKE_BINARY_DIR}/openal-headers)
+file(MAKE_DIRECTORY ${QUARN_OPENAL_HEADERS})
+file(CREATE_LINK /usr/include/AL ${QUARN_OPENAL_HEADERS}/AL SYMBOLIC)
 add_library(quarn_openal INTERFACE)
+target_include_directories(quarn_openal SYSTEM INTERFACE ${QUARN_OPENAL_HEADERS})
 target_link_libraries(quarn_openal INTERFACE -lopenal)
 
 add_library(quarn_vorbis INTERFACE)
@@ -19,7 +26,9 @@ target_link_libraries(quarn_vorbis INTERFACE
 add_library(quarn_gl INTERFACE)
 target_link_options(quarn_gl INTERFACE -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2)
 # Emscripten's own GL/glew.h: the GL names the engine calls, on WebGL2.
+# It knows anisotropic filtering only by WebGL's EXT name.
 add_library(quarn_glew INTERFACE)
+target_compile_definitions(quarn_glew INTERFACE GLEW_ARB_texture_filter_anisotropic=0)
 target_link_libraries(quarn_glew INTERFACE quarn_gl)
 
 # Header-only libraries are Debian's headers, through links that show them and nothing else of the
@@ -31,5 +40,7 @@ foreach(dir stb boost nlohmann)
   file(CREATE_LINK /usr/include/${dir} ${QUARN_HOST_HEADERS}/${dir} SYMBOLIC)
 endforeach()
 set(STB_INCLUDE_DIRS ${QUARN_HOST_HEADERS}/stb)
+# Boost 1.74's Asio takes std::result_of, gone from C++20's libc++, unless told of invoke_result.
 add_library(quarn_http INTERFACE)
 target_include_directories(quarn_http SYSTEM INTERFACE ${QUARN_HOST_HEADERS})
+target_compile_definitions(quarn_http INTERFACE BOOST_ASIO_HAS_STD_INVOKE_RESULT=1)

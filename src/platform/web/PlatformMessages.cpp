@@ -18,6 +18,7 @@ struct MessageState {
     std::deque<Message> posted;
     bool quitPending = false;
     int exitCode = 0;
+    int deliveredExitCode = 0;  // the one WM_QUIT carried, whatever was posted after it
     bool listening = false;
     bool shiftDown = false;
     int lastWidth = -1;
@@ -103,7 +104,7 @@ void RunStep(void* argument) {
     if (loop.step(loop.context)) return;
     emscripten_cancel_main_loop();
     // The page shows the end and offers the log.
-    EM_ASM({ if (Module.onPlayerEnd) Module.onPlayerEnd($0); }, State().exitCode);
+    EM_ASM({ if (Module.onPlayerEnd) Module.onPlayerEnd($0); }, State().deliveredExitCode);
 }
 
 }  // namespace
@@ -126,7 +127,10 @@ bool PeekMessage(Message& message, WindowHandle window, uint32_t filterMin, uint
     }
     if (state.quitPending && web::Matches(Message{{}, WM_QUIT, 0, 0}, window, filterMin, filterMax)) {
         message = Message{{}, WM_QUIT, static_cast<uintptr_t>(static_cast<intptr_t>(state.exitCode)), 0};
-        if (removeFlags & PM_REMOVE) state.quitPending = false;
+        if (removeFlags & PM_REMOVE) {
+            state.quitPending = false;
+            state.deliveredExitCode = state.exitCode;
+        }
         return true;
     }
     return false;
