@@ -86,5 +86,9 @@ startButton.addEventListener('click', () => {
   canvas.focus();
   Module.callMain([]);
 });
+// Full screen from the page (a double click); the browser's Escape leaves it.
+canvas.addEventListener('dblclick', () => document.documentElement.requestFullscreen?.().catch(() => {}));
+document.addEventListener('fullscreenchange', fitCanvas);
+
 // The module keeps its state once main has run, so playing again is a new page.
 againButton.addEventListener('click', () => window.location.reload());
