@@ -7,6 +7,8 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 jobs=$(nproc)
+# Another run on the same machine, from any clone, compiles only what changed since.
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD
 
 cmake --preset normal >/dev/null
 cmake --build --preset normal -j"$jobs"

@@ -3,7 +3,8 @@ rem Plays QUARN where its log can be written. The player writes LogFile.txt into
 rem starts in and reads its data from there: this folder when it is writable, otherwise
 rem %LOCALAPPDATA%\quarn, whose data folders are junctions to the ones here (a junction needs no
 rem administrator's rights), made again on every start so that they follow this folder when it is
-rem moved or unpacked anew. Options go to the player.
+rem moved or unpacked anew. Options go to the player; without any, it plays full screen at the
+rem desktop's own resolution (--desktop) rather than switching the display to 1280x720.
 rem Both Windows' cmd and Wine's run it: no redirection of a bracketed block, and a subroutine
 rem where a block would do.
 setlocal
@@ -24,7 +25,9 @@ if defined blocked exit /b 1
 
 :play
 cd /d "%run%"
-"%here%QuarnEngine.exe" %*
+set "screen="
+if "%~1"=="" set "screen=--desktop"
+"%here%QuarnEngine.exe" %screen% %*
 exit /b %errorlevel%
 
 :no_run_folder

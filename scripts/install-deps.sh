@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   libsdl2-dev libopenal-dev libvorbis-dev libglew-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
@@ -16,7 +16,7 @@ packages=(
   libboost-dev nlohmann-json3-dev
   chromium chromium-driver python3-selenium
   emscripten
-  slurmctld slurmd slurm-client munge
+  slurmctld slurmd slurm-client munge procps
   "$@"
 )
 

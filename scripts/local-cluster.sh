@@ -13,7 +13,9 @@
 # munge's socket lies in it, and a socket's path holds 107 bytes at most.
 set -euo pipefail
 
-dir=${QUARN_CLUSTER_DIR:-/tmp/quarn-cluster-$(id -u)}
+# Absolute, whatever the caller gave: the daemons change their working folder, and a relative path
+# in slurm.conf would name another place for each of them.
+dir=$(realpath -m -- "${QUARN_CLUSTER_DIR:-/tmp/quarn-cluster-$(id -u)}")
 conf=$dir/slurm.conf
 socket=$dir/munge/socket
 daemons=(munged slurmctld slurmd)
@@ -34,6 +36,8 @@ running_pid() {
   pid=$(<"$file")
   [[ $pid =~ ^[0-9]+$ ]] || return 1
   [[ "$(cat "/proc/$pid/comm" 2>/dev/null)" == "$1"* ]] || return 1
+  # A daemon killed under a parent that does not reap stays a zombie with its name.
+  [[ "$(ps -o stat= -p "$pid" 2>/dev/null)" != Z* ]] || return 1
   echo "$pid"
 }
 
@@ -90,14 +94,14 @@ SlurmUser=$user
 SlurmdUser=$user
 AuthType=auth/munge
 CredType=cred/munge
-AuthInfo=socket=$socket
-StateSaveLocation=$dir/state
-SlurmdSpoolDir=$dir/spool
-SlurmctldPidFile=$(pid_file slurmctld)
-SlurmdPidFile=$(pid_file slurmd)
-SlurmctldLogFile=$dir/log/slurmctld.log
-SlurmdLogFile=$dir/log/slurmd.log
-PlugStackConfig=$dir/plugstack.conf
+AuthInfo="socket=$socket"
+StateSaveLocation="$dir/state"
+SlurmdSpoolDir="$dir/spool"
+SlurmctldPidFile="$(pid_file slurmctld)"
+SlurmdPidFile="$(pid_file slurmd)"
+SlurmctldLogFile="$dir/log/slurmctld.log"
+SlurmdLogFile="$dir/log/slurmd.log"
+PlugStackConfig="$dir/plugstack.conf"
 # No cgroups: containers and ordinary users rarely may create them. Processes are tracked by
 # their parentage, which is enough for one user's jobs on one machine.
 ProctrackType=proctrack/linuxproc
@@ -136,15 +140,26 @@ wait_for_node() {
   fail "the node did not come up (state \"${state:-none}\"); see $dir/log/slurmd.log and slurmctld.log"
 }
 
+# Quoted for the shell, so that eval "$(... start)" holds any folder.
+print_export() {
+  echo "export SLURM_CONF=$(printf %q "$conf")"
+}
+
 start() {
   check_tools
   if all_running; then
     say "already running in $dir"
-    echo "export SLURM_CONF=$conf"
+    print_export
     return 0
   fi
+  end_jobs
   stop_daemons
+  # A start that fails half way leaves nothing running.
+  trap stop_daemons EXIT
   [[ ${#dir} -le 80 ]] || fail "the folder's path is too long for munge's socket: $dir"
+  # slurm.conf quotes the paths, so a space is fine; a quote, a comment sign or a line break
+  # would end the value early.
+  [[ $dir != *[\"#$'\n']* ]] || fail "the folder's path holds a quote, a # or a line break, which slurm.conf cannot: $dir"
   # munged wants its socket's folders open to all for search; the key stays the user's own.
   umask 022
   mkdir -p "$dir"/{run,log,state,spool}
@@ -155,8 +170,9 @@ start() {
   slurmctld -f "$conf" -c || fail "slurmctld did not start; see $dir/log/slurmctld.log"
   slurmd -f "$conf" -N local || fail "slurmd did not start; see $dir/log/slurmd.log"
   wait_for_node
+  trap - EXIT
   say "running in $dir: $(SLURM_CONF=$conf sinfo -h -o 'node %N, %c CPUs, %m MB')"
-  echo "export SLURM_CONF=$conf"
+  print_export
 }
 
 all_running() {
@@ -178,15 +194,43 @@ stop_daemon() {
   kill -KILL "$pid" 2>/dev/null || true
 }
 
-# The jobs end before the daemons: the processes of a job outlive slurmd otherwise.
-cancel_jobs() {
-  running_pid slurmctld >/dev/null || return 0
-  SLURM_CONF=$conf scancel --user="$(id -un)" 2>/dev/null || true
-  for _ in $(seq 100); do
-    [[ -z $(SLURM_CONF=$conf squeue -h -t running,completing -o %i 2>/dev/null) ]] && return 0
-    sleep 0.1
+# Every process of this cluster's jobs: each slurmstepd started for it (it carries the cluster's
+# SLURM_CONF) and all that descends from one, deepest first.
+job_processes() {
+  local stepd
+  for stepd in $(pgrep -u "$(id -u)" -x slurmstepd); do
+    { tr '\0' '\n' <"/proc/$stepd/environ"; } 2>/dev/null | grep -qxF "SLURM_CONF=$conf" || continue
+    descendants "$stepd"
+    echo "$stepd"
   done
-  say "jobs were still ending after ten seconds"
+}
+
+descendants() {
+  local child
+  for child in $(pgrep -P "$1"); do
+    descendants "$child"
+    echo "$child"
+  done
+}
+
+# The jobs end before the daemons: the processes of a job outlive slurmd otherwise. Slurm cancels
+# them while both daemons live; whatever a dead slurmd left behind is ended here, so that a
+# restart never leaves a task drawing outside any queue.
+end_jobs() {
+  if running_pid slurmctld >/dev/null && running_pid slurmd >/dev/null; then
+    SLURM_CONF=$conf scancel --user="$(id -un)" 2>/dev/null || true
+    for _ in $(seq 100); do
+      [[ -z $(SLURM_CONF=$conf squeue -h -t running,completing -o %i 2>/dev/null) ]] && break
+      sleep 0.1
+    done
+  fi
+  local left
+  left=$(job_processes)
+  [[ -n $left ]] || return 0
+  say "ending the processes of jobs that outlived their daemons: $(echo $left)"
+  kill -TERM $left 2>/dev/null || true
+  sleep 1
+  kill -KILL $(job_processes) 2>/dev/null || true
 }
 
 stop_daemons() {
@@ -197,7 +241,7 @@ stop_daemons() {
 
 stop() {
   [[ -d $dir ]] || return 0
-  running_pid slurmd >/dev/null && cancel_jobs
+  end_jobs
   stop_daemons
   say "stopped"
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -138,6 +139,78 @@ TEST_F(SegmentedCaptureTest, PlansWithoutGL) {
     ExpectSucceeded(planned);
     EXPECT_NE(planned.output.find("clip.mp4: 2 segments planned; to draw: 0 1\n"), std::string::npos)
         << planned.output;
+
+    // Without Slurm, the advice is this scheduler's steps; without a plan, that there is none.
+    const ToolRun early = Capture("clip.mp4", {"--jobs", "2", "--join"}, kNoSound);
+    EXPECT_NE(early.errors.find("draw each with --segment-index"), std::string::npos) << early.errors;
+    EXPECT_EQ(early.errors.find("--slurm"), std::string::npos) << early.errors;
+    const ToolRun unplanned = Capture("unplanned.mp4", {"--jobs", "2", "--join"}, kNoSound);
+    EXPECT_NE(unplanned.errors.find("no plan in"), std::string::npos) << unplanned.errors;
+}
+
+// A plan's tasks, run by hand as another scheduler would: a task or the join with any setting of
+// its own, the stretch of frames included, is refused; a segment's video replaced after it was
+// drawn is not joined; a run's segment finds the data changed since its run planned.
+TEST_F(SegmentedCaptureTest, NothingOutsideThePlanIsDrawnOrJoined) {
+    ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2", "--plan"}));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--segment-index", "0", "--to", "1"}, ", was 0:10"},
+        {{"--join", "--fps", "12"}, "fps 12, was 10"},
+    };
+    for (const auto& [more, reason] : refused) {
+        std::vector<std::string> task = more;
+        task.insert(task.end(), {"--jobs", "2"});
+        const ToolRun tool = Capture("clip.mp4", task);
+        EXPECT_EQ(tool.process.exitStatus, 1) << testing::PrintToString(more);
+        EXPECT_NE(tool.errors.find("was made with other settings or data (" ), std::string::npos) << tool.errors;
+        EXPECT_NE(tool.errors.find(reason), std::string::npos) << tool.errors;
+    }
+    EXPECT_FALSE(fs::exists(run.File("clip.mp4.parts/segment-00000000.mp4")));
+
+    const fs::path track = run.File("sync/_Camera Yaw.track");
+    const std::string yaw = ReadBytes(track);
+    fs::copy_file(run.File("sync/_Camera Roll.track"), track, fs::copy_options::overwrite_existing);
+    const ToolRun changed = Capture("clip.mp4", {"--jobs", "2", "--segment", "0:5", "--video",
+                                                 run.File("clip.mp4.parts/segment-00000000.mp4"), "--parent",
+                                                 std::to_string(getpid())});
+    EXPECT_EQ(changed.process.exitStatus, 1);
+    EXPECT_NE(changed.errors.find("data changed after the segments were planned (run-data "), std::string::npos)
+        << changed.errors;
+    std::ofstream(track, std::ios::binary | std::ios::trunc) << yaw;
+
+    for (const char* index : {"0", "1"})
+        ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2", "--segment-index", index}));
+    const fs::path second = run.File("clip.mp4.parts/segment-00000005.mp4");
+    fs::copy_file(run.File("clip.mp4.parts/segment-00000000.mp4"), second, fs::copy_options::overwrite_existing);
+    const ToolRun joined = Capture("clip.mp4", {"--jobs", "2", "--join"});
+    EXPECT_EQ(joined.process.exitStatus, 1);
+    EXPECT_NE(joined.errors.find("segment 1 (frames 5 to 9, \"" + second.string() + "\") is not as it was drawn"),
+              std::string::npos)
+        << joined.errors;
+    EXPECT_NE(joined.errors.find("its video's hash is "), std::string::npos) << joined.errors;
+    EXPECT_FALSE(fs::exists(run.File("clip.mp4")));
+
+    const ToolRun redrawn = Capture("clip.mp4", {"--jobs", "2", "--segment-index", "1"});
+    ExpectSucceeded(redrawn);
+    EXPECT_EQ(redrawn.output.find("is drawn already"), std::string::npos) << redrawn.output;
+    ExpectSucceeded(Capture("clip.mp4", {"--jobs", "2", "--join"}));
+    const std::string frames = ReadBytes(run.File("clip.mp4.frames"));
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), '\n'), 10);
+    const std::vector<StreamFields> streams =
+        ProbeStreams(run, "clip.mp4", "codec_type,nb_read_frames", {"-count_frames"});
+    ASSERT_FALSE(streams.empty());
+    EXPECT_EQ(streams[0].at("nb_read_frames"), "10");
+}
+
+// Every device of --gpu is checked before any segment starts, and a missing one is refused in one
+// line that says why, not by a segment's failure whose reason lies in its log.
+TEST_F(SegmentedCaptureTest, AMissingGpuIsRefusedUpFront) {
+    const ToolRun tool = Capture("clip.mp4", {"--jobs", "2", "--gpu", "5"});
+    EXPECT_EQ(tool.process.exitStatus, 1);
+    EXPECT_EQ(tool.errors.rfind("quarn-capture: --gpu 5: there is no EGL device 5; EGL lists ", 0), 0) << tool.errors;
+    EXPECT_EQ(std::count(tool.errors.begin(), tool.errors.end(), '\n'), 1) << tool.errors;
+    EXPECT_FALSE(fs::exists(run.File("clip.mp4.parts")));
+    EXPECT_FALSE(fs::exists(run.File("clip.mp4.log")));
 }
 
 // The player's log is the player's: a capture beside it, a still or a video in segments, writes its

@@ -8,8 +8,8 @@
 #       $XDG_STATE_HOME/quarn, or ~/.local/state/quarn when XDG_STATE_HOME is not set
 #   launcher_test.sh state-directory LAUNCHER PLAYER
 #       the per-user directory is private and the viewer's own, nothing but a link is replaced
-#       there, a relative --watch directory is the caller's, and this run's log is told from an
-#       older one on a file system with whole-second time stamps
+#       there, a plain start plays on the desktop, a relative --watch directory is the caller's,
+#       and this run's log is told from an older one on a file system with whole-second time stamps
 #
 # Each program folder holds the launcher and the real player, but no data: the player's start-up
 # fails at once, after its log has said why, which is all the log's place needs.
@@ -153,6 +153,10 @@ state_directory_checks() {
   play "$echo_folder" -- --author --watch data --from 4
   cd - >/dev/null || return
   check "a relative --watch directory is the caller's" equals "$output" "--author"$'\n'"--watch"$'\n'"$caller/data"$'\n'"--from"$'\n'"4"
+  play "$echo_folder"
+  check "a viewer's plain start plays on the desktop at its own resolution" equals "$output" "--desktop"
+  play "$echo_folder" -- --window 800x600
+  check "a window the viewer asks for is not overruled" equals "$output" "--window"$'\n'"800x600"
 
   coarse_time_checks
 }

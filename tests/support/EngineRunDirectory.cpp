@@ -65,10 +65,12 @@ ProcessResult EngineRunDirectory::RunPlayer(const std::string& executable, bool 
     return RunProcess(options);
 }
 
-ProcessResult EngineRunDirectory::RunPlayerOnScreen(const std::string& executable, const std::string& screen) const {
+ProcessResult EngineRunDirectory::RunPlayerOnScreen(const std::string& executable, const std::string& screen,
+                                                     const std::vector<std::string>& arguments) const {
     ProcessOptions options = PlayerOptions(path_);
     options.executable = "/usr/bin/xvfb-run";
     options.arguments = {"-a", "-s", "-screen 0 " + screen + " +extension GLX +extension RANDR", executable};
+    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
     options.environment.emplace_back("LIBGL_ALWAYS_SOFTWARE", "1");
     return RunProcess(options);
 }

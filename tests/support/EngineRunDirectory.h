@@ -5,6 +5,7 @@
 #include "support/ProcessRunner.h"
 
 #include <string>
+#include <vector>
 
 class EngineRunDirectory {
 public:
@@ -28,7 +29,8 @@ public:
     // Starts the player in this directory with the null audio output and waits for it.
     ProcessResult RunPlayer(const std::string& executable, bool dropPrivileges = false) const;
     // The same on a display of its own with the given screen size (xvfb-run, "1024x768x24").
-    ProcessResult RunPlayerOnScreen(const std::string& executable, const std::string& screen) const;
+    ProcessResult RunPlayerOnScreen(const std::string& executable, const std::string& screen,
+                                    const std::vector<std::string>& arguments = {}) const;
 
 private:
     bool PlaceDemoData(bool copy) const;

@@ -1,6 +1,8 @@
 #include "CapturePlan.h"
 
 #include "DataFingerprint.h"
+#include "SoundtrackTimes.h"
+#include "VideoCapture.h"
 #include "VideoEncoder.h"
 #include "Version.h"
 #include "io/TemporaryFile.h"
@@ -85,6 +87,17 @@ std::optional<CapturePlan> CapturePlan::FromOptions(const CaptureOptions& option
         {"run-data", Hex(data.hash) + " (" + std::to_string(data.files) + " files, " + std::to_string(data.bytes) +
                          " bytes)"},
     };
+    return plan;
+}
+
+std::optional<CapturePlan> CapturePlan::ForCapture(const CaptureOptions& options, std::string& error) {
+    std::optional<CapturePlan> plan = FromOptions(options, error);
+    if (!plan) return std::nullopt;
+    const std::optional<SoundtrackTimes> soundtrack =
+        SoundtrackTimes::Read(options.runDirectory, options.framesPerSecond, error);
+    Stretch stretch;
+    if (!soundtrack || !ChooseStretch(*soundtrack, options, stretch, error)) return std::nullopt;
+    plan->Cut(stretch.firstFrame, stretch.endFrame, std::max(1, options.jobs));
     return plan;
 }
 
@@ -201,9 +214,25 @@ std::vector<std::string> CapturePlan::Differences(const CapturePlan& earlier) co
     for (const Setting& setting : earlier.settings)
         if (!Find(setting.first)) differences.push_back(setting.first + " no longer recorded, was " + setting.second);
     if (firstFrame != earlier.firstFrame || endFrame != earlier.endFrame)
-        differences.push_back("frames " + Range(firstFrame, endFrame) + ", was " +
+        differences.push_back("frames " + Range(firstFrame, endFrame) + " (--from, --to), was " +
                               Range(earlier.firstFrame, earlier.endFrame));
     return differences;
+}
+
+std::string CapturePlan::DifferenceText(const CapturePlan& earlier) const {
+    std::string text;
+    for (const std::string& difference : Differences(earlier)) text += (text.empty() ? "" : "; ") + difference;
+    return text;
+}
+
+bool CapturePlan::Holds(const CaptureOptions& options, std::string& error) const {
+    std::optional<CapturePlan> now = FromOptions(options, error);
+    if (!now) return false;
+    now->Cut(firstFrame, endFrame, 1);
+    const std::string differences = now->DifferenceText(*this);
+    if (differences.empty()) return true;
+    error = "the settings or the run directory's data changed after the segments were planned (" + differences + ")";
+    return false;
 }
 
 bool CapturePlan::Planned(const PlannedSegment& segment) const {

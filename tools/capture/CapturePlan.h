@@ -32,6 +32,9 @@ public:
     // are set with Cut once the soundtrack's length is known. Says on stdout when the fingerprint
     // leaves entries out.
     static std::optional<CapturePlan> FromOptions(const CaptureOptions& options, std::string& error);
+    // As FromOptions, cut on the frames the options ask for (--from, --to, --segment) on the
+    // soundtrack, --jobs segments of them.
+    static std::optional<CapturePlan> ForCapture(const CaptureOptions& options, std::string& error);
     // Reads `parts`/plan; null with `error` empty when there is none, set when it is damaged.
     static std::optional<CapturePlan> Read(const std::filesystem::path& parts, std::string& error);
     static std::optional<CapturePlan> Parse(std::string_view text, std::string& error);
@@ -47,7 +50,12 @@ public:
     // another number of jobs cuts the same frames otherwise, and a segment drawn under the earlier
     // plan is still the same segment when the cut has it too.
     std::vector<std::string> Differences(const CapturePlan& earlier) const;
+    // The same, as one text: "size 320x180, was 160x90; fps 30, was 60".
+    std::string DifferenceText(const CapturePlan& earlier) const;
     bool Planned(const PlannedSegment& segment) const;
+    // Whether the settings `options` give and their run directory's data are still this plan's;
+    // false, saying what changed with both values, when not.
+    bool Holds(const CaptureOptions& options, std::string& error) const;
 
     // "segment-00000030.mkv" in `parts`.
     std::filesystem::path SegmentVideo(const std::filesystem::path& parts, size_t index) const;

@@ -9,6 +9,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <system_error>
 #include <unistd.h>
@@ -27,6 +28,15 @@ bool CheckShared(const std::filesystem::path& folder, std::string& error) {
     if (std::filesystem::is_directory(folder, failure)) return true;
     error = Quoted(folder) + " is not there on " + HostName() +
             ": the run directory and the output folder must be visible at the same path on every node";
+    return false;
+}
+
+// A parts folder missing beside an output folder that is there was never planned, on any node.
+bool CheckPlanned(const std::filesystem::path& parts, std::string& error) {
+    std::error_code failure;
+    if (!std::filesystem::is_directory(parts.parent_path(), failure) || std::filesystem::is_directory(parts, failure))
+        return CheckShared(parts, error);
+    error = "no plan in " + Quoted(parts) + ": plan the capture first (--slurm or --plan)";
     return false;
 }
 
@@ -69,11 +79,24 @@ bool ClusterTask::DrawSegment(std::string& error) {
         const std::optional<int> gpu = GpuFromEnvironment(error);
         if (!gpu) return false;
         task.gpu = *gpu;
+        task.gpus = {*gpu};
+        if (!CheckGpus(task, error)) return false;
     }
     std::printf("%s: segment %zu (%s) on %s\n", options.videoFile.c_str(), index, Frames(segment).c_str(),
                 HostName().c_str());
     std::fflush(stdout);
-    return ChooseDrawing(task, error) && VideoCapture(task).Run(error);
+    // Truncated, so that a requeued task counts from its own start.
+    task.progressFd =
+        open(ProgressFile(plan, parts, index).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+    const bool drawn = ChooseDrawing(task, error) && VideoCapture(task).Run(error);
+    if (task.progressFd >= 0) close(task.progressFd);
+    return drawn;
+}
+
+std::filesystem::path ClusterTask::ProgressFile(const CapturePlan& plan, const std::filesystem::path& parts,
+                                                size_t index) {
+    std::filesystem::path file = plan.SegmentVideo(parts, index);
+    return file += ".progress";
 }
 
 bool ClusterTask::Join(std::string& error) {
@@ -86,8 +109,15 @@ bool ClusterTask::Join(std::string& error) {
         ++count;
     }
     if (count > 0) {
+        // Only a Slurm submission leaves its record in the folder; another scheduler's tasks are
+        // run again by whoever ran them.
+        std::error_code failure;
+        const bool slurm = std::filesystem::exists(parts / "slurm-jobs", failure);
         error = std::to_string(count) + " of " + std::to_string(plan.Segments().size()) +
-                " segments are not drawn: " + missing + "; the same --slurm command submits them again";
+                " segments are not drawn: " + missing +
+                (slurm ? "; the same --slurm command submits them again (the failed tasks' logs: " +
+                             (parts / "slurm-*.log").string() + ")"
+                       : "; draw each with --segment-index, then --join again");
         return false;
     }
     return ProveFrames(error) && SegmentedCapture(options).JoinDrawn(plan, error);
@@ -114,18 +144,17 @@ bool ClusterTask::ProveFrames(std::string& error) const {
 
 // What every node must see, and the plan it must find there.
 bool ClusterTask::ReadPlan(std::string& error) {
-    if (!CheckShared(options.runDirectory, error) || !CheckShared(parts, error)) return false;
+    if (!CheckShared(options.runDirectory, error) || !CheckPlanned(parts, error)) return false;
     std::optional<CapturePlan> stored = CapturePlan::Read(parts, error);
     if (!stored) {
         if (error.empty()) error = "no plan in " + Quoted(parts) + ": submit the capture first (--slurm or --plan)";
         return false;
     }
-    std::optional<CapturePlan> mine = CapturePlan::FromOptions(options, error);
+    // The frames too: a task given another --from or --to would draw and join other frames than
+    // the plan's.
+    std::optional<CapturePlan> mine = CapturePlan::ForCapture(options, error);
     if (!mine) return false;
-    mine->Cut(stored->FirstFrame(), stored->EndFrame(), options.jobs);
-    std::string differences;
-    for (const std::string& difference : mine->Differences(*stored))
-        differences += (differences.empty() ? "" : "; ") + difference;
+    const std::string differences = mine->DifferenceText(*stored);
     if (!differences.empty()) {
         error = "the plan in " + Quoted(parts) + " was made with other settings or data (" + differences +
                 "); submit the capture again";

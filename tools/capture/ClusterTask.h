@@ -20,6 +20,9 @@ public:
     // tasks of a lost node) draws nothing twice.
     bool DrawSegment(std::string& error);
     bool Join(std::string& error);
+    // Where the task drawing segment `index` keeps how far it has come, for the submission to show.
+    static std::filesystem::path ProgressFile(const CapturePlan& plan, const std::filesystem::path& parts,
+                                              size_t index);
 
 private:
     bool ReadPlan(std::string& error);

@@ -1,8 +1,9 @@
 #include "DataFingerprint.h"
 
+#include "ContentHash.h"
+
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <fstream>
 #include <system_error>
 #include <vector>
@@ -17,33 +18,6 @@ constexpr std::array<const char*, 6> kDataFolders = {"Audio", "Greetings", "Mode
 // Far beyond the demo's few hundred files and its folders two deep.
 constexpr int64_t kMostFiles = 100000;
 constexpr int kDeepest = 16;
-
-// FNV-1a over 64-bit words with a shift-xor after each step, as the frames' hashes: a word at a
-// time keeps the whole data set to a fraction of a second.
-class Hasher {
-public:
-    void Add(const char* data, size_t size) {
-        size_t i = 0;
-        for (; i + 8 <= size; i += 8) {
-            uint64_t word = 0;
-            std::memcpy(&word, data + i, 8);
-            Step(word);
-        }
-        for (; i < size; ++i) Step(static_cast<unsigned char>(data[i]));
-    }
-    void Add(const std::string& text) {
-        Add(text.data(), text.size());
-        Step(text.size());
-    }
-    uint64_t Value() const { return hash; }
-
-private:
-    void Step(uint64_t word) {
-        hash = (hash ^ word) * 0x100000001b3ull;
-        hash ^= hash >> 32;
-    }
-    uint64_t hash = 0xcbf29ce484222325ull;
-};
 
 class Walk {
 public:
@@ -103,7 +77,7 @@ private:
 
     DataFingerprint& fingerprint;
     std::string& error;
-    Hasher hasher;
+    ContentHash hasher;
     std::vector<char> buffer = std::vector<char>(1 << 16);
 };
 

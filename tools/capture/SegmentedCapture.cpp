@@ -6,7 +6,9 @@
 #include "Interrupts.h"
 #include "OutputFiles.h"
 #include "PartFile.h"
+#include "ProgramRun.h"
 #include "ProgressLine.h"
+#include "SegmentRecord.h"
 #include "VideoCapture.h"
 #include "VideoEncoder.h"
 #include "audio/Soundtrack.h"
@@ -46,14 +48,21 @@ std::string FrameNumber(int64_t frame) {
     return text;
 }
 
-// Finished when its video is there and its frame list holds every frame, from the first on: both
-// are renamed into place only once complete.
+int64_t LineCount(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n');
+}
+
+// Finished when its video is there, its frame list holds every frame from the first on, and its
+// record of the video follows them: each is put in place only once complete. The video is held
+// against the record when the segments are joined.
 bool Finished(const PlannedSegment& segment, const std::filesystem::path& video) {
     std::error_code failure;
     if (!std::filesystem::is_regular_file(video, failure)) return false;
     const std::string list = ReadAll(FrameListFile(video));
-    return list.starts_with(FrameNumber(segment.firstFrame)) &&
-           std::count(list.begin(), list.end(), '\n') == segment.endFrame - segment.firstFrame;
+    const std::optional<SegmentRecord> record = SegmentRecord::Read(video);
+    const int64_t frames = segment.endFrame - segment.firstFrame;
+    return list.starts_with(FrameNumber(segment.firstFrame)) && LineCount(list) == frames && record &&
+           record->frames == frames;
 }
 
 uint64_t FileBytes(const std::filesystem::path& file) {
@@ -128,7 +137,9 @@ bool SegmentedCapture::Run(std::string& error) {
     FolderLock lock;
     CatchInterrupts();
     const auto begin = std::chrono::steady_clock::now();
-    if (!lock.Take(parts, error) || !Plan(true, error) || !DrawMissing(error) || !Join(*ffmpeg, error)) {
+    // Checked again after the last segment, whose own check came before it drew.
+    if (!lock.Take(parts, error) || !Plan(true, error) || !DrawMissing(error) || !plan.Holds(options, error) ||
+        !Join(*ffmpeg, error)) {
         LeaveFinished(made, error);
         return false;
     }
@@ -174,6 +185,18 @@ bool SegmentedCapture::JoinDrawn(const CapturePlan& drawn, std::string& error) {
 
 bool SegmentedCapture::Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index) {
     return Finished(plan.Segments()[index], plan.SegmentVideo(parts, index));
+}
+
+// The run planned from the data as it was then: data changed since (a rebuild, an edit) would put
+// frames of two versions into one video.
+bool SegmentedCapture::PlanHolds(const CaptureOptions& segment, std::string& error) {
+    const std::filesystem::path folder = segment.videoFile.parent_path();
+    const std::optional<CapturePlan> stored = CapturePlan::Read(folder, error);
+    if (!stored) {
+        if (error.empty()) error = "no plan in " + Quoted(folder) + ", where the run that started this segment left it";
+        return false;
+    }
+    return stored->Holds(segment, error);
 }
 
 bool SegmentedCapture::MakeFolder(bool& made, std::string& error) const {
@@ -230,13 +253,8 @@ std::string SegmentedCapture::FinishedFrames() const {
 // The plan of this run, against the one the segments in the folder were drawn under: a segment
 // is kept only when its frames would be drawn the same now.
 bool SegmentedCapture::Plan(bool drawnHere, std::string& error) {
-    std::optional<CapturePlan> planned = CapturePlan::FromOptions(options, error);
+    std::optional<CapturePlan> planned = CapturePlan::ForCapture(options, error);
     if (!planned) return false;
-    const std::optional<SoundtrackTimes> soundtrack =
-        SoundtrackTimes::Read(options.runDirectory, options.framesPerSecond, error);
-    Stretch stretch;
-    if (!soundtrack || !ChooseStretch(*soundtrack, options, stretch, error)) return false;
-    planned->Cut(stretch.firstFrame, stretch.endFrame, options.jobs);
     plan = std::move(*planned);
     const std::optional<CapturePlan> earlier = EarlierPlan();
     size_t finished = 0;
@@ -266,8 +284,7 @@ std::optional<CapturePlan> SegmentedCapture::EarlierPlan() const {
     if (!error.empty()) {
         why = "its plan is damaged (" + error + ")";
     } else if (earlier) {
-        const std::vector<std::string> differences = plan.Differences(*earlier);
-        for (const std::string& difference : differences) why += (why.empty() ? "" : "; ") + difference;
+        why = plan.DifferenceText(*earlier);
         if (!why.empty()) why = "they were drawn otherwise: " + why;
     }
     if (why.empty()) return earlier;
@@ -279,9 +296,11 @@ std::optional<CapturePlan> SegmentedCapture::EarlierPlan() const {
 // Everything in the parts folder but its lock and the finished segments this plan keeps: the
 // segments of another plan or cut, half-written ones and their logs.
 bool SegmentedCapture::ClearAllBut(std::string& error) const {
-    std::vector<std::filesystem::path> kept = {parts / "lock"};
+    // failed/: what earlier scheduler submissions left to read.
+    std::vector<std::filesystem::path> kept = {parts / "lock", parts / "failed"};
     for (const Segment& segment : segments)
-        if (segment.done) kept.insert(kept.end(), {segment.video, FrameListFile(segment.video)});
+        if (segment.done)
+            kept.insert(kept.end(), {segment.video, FrameListFile(segment.video), SegmentRecordFile(segment.video)});
     std::error_code failure;
     for (std::filesystem::directory_iterator it(parts, failure), end; !failure && it != end; it.increment(failure)) {
         if (std::find(kept.begin(), kept.end(), it->path()) != kept.end()) continue;
@@ -449,7 +468,35 @@ std::filesystem::path SegmentedCapture::SegmentLog(size_t index) const {
     return log += ".log";
 }
 
+// Nothing is joined on trust: a segment's files may have been replaced, cut short or damaged since
+// its process ended, here or on another node.
+bool SegmentedCapture::CheckSegments(std::string& error) {
+    const std::optional<std::filesystem::path> ffprobe = FindOnPath("ffprobe");
+    if (!ffprobe) {
+        error = "ffprobe is not installed (no ffprobe on PATH; it comes with ffmpeg), and the segments are not joined "
+                "unchecked";
+        return false;
+    }
+    for (size_t i = 0; i < segments.size(); ++i) {
+        const PlannedSegment& planned = plan.Segments()[i];
+        const int64_t listed = LineCount(ReadAll(FrameListFile(segments[i].video)));
+        if (CheckSegment(segments[i].video, planned.endFrame - planned.firstFrame, listed, *ffprobe, error)) continue;
+        // Without its record it is no longer finished, and the next run draws it again rather than
+        // refusing the same join for ever.
+        std::error_code failure;
+        std::filesystem::remove(SegmentRecordFile(segments[i].video), failure);
+        segments[i].done = false;
+        error = "segment " + std::to_string(i) + " (frames " + std::to_string(planned.firstFrame) + " to " +
+                std::to_string(planned.endFrame - 1) + ", " + Quoted(segments[i].video) +
+                ") is not as it was drawn: " + error + "; it is no longer finished, and the next run or task draws it "
+                "again";
+        return false;
+    }
+    return true;
+}
+
 bool SegmentedCapture::Join(const std::filesystem::path& ffmpeg, std::string& error) {
+    if (!CheckSegments(error)) return false;
     const std::filesystem::path joinList = parts / "join.txt";
     FrameList frames(plan.EndFrame() - plan.FirstFrame());
     {

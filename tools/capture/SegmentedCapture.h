@@ -35,6 +35,9 @@ public:
     bool JoinDrawn(const CapturePlan& drawn, std::string& error);
     // Whether segment `index` of `plan` lies complete in `parts`.
     static bool Drawn(const CapturePlan& plan, const std::filesystem::path& parts, size_t index);
+    // For a segment's process of a run: whether the settings and data are still those of the plan
+    // the run made; false, saying what changed, when not.
+    static bool PlanHolds(const CaptureOptions& segment, std::string& error);
 
 private:
     struct Segment {
@@ -66,6 +69,7 @@ private:
     int64_t FramesDone() const;
     uint64_t BytesWritten() const;
     std::filesystem::path SegmentLog(size_t index) const;
+    bool CheckSegments(std::string& error);
     bool Join(const std::filesystem::path& ffmpeg, std::string& error);
     void Summarise(double seconds) const;
     std::vector<std::string> SegmentArguments(size_t index, int slot) const;

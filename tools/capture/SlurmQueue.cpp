@@ -33,6 +33,10 @@ bool Active(const std::string& state) {
     return state != "COMPLETED" && !EndedBadly(state);
 }
 
+bool MayComeBack(const std::string& state) {
+    return state == "PREEMPTED" || state == "NODE_FAIL";
+}
+
 bool IsJobId(const std::string& text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -58,9 +62,18 @@ bool SlurmQueue::Submit(const std::vector<std::string>& options, const std::file
 }
 
 bool SlurmQueue::Read(const std::vector<std::string>& ids, std::vector<QueuedJob>& jobs, std::string& error) const {
+    return ReadLines("--jobs=" + Joined(ids), jobs, error);
+}
+
+bool SlurmQueue::ReadNamed(const std::string& name, std::vector<QueuedJob>& jobs, std::string& error) const {
+    return ReadLines("--name=" + name, jobs, error);
+}
+
+// The name and comment come last, as one: they are anyone's text, '|' included.
+bool SlurmQueue::ReadLines(const std::string& selection, std::vector<QueuedJob>& jobs, std::string& error) const {
     jobs.clear();
-    const ProgramRun run = RunProgram({squeue.string(), "--noheader", "--array", "--states=all",
-                                       "--jobs=" + Joined(ids), "--format=%i|%T|%r"});
+    const ProgramRun run =
+        RunProgram({squeue.string(), "--noheader", "--array", "--states=all", selection, "--format=%i|%T|%r|%j|%k"});
     // squeue refuses a list of which the controller knows no job any more.
     if (run.started && run.errors.find("Invalid job id") != std::string::npos) return true;
     if (!run.Succeeded()) {
@@ -70,8 +83,10 @@ bool SlurmQueue::Read(const std::vector<std::string>& ids, std::vector<QueuedJob
     std::istringstream lines(run.output);
     for (std::string line; std::getline(lines, line);) {
         const size_t first = line.find('|'), second = line.find('|', first + 1);
-        if (second == std::string::npos) continue;
-        jobs.push_back({line.substr(0, first), line.substr(first + 1, second - first - 1), line.substr(second + 1)});
+        const size_t third = second == std::string::npos ? second : line.find('|', second + 1);
+        if (third == std::string::npos) continue;
+        jobs.push_back({line.substr(0, first), line.substr(first + 1, second - first - 1),
+                        line.substr(second + 1, third - second - 1), line.substr(third + 1)});
     }
     return true;
 }

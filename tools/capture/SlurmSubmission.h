@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,8 @@ public:
 
 private:
     struct Jobs {
-        std::string array;  // empty when every segment was drawn already
+        std::string capture;  // the submission's own mark, in its jobs' names and comments
+        std::string array;    // empty when every segment was drawn already
         std::string join;
         std::vector<std::string> Ids() const;
         std::string JobList(char separator = ',') const;
@@ -35,21 +37,28 @@ private:
     };
 
     bool CheckEarlierJobs(std::string& error) const;
+    void KeepEvidence() const;
     bool Submit(const CapturePlan& plan, const std::vector<size_t>& missing, std::string& error);
+    bool SubmitJob(const char* role, std::vector<std::string> more, std::string& id, std::string& error) const;
+    bool Record(std::string& error) const;
     bool WriteJobScript(std::string& error) const;
     std::vector<std::string> ToolArguments(const char* mode) const;
     void Announce(const std::vector<size_t>& missing) const;
-    bool Wait(std::string& error) const;
-    bool Settled(const std::vector<QueuedJob>& queued, bool& done, std::string& error) const;
+    bool Wait(std::string& error);
+    bool Settled(const std::vector<QueuedJob>& queued, bool& done, std::string& error);
+    bool GivenUp(const QueuedJob& job);
+    std::string LogOf(const std::string& job) const;
     int64_t FramesDrawn() const;
     void ShowProgress(std::chrono::steady_clock::time_point since, int64_t drawnBefore) const;
 
     const CaptureOptions& options;
     const std::filesystem::path parts;
     const std::filesystem::path script;
-    const std::filesystem::path record;  // the last submission's job ids
+    const std::filesystem::path record;  // the last submission's mark and job ids
     SlurmQueue queue;
     std::vector<std::string> sbatchOptions;
     CapturePlan plan;
     Jobs jobs;
+    // Tasks preempted or left by their node, since when: Slurm may requeue them.
+    std::map<std::string, std::chrono::steady_clock::time_point> downSince;
 };

@@ -7,8 +7,11 @@
 #include "PeakMemory.h"
 #include "ProgressLine.h"
 #include "ProgressReport.h"
+#include "SegmentRecord.h"
+#include "SegmentedCapture.h"
 #include "VideoEncoder.h"
 #include "audio/Soundtrack.h"
+#include "platform/EglDevices.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -45,12 +48,23 @@ bool ChooseDrawing(const CaptureOptions& options, std::string& error) {
     return false;
 }
 
+bool CheckGpus(const CaptureOptions& options, std::string& error) {
+    for (const int gpu : options.gpus) {
+        std::string why;
+        if (platform::egl::CheckDevice(gpu, why)) continue;
+        error = "--gpu " + std::to_string(gpu) + ": " + why;
+        return false;
+    }
+    return true;
+}
+
 bool VideoCapture::Run(std::string& error) {
     if (options.parentProcess > 0 && !EndWithParent(options.parentProcess)) {
         error = "the capture that started this segment (process " + std::to_string(options.parentProcess) +
                 ") has ended";
         return false;
     }
+    if (options.parentProcess > 0 && !SegmentedCapture::PlanHolds(options, error)) return false;
     if (!CheckOutput(options, error)) return false;
     const std::optional<std::filesystem::path> ffmpeg = VideoEncoder::Find();
     if (!ffmpeg) {
@@ -63,12 +77,17 @@ bool VideoCapture::Run(std::string& error) {
         return false;
     PartFile partFile(options.videoFile);
     if (!partFile.Create(error)) return false;
+    // A segment drawn again loses its old record first: until the new one is written, it is not finished.
+    std::error_code failure;
+    if (options.segment) std::filesystem::remove(SegmentRecordFile(options.videoFile), failure);
     CatchInterrupts();
     session.StopWhen(Interrupted);
     const auto begin = std::chrono::steady_clock::now();
     const bool captured = Capture(*ffmpeg, partFile.path, error);
     session.Stop();
-    if (!captured || !frameList || !PublishVideo(partFile, *frameList, options.videoFile, error)) return false;
+    if (!captured || !frameList || !PublishVideo(partFile, *frameList, options.videoFile, error) ||
+        (options.segment && !RecordSegment(options.videoFile, framesEncoded, error)))
+        return false;
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const long peak = OwnPeakKilobytes();
     if (report) report->End(framesEncoded, peak, ffmpegPeakKilobytes);

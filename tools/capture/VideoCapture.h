@@ -16,6 +16,10 @@
 // EGL. False with `error` set where this build cannot.
 bool ChooseDrawing(const CaptureOptions& options, std::string& error);
 
+// Every device of --gpu, before anything is drawn on any: one that is missing or does not start is
+// refused with EGL's reason, rather than failing in a segment's process with only its log saying why.
+bool CheckGpus(const CaptureOptions& options, std::string& error);
+
 struct Stretch {
     int64_t firstFrame = 0;
     int64_t endFrame = 0;  // one past the last

@@ -57,7 +57,9 @@ int main(int argc, char** argv) {
         std::puts(QUARN_VERSION_LINE);
         return 0;
     }
-    const bool captured = ChooseDrawing(*options, error) &&
+    // A segment's process was started on a device its run checked; a join draws nothing.
+    const bool checkGpus = options->parentProcess == 0 && !options->join && !options->planOnly;
+    const bool captured = (!checkGpus || CheckGpus(*options, error)) && ChooseDrawing(*options, error) &&
                           (options->videoFile.empty() ? CaptureStills(*options, error) : CaptureVideo(*options, error));
     if (!captured) {
         std::fprintf(stderr, "quarn-capture: %s\n", error.c_str());

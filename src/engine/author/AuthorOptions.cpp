@@ -62,6 +62,32 @@ bool ApplyValue(std::string_view argument, const char* value, AuthorOptions& opt
     return Fail(error, "unknown argument: " + std::string(argument));
 }
 
+constexpr int kSmallestWindowSide = 16;
+constexpr int kLargestWindowSide = 16384;
+
+bool ParseWindowSize(const char* text, ScreenOptions& screen, std::string& error) {
+    int width = 0, height = 0, consumed = 0;
+    if (std::sscanf(text, "%5dx%5d%n", &width, &height, &consumed) != 2 || text[consumed] != '\0' ||
+        width < kSmallestWindowSide || height < kSmallestWindowSide || width > kLargestWindowSide ||
+        height > kLargestWindowSide)
+        return Fail(error, std::string("--window takes WIDTHxHEIGHT, each from 16 to 16384, not \"") + text + "\"");
+    screen.width = width;
+    screen.height = height;
+    return true;
+}
+
+// The size is optional, so the next argument is taken as one unless it is another option.
+bool ReadScreenMode(int argc, const char* const* argv, int& i, ScreenOptions& screen, std::string& error) {
+    if (screen.mode != ScreenMode::kDisplayMode) return Fail(error, "--window and --desktop are given once, and not both");
+    if (std::string_view(argv[i]) == "--desktop") {
+        screen.mode = ScreenMode::kDesktop;
+        return true;
+    }
+    screen.mode = ScreenMode::kWindow;
+    if (i + 1 >= argc || std::string_view(argv[i + 1]).starts_with("-")) return true;
+    return ParseWindowSize(argv[++i], screen, error);
+}
+
 std::string BeatText(double beat) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", beat);
@@ -78,6 +104,8 @@ bool ReadArguments(int argc, const char* const* argv, AuthorOptions& options, st
             options.version = true;
         } else if (argument == "--author") {
             options.enabled = true;
+        } else if (argument == "--window" || argument == "--desktop") {
+            if (!ReadScreenMode(argc, argv, i, options.screen, error)) return false;
         } else if (argument == "--editor") {
             options.editor = true;
             authorSettingsGiven = true;
@@ -124,10 +152,15 @@ bool CheckAuthorOptions(const AuthorOptions& options, double musicBeats, std::st
 }
 
 const char* AuthorUsage() {
-    return "usage: QuarnEngine                 play the demo, full screen\n"
+    return "usage: QuarnEngine                 play the demo, full screen at 1280x720\n"
+           "       QuarnEngine --window [WxH]     play it in a window you can resize (1280x720 unless given)\n"
+           "       QuarnEngine --desktop          play it full screen at the desktop's own resolution\n"
            "       QuarnEngine --author [--from BEAT] [--loop FROM:TO] [--watch SOURCE_DIR]\n"
            "                   [--editor [--editor-port N] [--editor-listen ADDR] [--no-browser]]\n"
            "       QuarnEngine --version          print the version\n"
+           "\n"
+           "A window or the desktop is drawn at its own size, the picture letterboxed to 16:9; both go\n"
+           "with --author as well (its window is 1280x720 otherwise).\n"
            "\n"
            "Author mode: a 1280x720 window with keys to move around the demo, and the timeline and\n"
            "shaders reloaded from SOURCE_DIR (the checkout's data/) whenever one is saved.\n"

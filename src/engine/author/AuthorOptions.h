@@ -12,6 +12,17 @@ struct BeatLoop {
     bool operator==(const BeatLoop&) const = default;
 };
 
+// Where the player shows the demo. The display mode is the player's own default; a window and
+// the desktop draw at their own size, the 16:9 picture letterboxed.
+enum class ScreenMode { kDisplayMode, kWindow, kDesktop };
+
+struct ScreenOptions {
+    ScreenMode mode = ScreenMode::kDisplayMode;
+    int width = 1280;  // the window's client size, with kWindow
+    int height = 720;
+    bool operator==(const ScreenOptions&) const = default;
+};
+
 struct AuthorOptions {
     bool enabled = false;
     std::optional<double> fromBeat;
@@ -22,6 +33,8 @@ struct AuthorOptions {
     int editorPort = 0;  // 0: any free port
     std::string editorListen = "127.0.0.1";
     bool openBrowser = true;
+    // Not an author setting: it goes with or without --author.
+    ScreenOptions screen;
     bool help = false;
     bool version = false;
 };

@@ -196,7 +196,7 @@ TimelineOnDisk TimelineSaver::Read() {
         disk.document = compiled ? std::move(compiled->document) : TimelineDocument();
         disk.error = compiled ? std::move(compiled->error) : std::string("the player is quitting");
     }
-    disk.version = versions.Observe(disk.stamp, disk.readable ? std::move(disk.text) : disk.error);
+    disk.version = VersionOf(disk);
     return disk;
 }
 
@@ -221,6 +221,10 @@ void TimelineSaver::State(json& state) {
 uint64_t TimelineSaver::Version() {
     const std::lock_guard<std::mutex> lock(mutex);
     TimelineOnDisk disk = ReadTimelineBytes(path);
+    return VersionOf(disk);
+}
+
+uint64_t TimelineSaver::VersionOf(TimelineOnDisk& disk) {
     return versions.Observe(disk.stamp, disk.readable ? std::move(disk.text) : disk.error);
 }
 

@@ -57,6 +57,8 @@ private:
     TimelineOnDisk Read();
     void StateOf(const TimelineOnDisk& disk, nlohmann::json& state);
     uint64_t SavedVersion(const std::string& saved);
+    // The version of what was read; the text (or why there is none) goes to the counter.
+    uint64_t VersionOf(TimelineOnDisk& disk);
 
     std::mutex mutex;
     std::atomic<bool> abandoned = false;

@@ -46,14 +46,28 @@ bool Bloom::Init() {
 }
 
 bool Bloom::CreateTargets() {
+    targetsReady = CreatePictureTargets(static_cast<int>(gRenderer->width), static_cast<int>(gRenderer->height)) &&
+                   CreateTarget(downsampledTarget, kBlurSize, kBlurSize, false,
+                                "Failed to initialize Downsampled Frame Buffer!") &&
+                   CreateTarget(downsampled2Target, kBlurSize, kBlurSize, false,
+                                "Failed to initialize Downsampled_2 Frame Buffer!");
+    return targetsReady;
+}
+
+bool Bloom::CreatePictureTargets(int width, int height) {
+    return CreateTarget(mainTarget, width, height, true, "Failed to initialize Main Frame Buffer!") &&
+           CreateTarget(blurTarget, width, height, true, "Failed to initialize Blur Frame Buffer!");
+}
+
+// Made again only when the size changed (a resized window), never in an ordinary frame.
+bool Bloom::FollowPictureSize() {
     const int width = static_cast<int>(gRenderer->width);
     const int height = static_cast<int>(gRenderer->height);
-    return CreateTarget(mainTarget, width, height, true, "Failed to initialize Main Frame Buffer!") &&
-           CreateTarget(blurTarget, width, height, true, "Failed to initialize Blur Frame Buffer!") &&
-           CreateTarget(downsampledTarget, kBlurSize, kBlurSize, false,
-                        "Failed to initialize Downsampled Frame Buffer!") &&
-           CreateTarget(downsampled2Target, kBlurSize, kBlurSize, false,
-                        "Failed to initialize Downsampled_2 Frame Buffer!");
+    if (mainTarget.width == width && mainTarget.height == height) return targetsReady;
+    mainTarget.Destroy();
+    blurTarget.Destroy();
+    targetsReady = CreatePictureTargets(width, height);
+    return targetsReady;
 }
 
 bool Bloom::BuildPrograms() {
@@ -75,9 +89,12 @@ void Bloom::LookUpLocations() {
     verticalBlurTexSamplerLocation = verticalBlurProgram.UniformLocation("TexSampler");
 }
 
-void Bloom::Begin() { mainTarget.Bind(); }
+void Bloom::Begin() {
+    if (FollowPictureSize()) mainTarget.Bind();
+}
 
 void Bloom::Apply(float time) {
+    if (!targetsReady) return;
     mainTarget.Unbind();
     RunPass(blurTarget, highPassProgram, highPassTexSamplerLocation, mainTarget, time);
     RunPass(downsampledTarget, copyProgram, copyTexSamplerLocation, blurTarget, time);

@@ -1,6 +1,7 @@
 #pragma once
-// The bloom pass: the effect draws into a window-sized target; its bright parts are blurred at
-// 512x512, scaled back up and added to the untouched image under the "Fade" track.
+// The bloom pass: the effect draws into a picture-sized target; its bright parts are blurred at
+// 512x512, scaled back up and added to the untouched image under the "Fade" track. The
+// picture-sized targets follow the renderer's size when a window is resized.
 
 #include <GL/glew.h>
 
@@ -41,9 +42,14 @@ public:
     GLint highPassTexSamplerLocation = -1;
     GLint horizontalBlurTexSamplerLocation = -1;
     GLint verticalBlurTexSamplerLocation = -1;
+    // False after the picture-sized targets could not be made at a new size: the effect is then
+    // drawn without bloom rather than into a target that is not there.
+    bool targetsReady = false;
 
 private:
     bool CreateTargets();
+    bool CreatePictureTargets(int width, int height);
+    bool FollowPictureSize();
     bool BuildPrograms();
     void LookUpLocations();
     void RunPass(FrameBuffer& target, const ShaderProgram& program, GLint samplerLocation, const FrameBuffer& input,

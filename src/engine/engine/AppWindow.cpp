@@ -45,19 +45,53 @@ platform::WindowHandle CreateCentredWindow(int width, int height, platform::Inst
                                     x, y, width, height, instance);
 }
 
-}  // namespace
-
-bool CreateAppWindow(int width, int height, AppWindow& appWindow, Engine* engine, bool show, bool fullScreen) {
-    appWindow.instance = platform::GetModuleHandle();
-    gEngine = engine;
-    RegisterWindowClass(appWindow.instance);
-
-    const platform::WindowHandle window = fullScreen ? CreateFullScreenWindow(width, height, appWindow.instance)
-                                                     : CreateCentredWindow(width, height, appWindow.instance);
+bool Adopt(platform::WindowHandle window, AppWindow& appWindow, bool show) {
     if (!window) return false;
     appWindow.window = window;
     platform::ShowWindow(window, show ? platform::SW_SHOW : platform::SW_HIDE);
     return true;
+}
+
+void PrepareClass(AppWindow& appWindow, Engine* engine) {
+    appWindow.instance = platform::GetModuleHandle();
+    gEngine = engine;
+    RegisterWindowClass(appWindow.instance);
+}
+
+}  // namespace
+
+bool CreateClientSizedWindow(int width, int height, AppWindow& appWindow, Engine* engine) {
+    PrepareClass(appWindow, engine);
+    constexpr uint32_t kStyle = platform::WS_OVERLAPPEDWINDOW | platform::WS_CLIPSIBLINGS | platform::WS_CLIPCHILDREN;
+    constexpr uint32_t kExStyle = platform::WS_EX_APPWINDOW | platform::WS_EX_WINDOWEDGE;
+    platform::Rect frame{0, 0, width, height};
+    platform::AdjustWindowRectEx(frame, kStyle, kExStyle);
+    const int outerWidth = frame.right - frame.left;
+    const int outerHeight = frame.bottom - frame.top;
+    const int x = platform::GetSystemMetrics(platform::SM_CXSCREEN) / 2 - outerWidth / 2;
+    const int y = platform::GetSystemMetrics(platform::SM_CYSCREEN) / 2 - outerHeight / 2;
+    return Adopt(platform::CreateWindowEx(kExStyle, kWindowClassName, kWindowTitle, kStyle, x, y, outerWidth,
+                                          outerHeight, appWindow.instance),
+                 appWindow, true);
+}
+
+bool CreateDesktopWindow(AppWindow& appWindow, Engine* engine) {
+    PrepareClass(appWindow, engine);
+    const int width = platform::GetSystemMetrics(platform::SM_CXSCREEN);
+    const int height = platform::GetSystemMetrics(platform::SM_CYSCREEN);
+    if (width <= 0 || height <= 0) return false;
+    platform::ShowCursor(false);
+    return Adopt(platform::CreateWindowEx(platform::WS_EX_APPWINDOW, kWindowClassName, kWindowTitle,
+                                          platform::WS_POPUP | platform::WS_CLIPSIBLINGS | platform::WS_CLIPCHILDREN,
+                                          0, 0, width, height, appWindow.instance),
+                 appWindow, true);
+}
+
+bool CreateAppWindow(int width, int height, AppWindow& appWindow, Engine* engine, bool show, bool fullScreen) {
+    PrepareClass(appWindow, engine);
+    return Adopt(fullScreen ? CreateFullScreenWindow(width, height, appWindow.instance)
+                            : CreateCentredWindow(width, height, appWindow.instance),
+                 appWindow, show);
 }
 
 bool LoadExtensions(const AppWindow& appWindow) {

@@ -17,6 +17,12 @@ extern Engine* gEngine;
 // made and the result is false.
 bool CreateAppWindow(int width, int height, AppWindow& appWindow, Engine* engine, bool show, bool fullScreen);
 
+// A resizable window whose client area, not its frame, is width x height, centred on the desktop.
+bool CreateClientSizedWindow(int width, int height, AppWindow& appWindow, Engine* engine);
+// A borderless window over the whole desktop at its own resolution, the cursor hidden: full
+// screen without a display-mode change.
+bool CreateDesktopWindow(AppWindow& appWindow, Engine* engine);
+
 // Gives the (temporary) window a plain pixel format and a legacy context, initialises GLEW on
 // it, and leaves no context current.
 bool LoadExtensions(const AppWindow& appWindow);

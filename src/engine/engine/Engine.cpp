@@ -11,6 +11,7 @@
 #include "resources/ProgramIcon.h"
 
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <utility>
 
@@ -79,6 +80,7 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
     auto glRenderer = std::make_unique<GLRenderer>();
     glRenderer->anisotropyCap = anisotropyCap;
     glRenderer->previewAvailable = previewAvailable || authorOptions.enabled;
+    glRenderer->letterbox = authorOptions.screen.mode != ScreenMode::kDisplayMode;
     // Author mode builds its programs from the sources it watches, not from the build's copies.
     SetShaderSourceDirectory(authorOptions.watchDirectory.empty()
                                  ? std::string()
@@ -89,6 +91,7 @@ bool Engine::Init(platform::InstanceHandle /*instance*/) {
         return false;
     }
     gRenderer = renderer.get();
+    if (authorOptions.screen.mode != ScreenMode::kDisplayMode) LogPictureSize();
     logger->Write("Renderer Initialized.");
     logger->Write("Engine Initialized.");
 
@@ -113,8 +116,28 @@ void Engine::StartAuthorMode() {
 }
 
 // The display may not offer 1280 x 720 at 32 bits; a window of that size is the next best thing.
-// Author mode works in a window beside the editor, with the cursor.
+// Author mode works in a window beside the editor, with the cursor. A window or the desktop
+// asked for on the command line wins over both.
+// Only where the window's size is not fixed: the player's own log stays as it always was.
+void Engine::LogPictureSize() {
+    char text[64];
+    std::snprintf(text, sizeof text, "%dx%d In A %dx%d Window", static_cast<int>(renderer->width),
+                  static_cast<int>(renderer->height), clientWidth, clientHeight);
+    logger->WritePair("Picture Size: ", text);
+}
+
 void Engine::CreateMainWindow() {
+    const ScreenOptions& screen = authorOptions.screen;
+    if (screen.mode == ScreenMode::kWindow) {
+        CreateClientSizedWindow(screen.width, screen.height, window, this);
+        return;
+    }
+    if (screen.mode == ScreenMode::kDesktop) {
+        if (CreateDesktopWindow(window, this)) return;
+        logger->Write("Desktop Size Unknown, Using A Window.");
+        CreateClientSizedWindow(windowWidth, windowHeight, window, this);
+        return;
+    }
     if (authorOptions.enabled) {
         CreateAppWindow(windowWidth, windowHeight, window, this, true, false);
         return;

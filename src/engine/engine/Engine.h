@@ -65,6 +65,7 @@ public:
 
 private:
     void CreateMainWindow();
+    void LogPictureSize();
     void StartAuthorMode();
     void UpdateTitle();
     void ToggleFrameRate();

@@ -51,6 +51,8 @@ bool FrameBuffer::Create(int targetWidth, int targetHeight, bool withDepth) {
 void FrameBuffer::Bind() {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
+    savedViewportX = viewport[0];
+    savedViewportY = viewport[1];
     savedViewportWidth = viewport[0] + viewport[2];
     savedViewportHeight = viewport[1] + viewport[3];
     savedFramebuffer = IntegerState(GL_DRAW_FRAMEBUFFER_BINDING);
@@ -61,7 +63,8 @@ void FrameBuffer::Bind() {
 
 void FrameBuffer::Unbind() const {
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(savedFramebuffer));
-    glViewport(0, 0, savedViewportWidth, savedViewportHeight);
+    glViewport(savedViewportX, savedViewportY, savedViewportWidth - savedViewportX,
+               savedViewportHeight - savedViewportY);
 }
 
 GLuint FrameBuffer::ColourTexture() const {

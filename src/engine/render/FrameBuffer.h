@@ -13,6 +13,8 @@ struct FrameBuffer {
     int height = 0;
     int savedViewportWidth = 0;   // x + width of the viewport Bind replaced
     int savedViewportHeight = 0;  // y + height of that viewport
+    int savedViewportX = 0;       // its origin: a letterboxed picture does not start at 0, 0
+    int savedViewportY = 0;
     GLuint framebuffer = 0;
     GLuint depthRenderbuffer = 0;
     std::unique_ptr<GLTexture[]> colourTextures;  // owned here, not by the texture cache

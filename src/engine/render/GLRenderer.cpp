@@ -68,6 +68,8 @@ bool GLRenderer::Init(platform::WindowHandle window, int sampleCount) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     width = static_cast<float>(viewport[0] + viewport[2]);
     height = static_cast<float>(viewport[1] + viewport[3]);
+    picture = PictureRect{0, 0, static_cast<int>(width), static_cast<int>(height)};
+    if (letterbox) PlacePicture(static_cast<int>(width), static_cast<int>(height));
     multisampled = sampleCount >= 1;
     if (multisampled)
         glEnable(GL_MULTISAMPLE);
@@ -99,21 +101,20 @@ bool GLRenderer::SetPreview(bool on) {
         return true;
     previewOn = on;
     if (on) {
-        windowWidth = width;
-        windowHeight = height;
         fullAnisotropy = maxAnisotropy;
         width = static_cast<float>(preview.Width());
         height = static_cast<float>(preview.Height());
         maxAnisotropy = 1.0f;
         glDisable(GL_MULTISAMPLE);
+        glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     } else {
-        width = windowWidth;
-        height = windowHeight;
+        width = static_cast<float>(picture.width);
+        height = static_cast<float>(picture.height);
         maxAnisotropy = fullAnisotropy;
         if (multisampled)
             glEnable(GL_MULTISAMPLE);
+        glViewport(picture.x, picture.y, picture.width, picture.height);
     }
-    glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     UpdateProjection();
     return true;
 }
@@ -202,7 +203,7 @@ void GLRenderer::DrawFrame(IEffect& effect) {
         postProcessor->Apply(effect.time);
     glBindVertexArray(0);
     if (previewOn)
-        preview.Present(static_cast<int>(windowWidth), static_cast<int>(windowHeight));
+        preview.Present(picture);
 }
 
 // Clearing, binding and Begin read no clock, so advancing ahead of them changes nothing drawn.
@@ -230,9 +231,12 @@ void GLRenderer::UpdateCamera() {
 
 // In preview the frame keeps its size until the next switch; only the picture's scale follows.
 void GLRenderer::Resize(int newHeight, int newWidth) {
+    if (letterbox) {
+        PlacePicture(newWidth, newHeight);
+        return;
+    }
     if (previewOn) {
-        windowWidth = static_cast<float>(newWidth);
-        windowHeight = static_cast<float>(newHeight);
+        picture = PictureRect{0, 0, newWidth, newHeight};
         return;
     }
     if (static_cast<float>(newHeight) == height && static_cast<float>(newWidth) == width)
@@ -240,6 +244,21 @@ void GLRenderer::Resize(int newHeight, int newWidth) {
     glViewport(0, 0, newWidth, newHeight);
     width = static_cast<float>(newWidth);
     height = static_cast<float>(newHeight);
+    picture = PictureRect{0, 0, newWidth, newHeight};
+    UpdateProjection();
+}
+
+// A minimised window keeps the last picture: there is nothing to draw into. The clear of each
+// frame covers the whole window, so the bars stay black; the post processors see the new size at
+// their next frame.
+void GLRenderer::PlacePicture(int windowWidth, int windowHeight) {
+    const PictureRect placed = FitPicture(windowWidth, windowHeight);
+    if (placed.width == 0) return;
+    picture = placed;
+    if (previewOn) return;
+    glViewport(picture.x, picture.y, picture.width, picture.height);
+    width = static_cast<float>(picture.width);
+    height = static_cast<float>(picture.height);
     UpdateProjection();
 }
 

@@ -11,6 +11,7 @@
 #include "render/GLContext.h"
 #include "render/IRenderer.h"
 #include "render/ITexture.h"
+#include "render/PictureRect.h"
 #include "render/PreviewTarget.h"
 #include "sync/Sync.h"
 
@@ -38,6 +39,9 @@ public:
     float anisotropyCap = 0.0f;
     // Set before Init to make the preview quality available (author mode).
     bool previewAvailable = false;
+    // Set before Init to draw the 16:9 picture inside any window, at the size it gets there,
+    // black bars around it; otherwise the picture fills the window, whatever its shape.
+    bool letterbox = false;
 
     // Preview quality: width and height become half the window's, maxAnisotropy 1, and the frame
     // is drawn without multisampling, then scaled up to the window. The demo must be restarted
@@ -54,6 +58,7 @@ private:
     void QueryAnisotropy();
     void QueryMaxImageSide();
     void UpdateProjection();
+    void PlacePicture(int windowWidth, int windowHeight);
     void UpdateCamera();
     float CameraTrackValue(CameraTrack track, int32_t row) const;
     ITexture* MissingCubeMap();
@@ -79,6 +84,6 @@ private:
     bool previewOn = false;
     bool multisampled = false;
     float fullAnisotropy = 0.0f;
-    float windowWidth = 0.0f;
-    float windowHeight = 0.0f;
+    // Where the frame goes in the window; in preview the half-size frame is scaled up to it.
+    PictureRect picture;
 };

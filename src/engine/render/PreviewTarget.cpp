@@ -31,9 +31,11 @@ void PreviewTarget::Shutdown() {
 
 void PreviewTarget::Begin() { target.Bind(); }
 
-void PreviewTarget::Present(int windowWidth, int windowHeight) {
+void PreviewTarget::Present(const PictureRect& picture) {
     target.Unbind();
-    glViewport(0, 0, windowWidth, windowHeight);
+    // The bars around a letterboxed picture saw no clear of their own this frame.
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport(picture.x, picture.y, picture.width, picture.height);
     // The window's depth buffer was never cleared this frame; the copy must not be tested against it.
     glDisable(GL_DEPTH_TEST);
     program.Bind(0.0f);

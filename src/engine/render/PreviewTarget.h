@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include "render/FrameBuffer.h"
+#include "render/PictureRect.h"
 #include "render/GLObject.h"
 #include "render/ShaderProgram.h"
 
@@ -19,8 +20,8 @@ public:
 
     // Redirects the frame's drawing into the target.
     void Begin();
-    // Back to the window, and the target scaled up over the whole of it.
-    void Present(int windowWidth, int windowHeight);
+    // Back to the window, and the target scaled up over the picture's place in it.
+    void Present(const PictureRect& picture);
 
 private:
     FrameBuffer target;

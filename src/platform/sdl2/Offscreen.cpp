@@ -1,6 +1,7 @@
 #include "sdl2/Offscreen.h"
 
 #include "HandleTable.h"
+#include "platform/EglDevices.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -13,7 +14,7 @@ namespace platform::sdl2 {
 
 namespace {
 
-constexpr int kMostDevices = 16;
+using egl::kMostDevices;
 
 // What QUARN_HEADLESS asks for: -1 for Mesa's surfaceless platform, else an EGL device's index.
 // Unset (or empty): the window system draws as ever.
@@ -41,54 +42,10 @@ const Request& TheRequest() {
     return request;
 }
 
-// EGL's error codes by their names, as its manual and the drivers' messages give them.
-const char* ErrorName(EGLint error) {
-    switch (error) {
-    case EGL_SUCCESS: return "EGL_SUCCESS";
-    case EGL_NOT_INITIALIZED: return "EGL_NOT_INITIALIZED";
-    case EGL_BAD_ACCESS: return "EGL_BAD_ACCESS";
-    case EGL_BAD_ALLOC: return "EGL_BAD_ALLOC";
-    case EGL_BAD_ATTRIBUTE: return "EGL_BAD_ATTRIBUTE";
-    case EGL_BAD_CONFIG: return "EGL_BAD_CONFIG";
-    case EGL_BAD_CONTEXT: return "EGL_BAD_CONTEXT";
-    case EGL_BAD_CURRENT_SURFACE: return "EGL_BAD_CURRENT_SURFACE";
-    case EGL_BAD_DISPLAY: return "EGL_BAD_DISPLAY";
-    case EGL_BAD_MATCH: return "EGL_BAD_MATCH";
-    case EGL_BAD_NATIVE_PIXMAP: return "EGL_BAD_NATIVE_PIXMAP";
-    case EGL_BAD_NATIVE_WINDOW: return "EGL_BAD_NATIVE_WINDOW";
-    case EGL_BAD_PARAMETER: return "EGL_BAD_PARAMETER";
-    case EGL_BAD_SURFACE: return "EGL_BAD_SURFACE";
-    case EGL_CONTEXT_LOST: return "EGL_CONTEXT_LOST";
-    default: return "an error EGL does not name";
-    }
-}
-
 // False, saying what failed and EGL's error, when `succeeded` is not.
 bool Check(bool succeeded, const char* what) {
-    if (!succeeded) std::fprintf(stderr, "QuarnEngine: %s failed (%s)\n", what, ErrorName(eglGetError()));
+    if (!succeeded) std::fprintf(stderr, "QuarnEngine: %s failed (%s)\n", what, egl::ErrorName(eglGetError()));
     return succeeded;
-}
-
-EGLDisplay OpenDevice(PFNEGLGETPLATFORMDISPLAYEXTPROC getPlatformDisplay, int device) {
-    const auto queryDevices = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
-    EGLDeviceEXT devices[kMostDevices];
-    EGLint count = 0;
-    if (!queryDevices) {
-        std::fprintf(stderr, "QuarnEngine: this EGL cannot list its devices (no EGL_EXT_device_enumeration)\n");
-        return EGL_NO_DISPLAY;
-    }
-    if (!Check(queryDevices(kMostDevices, devices, &count), "eglQueryDevicesEXT")) return EGL_NO_DISPLAY;
-    if (device >= count) {
-        if (count == 0)
-            std::fprintf(stderr, "QuarnEngine: there is no EGL device %d; EGL lists no device here\n", device);
-        else
-            std::fprintf(stderr, "QuarnEngine: there is no EGL device %d; EGL lists %d here, numbered from 0 to %d\n",
-                         device, count, count - 1);
-        return EGL_NO_DISPLAY;
-    }
-    const EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[device], nullptr);
-    Check(display != EGL_NO_DISPLAY, "eglGetPlatformDisplayEXT on the device");
-    return display;
 }
 
 EGLDisplay OpenDisplay(const Request& request) {
@@ -98,7 +55,12 @@ EGLDisplay OpenDisplay(const Request& request) {
         std::fprintf(stderr, "QuarnEngine: this EGL has no platform displays (no EGL_EXT_platform_base)\n");
         return EGL_NO_DISPLAY;
     }
-    if (request.device >= 0) return OpenDevice(getPlatformDisplay, request.device);
+    if (request.device >= 0) {
+        std::string why;
+        const EGLDisplay display = egl::OpenDevice(request.device, why);
+        if (display == EGL_NO_DISPLAY) std::fprintf(stderr, "QuarnEngine: %s\n", why.c_str());
+        return display;
+    }
     const EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     Check(display != EGL_NO_DISPLAY, "eglGetPlatformDisplayEXT on Mesa's surfaceless platform");
     return display;

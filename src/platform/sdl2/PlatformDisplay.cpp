@@ -52,6 +52,11 @@ int GetSystemMetrics(int index) {
     }
 }
 
+// SDL sizes a window by its client area already.
+bool AdjustWindowRectEx(Rect& /*rect*/, uint32_t /*style*/, uint32_t /*exStyle*/) {
+    return true;
+}
+
 int32_t ChangeDisplaySettings(const DevMode* mode, uint32_t flags) {
     sdl2::DisplayState& state = sdl2::State();
     if (!mode) {

@@ -69,6 +69,8 @@ SDL_Window* CreateNative(WindowRecord& record) {
     if (record.fullScreen) {
         SDL_SetWindowDisplayMode(native, FullScreenMode());
         SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN);
+    } else if (record.desktopFullScreen) {
+        SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
     record.native = native;
     record.nativeId = SDL_GetWindowID(native);
@@ -203,6 +205,10 @@ WindowHandle CreateWindowEx(uint32_t /*exStyle*/, const char16_t* className, con
     record->height = height;
     const SDL_DisplayMode* mode = sdl2::FullScreenMode();
     record->fullScreen = (style & WS_POPUP) && mode && mode->w == width && mode->h == height;
+    SDL_DisplayMode desktop;
+    record->desktopFullScreen = (style & WS_POPUP) && !mode && !sdl2::Offscreen() &&
+                                SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w == width &&
+                                desktop.h == height;
     if (!sdl2::Offscreen() && !sdl2::CreateNative(*record)) return {};
 
     WindowRecord& created = *record;

@@ -22,6 +22,7 @@ struct WindowRecord {
     int width = 0;
     int height = 0;
     bool fullScreen = false;
+    bool desktopFullScreen = false;  // a popup over the whole desktop, no mode set
     bool shown = false;
     bool destroying = false;
     int pixelFormat = 0;                 // 0 until SetPixelFormat

@@ -7,6 +7,13 @@ int GetSystemMetrics(int index) {
     return ::GetSystemMetrics(index);
 }
 
+bool AdjustWindowRectEx(Rect& rect, uint32_t style, uint32_t exStyle) {
+    RECT native{rect.left, rect.top, rect.right, rect.bottom};
+    if (!::AdjustWindowRectEx(&native, style, FALSE, exStyle)) return false;
+    rect = Rect{native.left, native.top, native.right, native.bottom};
+    return true;
+}
+
 int32_t ChangeDisplaySettings(const DevMode* mode, uint32_t flags) {
     if (!mode) return ::ChangeDisplaySettingsW(nullptr, 0);
     DEVMODEW native{};

@@ -109,6 +109,30 @@ TEST_F(BloomTest, FramesRunWithoutGLErrorsAndShutdownReleasesEverything) {
     EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
 }
 
+// A resized window letterboxes the picture: the targets follow its new size once, at the next
+// frame, and every pass gives back the picture's place in the window, not its corner.
+TEST_F(BloomTest, TargetsFollowAResizedPictureOnceAndItsPlaceIsKept) {
+    ASSERT_TRUE(bloom.Init());
+    SetFade(0.7f);
+    renderer.letterbox = true;
+    renderer.Resize(720, 960);
+    DrawFrame(scene, 0.0f, &bloom);
+    EXPECT_EQ(bloom.mainTarget.width, 960);
+    EXPECT_EQ(bloom.blurTarget.height, 540);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 90, 960, 540}));
+    // A label marks this very object: a target made again, even under a recycled name, has none.
+    glObjectLabel(GL_FRAMEBUFFER, bloom.mainTarget.framebuffer, -1, "first");
+    DrawFrame(scene, 1.0f, &bloom);
+    char label[16] = {};
+    glGetObjectLabel(GL_FRAMEBUFFER, bloom.mainTarget.framebuffer, sizeof label, nullptr, label);
+    EXPECT_STREQ(label, "first") << "made again in a frame of the same size";
+    EXPECT_EQ(TakeGLErrors(), std::vector<GLenum>{});
+    renderer.letterbox = false;
+    renderer.Resize(kWindowHeight, kWindowWidth);
+}
+
 TEST_F(BloomTest, FadeZeroLeavesTheImageAsItWas) {
     ASSERT_TRUE(bloom.Init());
     SetFade(0.0f);

@@ -69,7 +69,8 @@ TEST_F(FrameBufferTest, BindClearsTheTargetAndUnbindRestoresTheViewport) {
 
     target.Unbind();
     EXPECT_EQ(Integer(GL_FRAMEBUFFER_BINDING), 0);
-    EXPECT_EQ(Viewport(), (std::vector<GLint>{0, 0, 310, 220}));
+    // The viewport Bind replaced, its origin included: a letterboxed picture does not start at 0, 0.
+    EXPECT_EQ(Viewport(), (std::vector<GLint>{10, 20, 300, 200}));
     target.Destroy();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

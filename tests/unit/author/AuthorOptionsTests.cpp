@@ -24,6 +24,25 @@ TEST(AuthorOptions, NoArgumentsIsThePlayerAsItWas) {
     EXPECT_FALSE(options->fromBeat);
     EXPECT_FALSE(options->loop);
     EXPECT_TRUE(options->watchDirectory.empty());
+    EXPECT_EQ(options->screen.mode, ScreenMode::kDisplayMode);
+}
+
+// The size is optional, so whatever follows --window decides: an option is not a size, anything
+// else must be one.
+TEST(AuthorOptions, AWindowTakesAnOptionalSizeAndGoesWithAuthorMode) {
+    std::string error;
+    const auto sized = Parse({"--window", "960x720", "--author"}, error);
+    ASSERT_TRUE(sized) << error;
+    EXPECT_EQ(sized->screen, (ScreenOptions{ScreenMode::kWindow, 960, 720}));
+    EXPECT_TRUE(sized->enabled);
+    const auto plain = Parse({"--window", "--author"}, error);
+    ASSERT_TRUE(plain) << error;
+    EXPECT_EQ(plain->screen, (ScreenOptions{ScreenMode::kWindow, 1280, 720}));
+    EXPECT_TRUE(plain->enabled);
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--window", "big"}, {"--window", "960x"}, {"--window", "15x720"},
+          {"--window", "960x720x2"}, {"--window", "99999x720"}, {"--window", "--desktop"}, {"--desktop", "--desktop"}})
+        EXPECT_FALSE(Parse(bad, error)) << bad[0] << " " << bad[1];
 }
 
 TEST(AuthorOptions, TheEditorEditsTheWatchedTimelineOnAPortOfItsChoice) {

@@ -165,7 +165,8 @@ struct Rect {
 bool RegisterClassEx(const WindowClass& windowClass);
 // CreateWindowExW without parent, menu or creation parameter. WM_SIZE and WM_MOVE reach the
 // window procedure before it returns. A WS_POPUP window that covers the display mode set by
-// ChangeDisplaySettings runs full screen in that mode.
+// ChangeDisplaySettings runs full screen in that mode; one that covers the desktop while no mode
+// is set runs full screen at the desktop's resolution.
 WindowHandle CreateWindowEx(uint32_t exStyle, const char16_t* className, const char16_t* title, uint32_t style,
                             int x, int y, int width, int height, InstanceHandle instance);
 // Sends WM_DESTROY, then destroys the window. False when there is no such window.
@@ -179,6 +180,9 @@ int GetWindowText(WindowHandle window, char16_t* text, int capacity);
 // The largest image is used where the window system takes only one.
 bool SetWindowIcon(WindowHandle window, const IconImage* images, int count);
 int GetSystemMetrics(int index);
+// AdjustWindowRectEx without a menu: grows a client rectangle to the window's outer one for that
+// style, where the window system counts the frame in a window's size (Windows; elsewhere a no-op).
+bool AdjustWindowRectEx(Rect& rect, uint32_t style, uint32_t exStyle);
 
 // DEVMODEW, reduced to the fields the display-mode change uses.
 struct DevMode {
