@@ -18,6 +18,11 @@ int GetSystemMetrics(int index) {
     }
 }
 
+// The canvas has no frame: its client area is the whole of it.
+bool AdjustWindowRectEx(Rect& /*rect*/, uint32_t /*style*/, uint32_t /*exStyle*/) {
+    return true;
+}
+
 int32_t ChangeDisplaySettings(const DevMode* mode, uint32_t flags) {
     if (!mode) return DISP_CHANGE_SUCCESSFUL;
     constexpr uint32_t kNeeded = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
