@@ -3,8 +3,20 @@
 # Options go to the player: ./run.sh --author [--from BEAT] [--loop FROM:TO] [--watch DIR],
 # where --watch is the checkout's data/ unless given.
 # ./run.sh --windows builds the Windows player as well and plays that one under Wine.
+# ./run.sh --web builds the web player as well, serves its page on loopback and prints the address.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+if [[ "${1:-}" == "--web" ]]; then
+  shift
+  scripts/install-deps.sh
+  cmake --preset normal >/dev/null
+  cmake --build --preset normal -j"$(nproc)"
+  # The normal tree made the data; the wasm libraries come from the cache the script fills.
+  QUARN_WEB_DEPS=$(scripts/web-deps.sh | tail -1) cmake --preset web >/dev/null
+  cmake --build --preset web -j"$(nproc)"
+  exec scripts/serve-web.sh build-web/web
+fi
 
 windows=0
 if [[ "${1:-}" == "--windows" ]]; then

@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   libboost-dev nlohmann-json3-dev
   chromium chromium-driver python3-selenium
+  emscripten
   slurmctld slurmd slurm-client munge procps
   "$@"
 )

@@ -1,8 +1,9 @@
-// The player: one Engine, its start-up, the message loop, its shut-down. "--author" makes it
+// The player: one Engine, its start-up, and its steps until the end (PlayerLoop). "--author" makes it
 // the authoring tool (see AuthorOptions.h); bad options end it before any window opens.
 #include "audio/Soundtrack.h"
 #include "author/AuthorOptions.h"
 #include "engine/Engine.h"
+#include "PlayerLoop.h"
 #include "Version.h"
 
 #include <cstdio>
@@ -46,17 +47,7 @@ int main(int argc, char** argv) {
     engine.authorOptions = options;
     if (!engine.Init(platform::GetModuleHandle())) platform::PostQuitMessage(-1);
 
-    platform::Message message;
-    for (;;) {
-        if (platform::PeekMessage(message, {}, 0, 0, platform::PM_REMOVE)) {
-            platform::TranslateMessage(message);
-            platform::DispatchMessage(message);
-            if (message.message == platform::WM_QUIT) break;
-        } else {
-            engine.Frame();
-        }
-    }
-    engine.Shutdown();
-    // The quit message's code: 0 for a normal end, -1 (exit status 255) for a failed start-up.
-    return static_cast<int>(static_cast<intptr_t>(message.wParam));
+    PlayerLoop loop(engine);
+    platform::RunMainLoop(&PlayerLoop::StepCallback, &loop);
+    return loop.exitCode();
 }

@@ -3,7 +3,7 @@
 #include "io/TextLines.h"
 
 #include <algorithm>
-#include <charconv>
+#include "io/FloatChars.h"
 #include <cmath>
 
 namespace {
@@ -73,7 +73,7 @@ bool ParseKey(const std::vector<std::string>& words, SyncKey& key, std::string& 
 template <typename Number>
 std::string ShortestText(Number value) {
     char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const auto [end, ec] = float_chars::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, ec == std::errc() ? end : buffer);
 }
 

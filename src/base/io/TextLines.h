@@ -1,7 +1,7 @@
 #pragma once
 // Authored text sources: read as lines, with the line numbers kept for error messages.
 
-#include <charconv>
+#include "io/FloatChars.h"
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -37,6 +37,6 @@ std::vector<std::string> SplitWords(const std::string& text);
 template <typename Number>
 bool ParseNumber(const std::string& text, Number& value) {
     const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    const auto [ptr, ec] = float_chars::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end;
 }

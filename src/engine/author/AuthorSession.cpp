@@ -271,13 +271,20 @@ void AuthorSession::UpdateTitle(float now, int frameRate) {
     const IEffect* effect = engine.demo ? engine.demo->shownEffect : nullptr;
     int length = std::snprintf(titleText, sizeof titleText, "QuarnEngine | beat %.2f | row %d | %s", Beat(),
                                gSync ? CurrentRow(*gSync) : 0, effect && effect->name ? effect->name : "Unknown Effect");
-    const auto append = [&](const char* format, auto... values) {
+    const auto append = [&](const char* words) {
         if (length >= 0 && static_cast<size_t>(length) < sizeof titleText)
-            length += std::snprintf(titleText + length, sizeof titleText - length, format, values...);
+            length += std::snprintf(titleText + length, sizeof titleText - length, "%s", words);
     };
-    if (frameRate >= 0) append(" | %d fps", frameRate);
+    char words[64];
+    if (frameRate >= 0) {
+        std::snprintf(words, sizeof words, " | %d fps", frameRate);
+        append(words);
+    }
     if (paused) append(" | paused");
-    if (loop) append(" | loop %g-%g", loop->from, loop->to);
+    if (loop) {
+        std::snprintf(words, sizeof words, " | loop %g-%g", loop->from, loop->to);
+        append(words);
+    }
     if (preview) append(" | preview");
     if (platform::MultiByteToWideChar(titleText, static_cast<int>(std::strlen(titleText)) + 1, title,
                                       static_cast<int>(std::size(title))) > 0)

@@ -61,7 +61,7 @@ void CubeTunnel::CreateParticles() {
 bool CubeTunnel::BuildPrograms() {
     return meshProgram.Build("./Shaders/SphereEffect.vert", "./Shaders/CubeTunnel.frag") &&
            particleProgram.Build("./Shaders/CubeTunnelParticle.vert", "./Shaders/ParticleEffect.frag",
-                                 "./Shaders/PointSprite.geom");
+                                 kSpriteGeometryShader);
 }
 
 void CubeTunnel::LookUpLocations() {
@@ -132,7 +132,7 @@ void CubeTunnel::DrawParticles(float time) const {
     // An effect shown before may have left blending off; additive sprites need it on.
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_COLOR, GL_ONE);
-    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(particles.size()));
+    DrawParticleSprites(static_cast<GLsizei>(particles.size()));
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
     UnbindUnitZero(GL_TEXTURE_2D);

@@ -27,7 +27,7 @@ void DrawAdditivePoints(GLsizei count) {
     glBlendFunc(GL_SRC_COLOR, GL_ONE);
     glEnable(GL_BLEND);
     glDepthMask(GL_FALSE);
-    glDrawArrays(GL_POINTS, 0, count);
+    DrawParticleSprites(count);
     glDepthMask(GL_TRUE);
 }
 
@@ -89,9 +89,9 @@ void Greetings::CreateSamplers() {
 bool Greetings::BuildPrograms() {
     return cylinderProgram.Build("./Shaders/greetings.vert", "./Shaders/greetings.frag") &&
            particleProgram.Build("./Shaders/KavQuadParticle.vert", "./Shaders/ParticleEffect.frag",
-                                 "./Shaders/PointSprite.geom") &&
+                                 kSpriteGeometryShader) &&
            overlayProgram.Build("./Shaders/Greetings2d.vert", "./Shaders/ParticleEffect.frag",
-                                "./Shaders/PointSprite.geom") &&
+                                kSpriteGeometryShader) &&
            logoProgram.Build("./Shaders/SphereEffect.vert", "./Shaders/KavLogoShader.frag");
 }
 

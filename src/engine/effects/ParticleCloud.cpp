@@ -14,6 +14,19 @@ void SetParticlePointers() {
     glEnableVertexAttribArray(1);
 }
 
+void DrawParticleSprites(GLsizei count) {
+    if constexpr (kSpritesHaveGeometryStage) {
+        glDrawArrays(GL_POINTS, 0, count);
+    } else {
+        // Per sprite, not per vertex, for this draw only: the vertex array may hold meshes too.
+        glVertexAttribDivisor(0, 1);
+        glVertexAttribDivisor(1, 1);
+        glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, count);
+        glVertexAttribDivisor(0, 0);
+        glVertexAttribDivisor(1, 0);
+    }
+}
+
 void FillCloudBox(std::span<ParticleRecord> records) {
     auto coordinate = [] { return static_cast<float>(quarn::rand() % 200 - 100); };
     for (ParticleRecord& record : records) {

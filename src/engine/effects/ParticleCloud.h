@@ -1,6 +1,8 @@
 #pragma once
 // Point-sprite clouds: the 16-byte record every sprite effect uploads, drawn as GL_POINTS and
-// expanded into quads by "./Shaders/PointSprite.geom".
+// expanded into quads by "./Shaders/PointSprite.geom". WebGL2 has no geometry shaders: there each
+// record is one instance of a four-vertex strip, which the sprite vertex shader (as the web build
+// writes it) expands.
 
 #include <GL/glew.h>
 
@@ -20,6 +22,19 @@ double DrawCloudFraction();
 
 // Attribute 0 = x, y, z and attribute 1 = w of the buffer bound to GL_ARRAY_BUFFER, both enabled.
 void SetParticlePointers();
+
+// Whether sprite programs take the geometry stage.
+#ifdef __EMSCRIPTEN__
+inline constexpr bool kSpritesHaveGeometryStage = false;
+#else
+inline constexpr bool kSpritesHaveGeometryStage = true;
+#endif
+
+// The sprite programs' geometry shader, or none.
+inline constexpr const char* kSpriteGeometryShader = kSpritesHaveGeometryStage ? "./Shaders/PointSprite.geom" : nullptr;
+
+// Draws the first `count` records of the bound buffer, whose pointers SetParticlePointers set.
+void DrawParticleSprites(GLsizei count);
 
 // A static cloud filling the box [-100, 100) on each axis, w in [0, 1.8]: each record from four
 // draws of the process-wide generator, unseeded, so it continues the sequence of the effects

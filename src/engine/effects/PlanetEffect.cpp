@@ -60,9 +60,9 @@ void PlanetEffect::CreateEmitter() {
 bool PlanetEffect::BuildPrograms() {
     return planetProgram.Build("./Shaders/SphereEffect.vert", "./Shaders/PlanetEffect.frag") &&
            emitterProgram.Build("./Shaders/EmitterParticle.vert", "./Shaders/EmitterParticle.frag",
-                                "./Shaders/PointSprite.geom") &&
+                                kSpriteGeometryShader) &&
            cloudProgram.Build("./Shaders/PlanetEffect.vert", "./Shaders/ParticleEffect.frag",
-                              "./Shaders/PointSprite.geom");
+                              kSpriteGeometryShader);
 }
 
 void PlanetEffect::LookUpResources() {
@@ -113,7 +113,7 @@ void PlanetEffect::DrawEmitter(float time) {
     const EmitterStage stage = WriteEmitterStage(SoundtrackBeat(), time, emitterRecords);
     glBufferSubData(GL_ARRAY_BUFFER, 0, kParticleBytes, emitterRecords.data());
     glUniform1f(waveLocation, stage.wave);
-    glDrawArrays(GL_POINTS, 0, stage.count);
+    DrawParticleSprites(stage.count);
     glBindTexture(GL_TEXTURE_2D, 0);
     glBindSampler(0, 0);
 }
@@ -122,7 +122,7 @@ void PlanetEffect::DrawCloud(float time) const {
     BindSprites(cloudProgram, time, cloudTexSamplerLocation, cloudTexture, cloudBuffer);
     glBlendFunc(GL_SRC_COLOR, GL_ONE);
     glUniform1f(cloudWaveLocation, 0.0f);
-    glDrawArrays(GL_POINTS, 0, particleCount);
+    DrawParticleSprites(particleCount);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glBindTexture(GL_TEXTURE_2D, 0);
     glBindSampler(0, 0);

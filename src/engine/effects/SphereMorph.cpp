@@ -113,7 +113,7 @@ bool SphereMorph::BuildPrograms() {
     return sphereProgram.Build("./Shaders/SphereMorph.vert", "./Shaders/SphereMorph.frag") &&
            backdropProgram.Build("./Shaders/SphereMorphBG.vert", "./Shaders/SphereMorphBG.frag") &&
            particleProgram.Build("./Shaders/ParticleEffect.vert", "./Shaders/ParticleEffect.frag",
-                                 "./Shaders/PointSprite.geom");
+                                 kSpriteGeometryShader);
 }
 
 void SphereMorph::LookUpLocations() {
@@ -192,7 +192,7 @@ void SphereMorph::DrawParticles(float time) const {
     SetParticlePointers();
     glBlendFunc(GL_SRC_COLOR, GL_ONE);
     glEnable(GL_BLEND);
-    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(particles.size()));
+    DrawParticleSprites(static_cast<GLsizei>(particles.size()));
 
     glBindTexture(GL_TEXTURE_2D, 0);
     glBindSampler(0, 0);

@@ -103,6 +103,7 @@ void FileLogger::WriteNarrow(const char* text) {
         return;
     }
     const int units = platform::MultiByteToWideChar(text, bytes, nullptr, 0);
-    auto longText = std::make_unique_for_overwrite<char16_t[]>(static_cast<size_t>(units));
+    // Left uninitialised: every unit is written next.
+    std::unique_ptr<char16_t[]> longText(new char16_t[static_cast<size_t>(units)]);
     if (platform::MultiByteToWideChar(text, bytes, longText.get(), units) > 0) WriteRaw(longText.get());
 }

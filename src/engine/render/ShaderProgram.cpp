@@ -60,6 +60,25 @@ void ReleaseShader(GLuint program, GLuint& shader) {
     shader = kNoShader;
 }
 
+// Cube samplers start on unit 1, as the sources' binding layout asks where GLSL allows it (GLSL ES
+// 3.00 does not): a 2-D and a cube sampler on one unit fail validation.
+void StartCubeSamplersApart(GLuint program) {
+    GLint count = 0;
+    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+    GLint previous = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
+    for (GLint index = 0; index < count; ++index) {
+        char name[64];
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program, static_cast<GLuint>(index), sizeof name, nullptr, &size, &type, name);
+        if (type != GL_SAMPLER_CUBE) continue;
+        glUseProgram(program);
+        glUniform1i(glGetUniformLocation(program, name), 1);
+        glUseProgram(static_cast<GLuint>(previous));
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<char[]> ReadSourceFile(const char* path) {
@@ -122,6 +141,7 @@ bool ShaderProgram::Build(const char* vertexPath, const char* fragmentPath, cons
         Destroy();
         return false;
     }
+    StartCubeSamplersApart(program);
     glValidateProgram(program);
     if (!CheckProgramStatus(program, GL_VALIDATE_STATUS, "ERROR: Failed to validate shader program: ")) {
         Destroy();

@@ -139,6 +139,11 @@ int16_t GetKeyState(uintptr_t virtualKey) {
     return 0;
 }
 
+void RunMainLoop(MainLoopStep step, void* context) {
+    while (step(context)) {
+    }
+}
+
 void PostQuitMessage(int exitCode) {
     sdl2::State().quitPending = true;
     sdl2::State().exitCode = exitCode;

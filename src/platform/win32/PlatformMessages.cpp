@@ -64,6 +64,11 @@ intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
     return record ? ::DefWindowProcW(record->native, message, wParam, lParam) : 0;
 }
 
+void RunMainLoop(MainLoopStep step, void* context) {
+    while (step(context)) {
+    }
+}
+
 void PostQuitMessage(int exitCode) {
     ::PostQuitMessage(exitCode);
 }

@@ -65,8 +65,10 @@ bool TakeOwnerAndMode(FileHandle file, const std::string& like, std::string& rea
 // which fails where the name is taken, and drops the first. One without links either (FAT) looks
 // first: the names carry this process's id, so only a killed run's file could be there.
 bool RenameToNewName(const std::string& from, const std::string& to, std::string& reason) {
+#ifdef RENAME_NOREPLACE  // Linux; a browser's file system has only links
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return Fail(reason);
+#endif
     if (::link(from.c_str(), to.c_str()) == 0) {
         ::unlink(from.c_str());
         return true;

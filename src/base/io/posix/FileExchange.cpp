@@ -60,6 +60,10 @@ bool MayTakeOwner(const struct stat& info) {
 // Any extended attribute but the SELinux label, which the folder gives a new file alike; a POSIX
 // ACL is one (system.posix_acl_access).
 bool HasAttributes(const std::string& target) {
+#ifdef __EMSCRIPTEN__  // a page's in-memory files carry none
+    (void)target;
+    return false;
+#else
     const ssize_t size = ::listxattr(target.c_str(), nullptr, 0);
     if (size <= 0) return false;
     std::vector<char> names(static_cast<size_t>(size));
@@ -67,6 +71,7 @@ bool HasAttributes(const std::string& target) {
     for (ssize_t at = 0; at < listed; at += static_cast<ssize_t>(std::strlen(names.data() + at)) + 1)
         if (std::strcmp(names.data() + at, "security.selinux") != 0) return true;
     return false;
+#endif
 }
 
 bool RenameKeeps(const std::string& target, const struct stat& info) {
@@ -173,6 +178,12 @@ bool ResolveSaveTarget(const std::string& path, std::string& target, std::string
 
 ExchangeResult ExchangeFiles(const std::string& target, std::string& other, std::string& error) {
     if (Switched("QUARN_SAVE_EXCHANGE", "none")) return ExchangeResult::kUnsupported;
+#ifndef RENAME_EXCHANGE  // Linux only
+    (void)target;
+    (void)other;
+    (void)error;
+    return ExchangeResult::kUnsupported;
+#else
     if (::renameat2(AT_FDCWD, other.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
         SyncFolderOf(target);
         return ExchangeResult::kExchanged;
@@ -180,6 +191,7 @@ ExchangeResult ExchangeFiles(const std::string& target, std::string& other, std:
     if (errno == EINVAL || errno == ENOSYS) return ExchangeResult::kUnsupported;
     Fail(error, "cannot save " + target);
     return ExchangeResult::kFailed;
+#endif
 }
 
 bool SavedInPlace(const std::string& target, const std::string& expected, const std::string& bytes,

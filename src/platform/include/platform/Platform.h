@@ -249,6 +249,10 @@ inline int HiWord(intptr_t value) { return static_cast<int>((static_cast<uint32_
 // PeekMessageW. A null window and the range 0..0 take every message. WM_QUIT comes once the
 // queue holds nothing else; its wParam is the exit code.
 bool PeekMessage(Message& message, WindowHandle window, uint32_t filterMin, uint32_t filterMax, uint32_t removeFlags);
+// Calls `step` until it returns false. A desktop backend loops right here; a browser calls it once
+// per animation frame, so there this returns at once and the program lives on in the page.
+using MainLoopStep = bool (*)(void* context);
+void RunMainLoop(MainLoopStep step, void* context);
 // Key presses arrive as WM_CHAR already translated by the window system's text input, so this
 // only reports whether the message was a key-down.
 bool TranslateMessage(const Message& message);

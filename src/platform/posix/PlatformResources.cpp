@@ -2,7 +2,7 @@
 // byte arrays the build links in.
 #include "platform/Platform.h"
 
-#include "sdl2/EmbeddedFiles.h"
+#include "posix/EmbeddedFiles.h"
 
 #include <cstring>
 
