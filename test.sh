@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the normal, sanitizer and Release builds and the Windows player,
-# and runs every test under a virtual display with null audio (the Windows ones under Wine).
+# Installs what is missing, builds the normal, sanitizer and Release builds, the Windows player and
+# the web player, and runs every test under a virtual display with null audio (the Windows ones
+# under Wine, the web ones in headless Chromium).
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -44,6 +45,16 @@ windows_stage() {
   ctest --test-dir build-windows --output-on-failure
 }
 windows_stage || { echo "test.sh: the Windows stage failed" >&2; status=1; }
+
+# The web player, built with Emscripten from the same sources and played in headless Chromium.
+web_stage() {
+  local deps
+  deps=$(scripts/web-deps.sh | tail -n 1) || return 1
+  QUARN_WEB_DEPS=$deps cmake --preset web >/dev/null || return 1
+  cmake --build --preset web -j"$jobs" || return 1
+  /usr/bin/python3 tests/web/web_player_test.py build-web/web
+}
+web_stage || { echo "test.sh: the web stage failed" >&2; status=1; }
 
 if [[ $status -ne 0 ]]; then
   echo "test.sh: FAILED" >&2
