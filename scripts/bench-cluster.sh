@@ -66,3 +66,11 @@ ffmpeg -hide_banner -loglevel error -nostats -y -f concat -safe 0 -i "$work/join
   -t 205.7 -movflags +faststart -f mp4 "$work/joined.mp4"
 awk -v bytes="$bytes" -v a="$start" -v b="$(now)" \
   'BEGIN { printf "join: 11 segments, %d MB, in %.1f s (%.0f MB/s)\n", bytes / 1e6, b - a, bytes / 1e6 / (b - a) }'
+
+# What the join checks before it joins, beside each segment's hash: ffprobe's count of the video's
+# packets, the same command the join runs, over the same eleven segments.
+start=$(now)
+for file in "$work"/segment-*.mp4 "$work/last.mp4"; do
+  ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$file" >/dev/null
+done
+awk -v a="$start" -v b="$(now)" 'BEGIN { printf "join check: ffprobe counts the frames of the 11 segments in %.1f s\n", b - a }'

@@ -1,6 +1,7 @@
 // The Windows capture tool makes stills and contact sheets; a video needs the Linux build.
 #include "ClusterTask.h"
 #include "Interrupts.h"
+#include "OwnerClaim.h"
 #include "SegmentedCapture.h"
 #include "SlurmSubmission.h"
 #include "VideoCapture.h"
@@ -26,6 +27,9 @@ bool VideoCapture::Run(std::string& error) {
     error = kLinuxOnly;
     return false;
 }
+
+// No capture here works in a parts folder, so nothing is ever claimed to be given back.
+void OwnerClaim::Release() {}
 
 SegmentedCapture::SegmentedCapture(const CaptureOptions& options) : options(options), parts() {}
 
