@@ -1,4 +1,5 @@
 // user32 windows on SDL2: classes, creation, titles, icons, sizes.
+#include "WindowTable.h"
 #include "sdl2/SdlWindows.h"
 
 #include "sdl2/Offscreen.h"
@@ -25,23 +26,13 @@ struct IconRecord {
     int height = 0;
 };
 
-struct WindowState {
-    std::vector<ClassRecord> classes;
-    std::vector<std::unique_ptr<WindowRecord>> windows;
+struct WindowState : WindowTable<ClassRecord, WindowRecord> {
     std::vector<std::pair<uint32_t, IconRecord>> icons;  // by window id
-    uint32_t nextWindowId = 1;
 };
 
 WindowState& State() {
     static WindowState state;
     return state;
-}
-
-const ClassRecord* FindClass(const char16_t* name) {
-    if (!name) return nullptr;
-    for (const ClassRecord& record : State().classes)
-        if (record.name == name) return &record;
-    return nullptr;
 }
 
 IconRecord* FindIcon(uint32_t windowId) {
@@ -182,7 +173,7 @@ InstanceHandle GetModuleHandle() {
 }
 
 bool RegisterClassEx(const WindowClass& windowClass) {
-    if (!windowClass.className || sdl2::FindClass(windowClass.className)) return false;
+    if (!windowClass.className || sdl2::State().FindClass(windowClass.className)) return false;
     sdl2::State().classes.push_back({windowClass.className, windowClass});
     sdl2::State().classes.back().windowClass.className = nullptr;  // the record owns the name
     return true;
@@ -190,7 +181,7 @@ bool RegisterClassEx(const WindowClass& windowClass) {
 
 WindowHandle CreateWindowEx(uint32_t /*exStyle*/, const char16_t* className, const char16_t* title, uint32_t style,
                             int x, int y, int width, int height, InstanceHandle /*instance*/) {
-    const sdl2::ClassRecord* windowClass = sdl2::FindClass(className);
+    const sdl2::ClassRecord* windowClass = sdl2::State().FindClass(className);
     if (!windowClass || (!sdl2::Offscreen() && !sdl2::EnsureVideo())) return {};
 
     auto record = std::make_unique<WindowRecord>();

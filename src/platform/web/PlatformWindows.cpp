@@ -1,4 +1,5 @@
 // user32 windows in a browser: classes, the canvas as the window, the page's title as its text.
+#include "WindowTable.h"
 #include "web/WebWindows.h"
 
 #include <emscripten/html5.h>
@@ -18,22 +19,11 @@ struct ClassRecord {
     WindowClass windowClass;
 };
 
-struct WindowState {
-    std::vector<ClassRecord> classes;
-    std::vector<std::unique_ptr<WindowRecord>> windows;
-    uint32_t nextWindowId = 1;
-};
+using WindowState = WindowTable<ClassRecord, WindowRecord>;
 
 WindowState& State() {
     static WindowState state;
     return state;
-}
-
-const ClassRecord* FindClass(const char16_t* name) {
-    if (!name) return nullptr;
-    for (const ClassRecord& record : State().classes)
-        if (record.name == name) return &record;
-    return nullptr;
 }
 
 }  // namespace
@@ -68,7 +58,7 @@ InstanceHandle GetModuleHandle() {
 }
 
 bool RegisterClassEx(const WindowClass& windowClass) {
-    if (!windowClass.className || web::FindClass(windowClass.className)) return false;
+    if (!windowClass.className || web::State().FindClass(windowClass.className)) return false;
     web::State().classes.push_back({windowClass.className, windowClass});
     web::State().classes.back().windowClass.className = nullptr;  // the record owns the name
     return true;
@@ -78,7 +68,7 @@ bool RegisterClassEx(const WindowClass& windowClass) {
 // liked, so the size messages carry the canvas's.
 WindowHandle CreateWindowEx(uint32_t /*exStyle*/, const char16_t* className, const char16_t* title, uint32_t /*style*/,
                             int /*x*/, int /*y*/, int /*width*/, int /*height*/, InstanceHandle /*instance*/) {
-    const web::ClassRecord* windowClass = web::FindClass(className);
+    const web::ClassRecord* windowClass = web::State().FindClass(className);
     if (!windowClass) return {};
     auto record = std::make_unique<WindowRecord>();
     record->handle = WindowHandle{web::State().nextWindowId++};

@@ -1,6 +1,7 @@
 // user32 windows: classes, creation, titles, icons, sizes. Every window of a class registered
 // here runs one window procedure of the backend's, which hands its messages to the platform's
 // window procedure under the window's platform handle.
+#include "WindowTable.h"
 #include "win32/Win32Windows.h"
 
 #include <cstdlib>
@@ -21,22 +22,11 @@ struct ClassRecord {
     int iconCount = 0;
 };
 
-struct WindowState {
-    std::vector<ClassRecord> classes;
-    std::vector<std::unique_ptr<WindowRecord>> windows;
-    uint32_t nextWindowId = 1;
-};
+using WindowState = WindowTable<ClassRecord, WindowRecord>;
 
 WindowState& State() {
     static WindowState state;
     return state;
-}
-
-const ClassRecord* FindClass(const char16_t* name) {
-    if (!name) return nullptr;
-    for (const ClassRecord& record : State().classes)
-        if (record.name == name) return &record;
-    return nullptr;
 }
 
 void Forget(const WindowRecord* record) {
@@ -147,7 +137,7 @@ InstanceHandle GetModuleHandle() {
 }
 
 bool RegisterClassEx(const WindowClass& windowClass) {
-    if (!windowClass.className || win32::FindClass(windowClass.className)) return false;
+    if (!windowClass.className || win32::State().FindClass(windowClass.className)) return false;
     WNDCLASSEXW native{};
     native.cbSize = sizeof native;
     native.style = windowClass.style;
@@ -163,7 +153,7 @@ bool RegisterClassEx(const WindowClass& windowClass) {
 
 WindowHandle CreateWindowEx(uint32_t exStyle, const char16_t* className, const char16_t* title, uint32_t style,
                             int x, int y, int width, int height, InstanceHandle instance) {
-    const win32::ClassRecord* windowClass = win32::FindClass(className);
+    const win32::ClassRecord* windowClass = win32::State().FindClass(className);
     if (!windowClass) return {};
     auto owned = std::make_unique<WindowRecord>();
     WindowRecord* record = owned.get();
