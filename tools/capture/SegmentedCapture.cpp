@@ -147,16 +147,23 @@ bool SegmentedCapture::Run(std::string& error) {
     return true;
 }
 
-bool SegmentedCapture::HandOn(const Handler& handler, std::string& error) {
-    bool made = false;
-    if (!CheckOutput(options, error) || !MakeFolder(made, error)) return false;
+bool SegmentedCapture::Claim(std::string& error) {
+    if (claim.Held()) return true;
+    if (!CheckOutput(options, error) || !MakeFolder(madeFolder, error)) return false;
     CatchInterrupts();
+    if (ClaimFolder(error)) return true;
+    LeaveFinished(madeFolder, error);
+    return false;
+}
+
+bool SegmentedCapture::HandOn(const Handler& handler, std::string& error) {
+    if (!Claim(error)) return false;
     std::vector<size_t> missing;
-    const bool planned = ClaimFolder(error) && Plan(false, error);
+    const bool planned = Plan(false, error);
     for (size_t i = 0; planned && i < segments.size(); ++i)
         if (!segments[i].done) missing.push_back(i);
     if (planned && handler(plan, missing, error)) return true;
-    LeaveFinished(made, error);
+    LeaveFinished(madeFolder, error);
     return false;
 }
 

@@ -32,6 +32,9 @@ public:
 
     // For a scheduler, whose jobs draw and join: checks, plans and clears the folder as Run does,
     // then hands on the plan and the segments still to draw, with the folder claimed meanwhile.
+    // The folder made where needed and claimed, as HandOn begins: what a caller moves in the folder
+    // before the plan, it moves under the claim.
+    bool Claim(std::string& error);
     using Handler = std::function<bool(const CapturePlan& plan, const std::vector<size_t>& missing, std::string& error)>;
     bool HandOn(const Handler& handler, std::string& error);
     // Inside the handler: the folder stays claimed for these Slurm jobs once this process ends.
@@ -86,6 +89,7 @@ private:
     const CaptureOptions& options;
     const std::filesystem::path parts;
     OwnerClaim claim;  // of the parts folder, while this run works in it
+    bool madeFolder = false;  // by this run, which then removes it when it leaves nothing in it
     CapturePlan plan;
     std::vector<Segment> segments;  // the plan's, in its order
     std::vector<Running> running;

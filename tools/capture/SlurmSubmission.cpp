@@ -188,6 +188,10 @@ bool SlurmSubmission::Run(std::string& error) {
     CatchInterrupts();
     if (!CheckEarlierJobs(error)) return false;
     SegmentedCapture capture(options);
+    // The last submission's files move only under the folder's claim: another submission started
+    // at the same moment may be writing its own there.
+    if (!capture.Claim(error)) return false;
+    KeepEvidence();
     if (!capture.HandOn([this, &capture](const CapturePlan& planned, const std::vector<size_t>& missing,
                                          std::string& why) {
             if (!Submit(planned, missing, why)) return false;
@@ -206,8 +210,7 @@ bool SlurmSubmission::Run(std::string& error) {
 bool SlurmSubmission::CheckEarlierJobs(std::string& error) const {
     const Jobs earlier = Jobs::Parse(ReadSmall(record));
     if (earlier.capture.empty()) {
-        // No record of ours to find its jobs by: what lies here is kept all the same.
-        KeepEvidence();
+        // No record of ours to find its jobs by: Run still keeps what lies here, once it holds the folder.
         return true;
     }
     std::vector<QueuedJob> queued;
@@ -235,7 +238,6 @@ bool SlurmSubmission::CheckEarlierJobs(std::string& error) const {
                     options.videoFile.c_str(), join.c_str());
         if (!queue.Cancel({join}, error)) return false;
     }
-    KeepEvidence();
     return true;
 }
 
