@@ -20,12 +20,6 @@ std::string FirstLine(const std::string& file) {
     return line;
 }
 
-std::string HostName() {
-    char name[256] = "";
-    gethostname(name, sizeof name - 1);
-    return name;
-}
-
 // The boot and the clock tick since it at which `process` started: field 22 of its stat, counted
 // after the name, which may hold spaces and parentheses. Empty when the process is not there.
 std::string StartOf(unsigned long process) {
@@ -170,4 +164,10 @@ OwnerState JudgeOwner(const ClaimOwner& owner, std::string& why) {
     if (!owner.job.empty()) return JobsState({owner.job}, why);
     why = "a process of another host is never taken for gone";
     return OwnerState::kUnknown;
+}
+
+std::string HostName() {
+    char name[256] = "";
+    gethostname(name, sizeof name - 1);
+    return name;
 }

@@ -40,3 +40,6 @@ enum class OwnerState {
 
 // `why` says, for a claim that stands, what keeps it.
 OwnerState JudgeOwner(const ClaimOwner& owner, std::string& why);
+
+// This machine's name, as claims record their owners' and tasks name their node.
+std::string HostName();

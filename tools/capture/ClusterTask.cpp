@@ -1,6 +1,7 @@
 #include "ClusterTask.h"
 
 #include "CaptureSession.h"
+#include "ClaimOwner.h"
 #include "FrameList.h"
 #include "OutputFiles.h"
 #include "SegmentedCapture.h"
@@ -15,12 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string HostName() {
-    char name[256] = "";
-    gethostname(name, sizeof name - 1);
-    return name;
-}
 
 // Nodes share nothing but the file system, where the submission found both folders.
 bool CheckShared(const std::filesystem::path& folder, std::string& error) {
